@@ -1,0 +1,34 @@
+// The log facility: every step of the installer writes one line into a memory buffer that a
+// writer thread flushes once a second to the day's file under the Windows folder's
+// Temp\TavroPrint\Log. A new day's file opens with the system banner (log/system_banner.h).
+#pragma once
+
+#include <cstddef>
+
+namespace platform {
+class Machine;
+}
+
+// The source units the call sites name.
+constexpr const char* kLogUnitInstall = "Install.cpp";
+constexpr const char* kLogUnitInstallDlg = "InstallDlg.cpp";
+
+// Binds the facility to the machine whose files, clock and facts it uses. WinMain binds the real
+// machine; a test binds its simulated one (after LogStop of the previous test).
+void LogAttachMachine(platform::Machine* machine);
+
+// Formats one line "[time] [file:function:line] message" (printf format, "%ws" for UTF-16
+// strings) and hands it to the buffer. Starts the facility on the first call. Never fails.
+void LogPrint(const char* file, const char* function, int line, const char* format, ...);
+
+// Final flush, ends the writer thread, frees the buffer. A later LogPrint starts afresh.
+void LogStop();
+
+// Writes the pending lines to the day's file now.
+void LogFlush();
+
+// Fills `out` with the day's log file path, creating its folder: 0 on success, -1 on failure.
+int GetLogFilePath(char* out, size_t size);
+
+// Creates an 8-bit path with every missing parent: 0 when it exists or was made, -1 otherwise.
+int EnsureDirectory(const char* path);

@@ -1,0 +1,26 @@
+// Conversion between UTF-16 and 8-bit code pages. The ANSI code page is a setting of the machine.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace platform {
+
+constexpr uint32_t kCodePageAnsi = 0;  // CP_ACP
+constexpr uint32_t kCodePageUtf8 = 65001;
+
+class CodePage {
+ public:
+  virtual ~CodePage() = default;
+  // GetACP: 1252, 936, 950 ...
+  virtual uint32_t AnsiCodePage() = 0;
+  // WideCharToMultiByte: characters the code page lacks become '?'.
+  virtual std::string FromWide(uint32_t code_page, const std::wstring& text) = 0;
+  // MultiByteToWideChar: invalid bytes become U+FFFD.
+  virtual std::wstring ToWide(uint32_t code_page, const std::string& text) = 0;
+
+  std::string ToAnsi(const std::wstring& text) { return FromWide(kCodePageAnsi, text); }
+  std::wstring FromAnsi(const std::string& text) { return ToWide(kCodePageAnsi, text); }
+};
+
+}  // namespace platform

@@ -1,0 +1,39 @@
+#include "platform/sim/sim_faults.h"
+
+#include "platform/last_error.h"
+
+namespace platform::sim {
+
+void SimFaults::Fail(const std::string& call, uint32_t code, int times) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  rules_[call] = Rule{code, times};
+}
+
+void SimFaults::Clear(const std::string& call) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  rules_.erase(call);
+}
+
+void SimFaults::ClearAll() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  rules_.clear();
+}
+
+bool SimFaults::ShouldFail(const std::string& call) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  ++calls_[call];
+  auto it = rules_.find(call);
+  if (it == rules_.end()) return false;
+  uint32_t code = it->second.code;
+  if (it->second.times > 0 && --it->second.times == 0) rules_.erase(it);
+  SetLastErrorCode(code);
+  return true;
+}
+
+int SimFaults::Calls(const std::string& call) const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  auto it = calls_.find(call);
+  return it == calls_.end() ? 0 : it->second;
+}
+
+}  // namespace platform::sim

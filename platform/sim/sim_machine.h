@@ -1,0 +1,54 @@
+// One coherent, in-memory Windows for the tests. A new SimMachine is a 64-bit Windows 10
+// (build 19045) named TAVRO-PC, Windows folder C:\Windows, ANSI code page 1252, a user
+// "Admin" with LocalAppData C:\Users\Admin\AppData\Local, program files C:\Program Files (x86)
+// as a 32-bit process under WOW64 sees it, and the C: drive's root folders present.
+// Tests arrange it further through the concrete services and read it back afterwards.
+#pragma once
+
+#include <memory>
+
+#include "platform/machine.h"
+#include "platform/sim/sim_clock.h"
+#include "platform/sim/sim_codepage.h"
+#include "platform/sim/sim_devices.h"
+#include "platform/sim/sim_faults.h"
+#include "platform/sim/sim_files.h"
+#include "platform/sim/sim_registry.h"
+#include "platform/sim/sim_resources.h"
+#include "platform/sim/sim_shell.h"
+#include "platform/sim/sim_system_info.h"
+#include "platform/sim/sim_window_framework.h"
+
+namespace platform::sim {
+
+class SimMachine : public Machine {
+ public:
+  SimMachine();
+  ~SimMachine() override;
+
+  SimFiles& files() override { return files_; }
+  SimClock& clock() override { return clock_; }
+  SimSystemInfo& system() override { return system_; }
+  SimRegistry& registry() override { return registry_; }
+  SimCodePage& codepage() override { return codepage_; }
+  SimShell& shell() override { return shell_; }
+  SimResources& resources() override { return resources_; }
+  SimDevices& devices() override { return devices_; }
+  SimWindowFramework& windows() override { return windows_; }
+
+  SimFaults& faults() { return faults_; }
+
+ private:
+  SimFaults faults_;
+  SimCodePage codepage_;
+  SimFiles files_;
+  SimClock clock_;
+  SimSystemInfo system_;
+  SimRegistry registry_;
+  SimShell shell_;
+  SimResources resources_;
+  SimDevices devices_;
+  SimWindowFramework windows_;
+};
+
+}  // namespace platform::sim

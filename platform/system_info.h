@@ -1,0 +1,42 @@
+// Facts about the running Windows: folders, names, version, processor and memory.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace platform {
+
+// GetVersionExW's OSVERSIONINFOEXW, the fields the logic reads.
+struct VersionInfo {
+  uint32_t major = 0;
+  uint32_t minor = 0;
+  uint32_t build = 0;
+  std::wstring service_pack;  // szCSDVersion
+};
+
+// GetNativeSystemInfo's processor facts.
+struct NativeSystemInfo {
+  uint16_t processor_architecture = 0;  // 0 x86, 5 ARM, 9 x64, 12 ARM64
+  uint32_t number_of_processors = 0;
+};
+
+struct MemoryStatus {
+  uint64_t total_physical = 0;
+  uint64_t available_physical = 0;
+};
+
+class SystemInfo {
+ public:
+  virtual ~SystemInfo() = default;
+  // GetWindowsDirectoryW; false when the call fails.
+  virtual bool WindowsFolder(std::wstring* out) = 0;
+  // GetComputerNameW; false when the call fails (also for a name longer than 15 characters).
+  virtual bool ComputerName(std::wstring* out) = 0;
+  virtual bool Version(VersionInfo* out) = 0;
+  virtual NativeSystemInfo NativeInfo() = 0;
+  virtual bool Memory(MemoryStatus* out) = 0;
+  // IsWow64Process on the own process: a 32-bit program on 64-bit Windows.
+  virtual bool IsWow64() = 0;
+};
+
+}  // namespace platform
