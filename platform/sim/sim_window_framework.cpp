@@ -8,4 +8,8 @@ int SimDialogControls::ComboAddString(int control_id, const std::wstring& text) 
   return static_cast<int>(items.size()) - 1;
 }
 
+void SimDialogControls::SetProgressPos(int control_id, int position) {
+  progress_[control_id].push_back(position);
+}
+
 }  // namespace platform::sim

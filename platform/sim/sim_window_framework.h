@@ -14,12 +14,19 @@ namespace platform::sim {
 class SimDialogControls : public DialogControls {
  public:
   int ComboAddString(int control_id, const std::wstring& text) override;
+  bool ControlExists(int control_id) override { return existing_.count(control_id) != 0; }
+  void SetProgressPos(int control_id, int position) override;
 
-  // What a test reads back.
+  // Arranging and reading back.
+  void AddControl(int control_id) { existing_[control_id] = true; }
   const std::vector<std::wstring>& ComboItems(int control_id) { return combos_[control_id]; }
+  // Every position sent to a progress bar, unclamped, in order.
+  const std::vector<int>& ProgressPositions(int control_id) { return progress_[control_id]; }
 
  private:
+  std::map<int, bool> existing_;
   std::map<int, std::vector<std::wstring>> combos_;
+  std::map<int, std::vector<int>> progress_;
 };
 
 class SimWindowFramework : public WindowFramework {
