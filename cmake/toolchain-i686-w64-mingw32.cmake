@@ -10,4 +10,5 @@ set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 # Test programs run under Wine in the project's own prefix (scripts/wine-env.sh makes it).
 set(TAVRO_WINEPREFIX "" CACHE PATH "Wine prefix the Windows tests run in")
-set(CMAKE_CROSSCOMPILING_EMULATOR "/usr/bin/env;WINEPREFIX=${TAVRO_WINEPREFIX};WINEDEBUG=-all;wine")
+# scripts/wine-run.sh picks Wine's loader for the host; TAVRO_TEST_WINEPREFIX overrides the prefix.
+set(CMAKE_CROSSCOMPILING_EMULATOR "${CMAKE_CURRENT_LIST_DIR}/../scripts/wine-run.sh;${TAVRO_WINEPREFIX}")
