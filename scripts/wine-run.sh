@@ -1,21 +1,23 @@
 #!/usr/bin/env bash
-# Runs one Windows program under Wine: wine-run.sh DEFAULT_PREFIX PROGRAM [ARGUMENTS...]
-# The build's test emulator. TAVRO_TEST_WINEPREFIX, when set, replaces the default prefix, so the
-# same ctest tree can run in another prefix (scripts/test.sh uses it for the 32-bit prefix).
+# Runs a Windows program under Wine: wine-run.sh ARCH PREFIX PROGRAM [ARGS...]
+# ARCH is i686 or x86_64; TAVRO_TEST_WINEPREFIX, when set, overrides PREFIX (the 32-bit prefix run).
+# Exits 77 (a skipped test for ctest) when this machine cannot run ARCH: Wine's i386 loader is a
+# 32-bit Linux program, and a kernel without IA32 emulation refuses it.
 set -u
-prefix=${TAVRO_TEST_WINEPREFIX:-$1}
-shift
-export WINEPREFIX=$prefix
-export WINEDEBUG=-all
+arch=$1 prefix=$2
+shift 2
+export WINEPREFIX=${TAVRO_TEST_WINEPREFIX:-$prefix}
+export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-"mscoree,mshtml="}
-# A kernel without IA-32 emulation cannot start Wine's 32-bit loader, which the `wine` wrapper
-# prefers: go straight to the 64-bit loader then (it runs x64 programs only).
-if [ -z "${TAVRO_WINE:-}" ]; then
-  if /usr/lib/wine/wine --version >/dev/null 2>&1; then
-    TAVRO_WINE=wine
-  else
-    TAVRO_WINE=/usr/lib/wine/wine64
-    export WINELOADER=/usr/lib/wine/wine64
-  fi
-fi
-exec "$TAVRO_WINE" "$@"
+here=$(cd "$(dirname "$0")" && pwd)
+source "$here/wine-loaders.sh"
+case "$arch" in
+  i686)
+    if ! tavro_can_run_i386; then
+      echo "SKIPPED: this machine cannot run 32-bit Windows programs (no IA32 support in its kernel)"
+      exit 77
+    fi
+    exec "$TAVRO_WINE32" "$@" ;;
+  x86_64) exec "$TAVRO_WINE64" "$@" ;;
+  *) echo "wine-run.sh: unknown architecture '$arch'" >&2; exit 2 ;;
+esac
