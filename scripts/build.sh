@@ -37,15 +37,20 @@ configure() {  # dir, extra cmake arguments
 configure "$build/native" -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build "$build/native" -j "$jobs"
 
-configure "$build/win64" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-x86_64-w64-mingw32.cmake" \
-  -DTAVRO_PAYLOAD_PROGRAMS_ONLY=ON -DCMAKE_BUILD_TYPE=MinSizeRel
-cmake --build "$build/win64" -j "$jobs"
+win_tree() {  # dir, toolchain arch
+  configure "$1" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-$2-w64-mingw32.cmake" \
+    -DCMAKE_BUILD_TYPE=MinSizeRel -DTAVRO_CJSON_SOURCE="$third/cjson" -DTAVRO_WINEPREFIX="$WINEPREFIX" \
+    -DTAVRO_NATIVE_BUILD="$build/native" -DTAVRO_WIN32_BUILD="$build/win32" -DTAVRO_WIN64_BUILD="$build/win64"
+}
 
 wine_prefix_ready
-configure "$build/win32" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-i686-w64-mingw32.cmake" \
-  -DCMAKE_BUILD_TYPE=MinSizeRel -DTAVRO_CJSON_SOURCE="$third/cjson" -DTAVRO_WINEPREFIX="$WINEPREFIX" \
-  -DTAVRO_NATIVE_BUILD="$build/native" -DTAVRO_WIN64_BUILD="$build/win64"
+# The x64 payload programs first: the win32 tree packs both architectures into the payload.
+win_tree "$build/win64" x86_64
+cmake --build "$build/win64" -j "$jobs" --target payload_programs
+win_tree "$build/win32" i686
 cmake --build "$build/win32" -j "$jobs"
+# Then the same installer and Windows tests for x64, which run where 32-bit programs cannot.
+cmake --build "$build/win64" -j "$jobs"
 
 if [ "$fuzz" = 1 ]; then
   configure "$build/fuzz" -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DTAVRO_FUZZ=ON \

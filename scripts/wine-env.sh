@@ -1,41 +1,47 @@
 # Sourced: the project's own Wine prefixes under the build folder, and one wineserver per prefix
 # started with every descriptor closed, so that no pipe a test runner reads stays open.
 : "${build:?}"
+source "$(dirname "${BASH_SOURCE[0]}")/wine-loaders.sh"
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 export WINEPREFIX="$build/wineprefix"      # 64-bit: the 32-bit installer runs under WOW64
 export TAVRO_WINEPREFIX32="$build/wineprefix32"
 
 _wine_make_prefix() {  # prefix, arch
-  local prefix=$1 arch=$2
+  local prefix=$1 arch=$2 tool
+  tool=$(tavro_wine_tool)
   if [ ! -f "$prefix/.tavro-ready" ]; then
+    echo "Creating the Wine prefix $prefix ($arch)"
     rm -rf "$prefix"
-    WINEPREFIX=$prefix WINEARCH=$arch wineboot -i </dev/null >/dev/null 2>&1 || true
-    WINEPREFIX=$prefix wineserver -w </dev/null >/dev/null 2>&1 || true
+    WINEPREFIX=$prefix WINEARCH=$arch "$tool" wineboot -i </dev/null >/dev/null 2>&1 || true
+    WINEPREFIX=$prefix "$TAVRO_WINESERVER" -w </dev/null >/dev/null 2>&1 || true
     # Headless: Wine's null display driver, so dialogs open without X.
-    WINEPREFIX=$prefix wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f \
+    WINEPREFIX=$prefix "$tool" reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f \
       </dev/null >/dev/null 2>&1
-    WINEPREFIX=$prefix wineserver -k </dev/null >/dev/null 2>&1 || true
-    WINEPREFIX=$prefix wineserver -w </dev/null >/dev/null 2>&1 || true
+    WINEPREFIX=$prefix "$TAVRO_WINESERVER" -k </dev/null >/dev/null 2>&1 || true
+    WINEPREFIX=$prefix "$TAVRO_WINESERVER" -w </dev/null >/dev/null 2>&1 || true
     touch "$prefix/.tavro-ready"
   fi
 }
 
-# Makes both prefixes once and starts the 64-bit prefix's persistent server.
+# Makes the prefixes once and starts the 64-bit prefix's persistent server. The 32-bit prefix
+# is made only where 32-bit programs can run at all.
 wine_prefix_ready() {
   mkdir -p "$build"
   _wine_make_prefix "$WINEPREFIX" win64
-  _wine_make_prefix "$TAVRO_WINEPREFIX32" win32
+  if tavro_can_run_i386; then
+    _wine_make_prefix "$TAVRO_WINEPREFIX32" win32
+  fi
   wine_server_start "$WINEPREFIX"
 }
 
 wine_server_start() {  # prefix
-  WINEPREFIX=$1 wineserver -p </dev/null >/dev/null 2>&1 || true
-  WINEPREFIX=$1 wine cmd /c exit </dev/null >/dev/null 2>&1 || true
+  WINEPREFIX=$1 "$TAVRO_WINESERVER" -p </dev/null >/dev/null 2>&1 || true
+  WINEPREFIX=$1 "$(tavro_wine_tool)" cmd /c exit </dev/null >/dev/null 2>&1 || true
 }
 
 # Stops only the servers of our own prefixes.
 wine_server_stop() {
-  WINEPREFIX=$WINEPREFIX wineserver -k </dev/null >/dev/null 2>&1 || true
-  WINEPREFIX=$TAVRO_WINEPREFIX32 wineserver -k </dev/null >/dev/null 2>&1 || true
+  WINEPREFIX=$WINEPREFIX "$TAVRO_WINESERVER" -k </dev/null >/dev/null 2>&1 || true
+  WINEPREFIX=$TAVRO_WINEPREFIX32 "$TAVRO_WINESERVER" -k </dev/null >/dev/null 2>&1 || true
 }

@@ -1,0 +1,62 @@
+// The model catalog ("Modules.json"): one ModelRecord per printer model the installer can set up,
+// held in the process-wide table PrinterInfo, parallel to the main dialog's model combo box
+// (combo entry k, k >= 1, is record k - 1; entry 0 is "please select").
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace platform {
+class Machine;
+class DialogControls;
+}  // namespace platform
+
+// Capacities in characters, terminator included (wchar_t is 16-bit on Windows, 32-bit natively).
+constexpr int kModelNameChars = 64;
+constexpr int kModelShortChars = 32;
+constexpr int kModelPaperChars = 256;
+constexpr int kPrinterInfoCount = 255;
+
+// The model combo box of the main dialog.
+constexpr int kIdcModelCombo = 1025;
+
+// One catalog model. Text fields are NUL-terminated; numbers are signed 32-bit.
+struct ModelRecord {
+  wchar_t MODEL[kModelNameChars];
+  wchar_t RecognizeName[kModelNameChars];
+  int32_t DPI;
+  wchar_t Command[kModelNameChars];
+  wchar_t VidAndPid[kModelNameChars];
+  wchar_t DefaultCommand[kModelShortChars];
+  int32_t PrinterWidth;
+  int32_t IsSupperMultiColor;
+  int32_t Direction;
+  int32_t IsOpenMultiColor;
+  int32_t IsSupportsDistanceMeasurement;
+  int32_t Cutter;
+  wchar_t HardwareID[kModelShortChars];
+  wchar_t Paper[kModelPaperChars];
+  wchar_t OffsetX[kModelShortChars];
+  wchar_t OffsetY[kModelShortChars];
+  int32_t PrintMode;
+  wchar_t DefaultVerticalFeed[kModelShortChars];
+  int32_t Media;
+};
+
+// The catalog, in file order; all zero at start. A walk ends at the first empty MODEL or after
+// the last record.
+extern ModelRecord PrinterInfo[kPrinterInfoCount];
+
+// "<local_app_data>\Temp\\TavroPrint\Config\Modules.json", formed as the dialog forms it (the
+// doubled backslash after Temp is accepted by Windows). An empty folder still gives a path.
+std::wstring BuildModelCatalogPath(const std::wstring& local_app_data);
+
+// Reads the catalog at `catalog_path` into PrinterInfo (from record 0) and appends each named
+// model to the combo `combo_id` of `controls`. A missing file leaves the table empty; a syntax
+// error is logged. Elements without a "MODEL" string use no record; elements beyond the table's
+// capacity are ignored with a warning.
+void LoadModelCatalog(platform::Machine& machine, platform::DialogControls& controls,
+                      const std::wstring& catalog_path, int combo_id = kIdcModelCombo);
+
+// Number of records before the first empty MODEL (at most kPrinterInfoCount).
+int CountCatalogModels();
