@@ -16,14 +16,10 @@ UsbInfoRecord UsbInfo[kUsbInfoCount];
 namespace {
 
 constexpr const char* kFunction = "GetPrinterOnline";
-// The instance id buffer the walk reads into.
-constexpr int kIdBufferChars = 256;
-
 #define USB_LOG(...) LogPrint(kLogUnitInstall, kFunction, __LINE__, __VA_ARGS__)
 
 // What the walk reads of one USBPRINT device, cut to the record's capacities.
 struct DeviceTexts {
-  wchar_t id[kIdBufferChars];
   wchar_t hardware_id[kUsbHardwareIdChars];
   wchar_t desc[kUsbTextChars];
   wchar_t mfg[kUsbTextChars];
@@ -90,12 +86,12 @@ int MatchCatalog(const wchar_t* model) {
   return -1;
 }
 
-void FillEntry(long found, const DeviceTexts& t, const ModelRecord& record,
+void FillEntry(long found, const std::wstring& id, const DeviceTexts& t, const ModelRecord& record,
                wchar_t (*szDevicePath)[kUsbDevicePathChars]) {
   UsbInfoRecord& entry = UsbInfo[found];
   CopyTruncated(entry.Name, kUsbNameChars, record.MODEL, kModelNameChars - 1);
-  Store(entry.InstanceId, t.id);
-  Store(entry.DevicePath, t.id);
+  Store(entry.InstanceId, id);
+  Store(entry.DevicePath, id);
   Store(entry.HardwareId, t.hardware_id);
   Store(entry.Desc, t.desc);
   Store(entry.Mfg, t.mfg);
@@ -103,7 +99,7 @@ void FillEntry(long found, const DeviceTexts& t, const ModelRecord& record,
   Store(entry.VidPid, t.vid_pid);
   Store(entry.Bus, t.bus);
   Store(entry.Port, t.port);
-  if (szDevicePath) Store(szDevicePath[found], t.id);
+  if (szDevicePath) Store(szDevicePath[found], id);
 }
 
 }  // namespace
@@ -123,7 +119,7 @@ long GetPrinterOnline(platform::Devices& devices, wchar_t (*szDevicePath)[kUsbDe
   // Heap, not stack: the texts of one device are some 4 KB of UTF-16.
   auto texts = std::make_unique<DeviceTexts>();
   platform::DeviceRef ref;
-  std::wstring raw_id;
+  std::wstring id_text;
   for (uint32_t n = 0;; ++n) {
     if (!set->Enum(n, &ref)) {
       uint32_t code = platform::LastErrorCode();
@@ -134,18 +130,19 @@ long GetPrinterOnline(platform::Devices& devices, wchar_t (*szDevicePath)[kUsbDe
       }
       break;
     }
+    // The instance id stays whole (Windows keeps it under 200 characters); the fields cut it.
+    if (!set->InstanceId(ref, &id_text)) continue;
+    const wchar_t* id = id_text.c_str();
+    if (!HasUsbPrintPrefix(id)) continue;
     DeviceTexts& t = *texts;
     std::memset(&t, 0, sizeof(t));
-    if (!set->InstanceId(ref, &raw_id)) continue;
-    Store(t.id, raw_id);
-    if (!HasUsbPrintPrefix(t.id)) continue;
 
     ReadProperties(*set, ref, &t);
-    ExtractModelFromInstanceId(t.id, t.model, kUsbNameChars);
-    ExtractVidPid(t.id, t.vid_pid, kUsbVidPidChars);
-    ExtractPortFromInstanceId(t.id, t.port, kUsbPortChars);
+    ExtractModelFromInstanceId(id, t.model, kUsbNameChars);
+    ExtractVidPid(id, t.vid_pid, kUsbVidPidChars);
+    ExtractPortFromInstanceId(id, t.port, kUsbPortChars);
 
-    USB_LOG("[INFO] GetPrinterOnline - Device #%u: InstanceId=%ws\n", n, t.id);
+    USB_LOG("[INFO] GetPrinterOnline - Device #%u: InstanceId=%ws\n", n, id);
     USB_LOG("[INFO] GetPrinterOnline -   Model=%ws, HardwareId=%ws\n", t.model, t.hardware_id);
     USB_LOG("[INFO] GetPrinterOnline -   Desc=%ws, Mfg=%ws, Friendly=%ws, VidPid=%ws, Bus=%ws\n", t.desc, t.mfg,
             t.friendly, t.vid_pid, t.bus);
@@ -157,13 +154,13 @@ long GetPrinterOnline(platform::Devices& devices, wchar_t (*szDevicePath)[kUsbDe
     }
     if (matched >= 0) {
       const ModelRecord& record = PrinterInfo[matched];
-      FillEntry(found, t, record, szDevicePath);
+      FillEntry(found, id_text, t, record, szDevicePath);
       USB_LOG("[INFO] GetPrinterOnline - Matching printer found, idx=%ld, Model=%ws, Name=%ws, InstanceId=%ws, Port=%ws\n",
-              found, t.model, UsbInfo[found].Name, t.id, t.port);
+              found, t.model, UsbInfo[found].Name, id, t.port);
       ++found;
       continue;
     }
-    USB_LOG("[WARN] GetPrinterOnline - No PrinterInfo matched for model=%ws, InstanceId=%ws\n", t.model, t.id);
+    USB_LOG("[WARN] GetPrinterOnline - No PrinterInfo matched for model=%ws, InstanceId=%ws\n", t.model, id);
   }
   set.reset();
 
