@@ -1,0 +1,212 @@
+// USB printer recognition against Wine's real device setup: the fixture registers USBPRINT
+// printers, their USB parents and other devices in the prefix, the real GetPrinterOnline walks
+// them through the real devices layer, and the fixture removes them again, also after a failure.
+// clang-format off
+#include <windows.h>
+#include <setupapi.h>
+#include <cfgmgr32.h>
+#include <devpropdef.h>
+// clang-format on
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <cwchar>
+#include <string>
+#include <vector>
+
+#include "catalog/model_catalog.h"
+#include "log/log.h"
+#include "platform/win32/win32_devices.h"
+#include "ports/usb_detect.h"
+
+namespace {
+
+const GUID kClassPrinter = {0x4d36e979, 0xe325, 0x11ce, {0xbf, 0xc1, 0x08, 0x00, 0x2b, 0xe1, 0x03, 0x18}};
+const GUID kClassUsb = {0x36fc9e60, 0xc465, 0x11cf, {0x80, 0x56, 0x44, 0x45, 0x53, 0x54, 0x00, 0x00}};
+const GUID kClassDisk = {0x4d36e967, 0xe325, 0x11ce, {0xbf, 0xc1, 0x08, 0x00, 0x2b, 0xe1, 0x03, 0x18}};
+const DEVPROPKEY kDevicePropertyParent = {
+    {0x4340a6c5, 0x93fa, 0x4706, {0x97, 0x2c, 0x7b, 0x64, 0x80, 0x08, 0xa5, 0xa7}}, 8};
+
+// Not declared by MinGW-w64: looked up in setupapi.dll.
+using SetDevicePropertyFn = BOOL(WINAPI*)(HDEVINFO, PSP_DEVINFO_DATA, const DEVPROPKEY*, DEVPROPTYPE,
+                                          const BYTE*, DWORD, DWORD);
+
+struct TestDevice {
+  const wchar_t* id;
+  const GUID* device_class;
+  const wchar_t* parent;  // null: no parent property
+  const wchar_t* hardware_id;
+  const wchar_t* desc;
+  const wchar_t* mfg;
+  const wchar_t* friendly;
+};
+
+// Every device the tests register; all ids carry "TAVROWT" so that nothing else is touched.
+const TestDevice kDevices[] = {
+    {L"USB\\VID_4A7F&PID_0080\\TAVROWT0001", &kClassUsb, nullptr, L"USB\\VID_4A7F&PID_0080&REV_0100",
+     L"USB Printing Support", L"(Standard USB Host Controller)", nullptr},
+    {L"USBPRINT\\TAVROTR-80_RECEIPT\\7&2C1A6A9A&0&USB001", &kClassPrinter, L"USB\\VID_4A7F&PID_0080\\TAVROWT0001",
+     L"USBPRINT\\TAVROTR-80_RECEIPTD2F1", L"Tavro TR-80 Receipt", L"Tavro", L"Tavro TR-80 (TAVROWT)"},
+    {L"USB\\VID_4A7F&PID_0241\\TAVROWT0002", &kClassUsb, nullptr, L"USB\\VID_4A7F&PID_0241&REV_0100",
+     L"USB Printing Support", L"(Standard USB Host Controller)", nullptr},
+    {L"USBPRINT\\TAVROTL-241_LABEL\\7&3B2E0F11&0&USB002", &kClassPrinter, L"USB\\VID_4A7F&PID_0241\\TAVROWT0002",
+     L"USBPRINT\\TAVROTL-241_LABEL77A0", L"Tavro TL-241 Label", L"Tavro", L"Tavro TL-241 (TAVROWT)"},
+    // A printer of another maker, and a disk whose id names a catalog model: neither is recognised.
+    {L"USBPRINT\\OTHERP58\\7&1111&0&USB003", &kClassPrinter, nullptr, L"USBPRINT\\OTHERP58", L"P58", L"Other",
+     L"TAVROWT other"},
+    {L"USBSTOR\\DISK&VEN_TAVRO&PROD_TR-80\\TAVROWT0003", &kClassDisk, nullptr, L"USBSTOR\\DiskTavro", L"Disk",
+     L"Tavro", nullptr},
+};
+
+std::vector<BYTE> Utf16Bytes(const std::wstring& text, bool multi) {
+  std::vector<BYTE> bytes((text.size() + (multi ? 2 : 1)) * sizeof(wchar_t), 0);
+  std::memcpy(bytes.data(), text.data(), text.size() * sizeof(wchar_t));
+  return bytes;
+}
+
+bool SetText(HDEVINFO set, SP_DEVINFO_DATA* data, DWORD property, const wchar_t* text, bool multi) {
+  if (!text) return true;
+  std::vector<BYTE> bytes = Utf16Bytes(text, multi);
+  return SetupDiSetDeviceRegistryPropertyW(set, data, property, bytes.data(), static_cast<DWORD>(bytes.size()));
+}
+
+// Registers one device in the prefix; an empty result means success, else the failing step.
+std::string Register(const TestDevice& device) {
+  HDEVINFO set = SetupDiCreateDeviceInfoList(device.device_class, nullptr);
+  if (set == INVALID_HANDLE_VALUE) return "SetupDiCreateDeviceInfoList " + std::to_string(GetLastError());
+  std::string failure;
+  SP_DEVINFO_DATA data = {};
+  data.cbSize = sizeof(data);
+  if (!SetupDiCreateDeviceInfoW(set, device.id, device.device_class, device.desc, nullptr, 0, &data)) {
+    failure = "SetupDiCreateDeviceInfoW " + std::to_string(GetLastError());
+  } else if (!SetupDiRegisterDeviceInfo(set, &data, 0, nullptr, nullptr, nullptr)) {
+    failure = "SetupDiRegisterDeviceInfo " + std::to_string(GetLastError());
+  } else if (!SetText(set, &data, SPDRP_HARDWAREID, device.hardware_id, true) ||
+             !SetText(set, &data, SPDRP_DEVICEDESC, device.desc, false) ||
+             !SetText(set, &data, SPDRP_MFG, device.mfg, false) ||
+             !SetText(set, &data, SPDRP_FRIENDLYNAME, device.friendly, false)) {
+    failure = "SetupDiSetDeviceRegistryPropertyW " + std::to_string(GetLastError());
+  } else if (device.parent) {
+    auto set_property = reinterpret_cast<SetDevicePropertyFn>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"setupapi.dll"), "SetupDiSetDevicePropertyW")));
+    std::vector<BYTE> bytes = Utf16Bytes(device.parent, false);
+    if (!set_property) {
+      failure = "GetProcAddress SetupDiSetDevicePropertyW";
+    } else if (!set_property(set, &data, &kDevicePropertyParent, DEVPROP_TYPE_STRING, bytes.data(),
+                             static_cast<DWORD>(bytes.size()), 0)) {
+      failure = "SetupDiSetDevicePropertyW " + std::to_string(GetLastError());
+    }
+  }
+  SetupDiDestroyDeviceInfoList(set);
+  return failure;
+}
+
+// Removes a device if it is there; true when it is gone afterwards.
+bool RemoveIfPresent(const wchar_t* id) {
+  HDEVINFO set = SetupDiCreateDeviceInfoList(nullptr, nullptr);
+  if (set == INVALID_HANDLE_VALUE) return false;
+  SP_DEVINFO_DATA data = {};
+  data.cbSize = sizeof(data);
+  bool gone = true;
+  if (SetupDiOpenDeviceInfoW(set, id, nullptr, 0, &data)) gone = SetupDiRemoveDevice(set, &data) != FALSE;
+  SetupDiDestroyDeviceInfoList(set);
+  return gone;
+}
+
+void SetModel(int i, const wchar_t* model, const wchar_t* recognize) {
+  std::wcsncpy(PrinterInfo[i].MODEL, model, kModelNameChars - 1);
+  std::wcsncpy(PrinterInfo[i].RecognizeName, recognize, kModelNameChars - 1);
+}
+
+const UsbInfoRecord* EntryFor(long count, const std::wstring& id) {
+  for (long k = 0; k < count; ++k) {
+    if (_wcsicmp(UsbInfo[k].InstanceId, id.c_str()) == 0) return &UsbInfo[k];
+  }
+  return nullptr;
+}
+
+class UsbDetectWine : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    // Leftovers of a run that died before its TearDown.
+    for (const TestDevice& device : kDevices) ASSERT_TRUE(RemoveIfPresent(device.id)) << "cannot remove a leftover";
+    for (const TestDevice& device : kDevices) {
+      std::string failure = Register(device);
+      ASSERT_EQ(failure, "") << "registering a test device failed";
+    }
+    std::memset(PrinterInfo, 0, sizeof(PrinterInfo));
+    std::memset(UsbInfo, 0, sizeof(UsbInfo));
+    SetModel(0, L"Tavro TL-241", L"TL-241");
+    SetModel(1, L"Tavro TR-80", L"TR-80");
+    SetModel(2, L"Tavro TL-308", L"");
+  }
+  void TearDown() override {
+    for (const TestDevice& device : kDevices) EXPECT_TRUE(RemoveIfPresent(device.id)) << "a test device stayed";
+  }
+
+  platform::win32::Win32Devices devices_;
+  wchar_t paths_[kUsbInfoMaxDetected][kUsbDevicePathChars] = {};
+};
+
+TEST_F(UsbDetectWine, RecognisesRegisteredPrintersAndIgnoresOtherDevices) {
+  long count = GetPrinterOnline(devices_, paths_);
+  ASSERT_EQ(count, 2);
+
+  const UsbInfoRecord* tr80 = EntryFor(count, kDevices[1].id);
+  ASSERT_NE(tr80, nullptr);
+  EXPECT_STREQ(tr80->Name, L"Tavro TR-80");
+  EXPECT_STREQ(tr80->HardwareId, L"USBPRINT\\TAVROTR-80_RECEIPTD2F1");
+  EXPECT_STREQ(tr80->Desc, L"Tavro TR-80 Receipt");
+  EXPECT_STREQ(tr80->Mfg, L"Tavro");
+  EXPECT_STREQ(tr80->Friendly, L"Tavro TR-80 (TAVROWT)");
+  EXPECT_STREQ(tr80->Port, L"USB001");
+  EXPECT_STREQ(tr80->VidPid, L"");
+  // Found through the parent property: Wine's configuration manager cannot walk up.
+  EXPECT_EQ(_wcsicmp(tr80->Bus, kDevices[0].id), 0) << "Bus=" << testing::PrintToString(std::wstring(tr80->Bus));
+  EXPECT_EQ(_wcsicmp(tr80->DevicePath, kDevices[1].id), 0);
+
+  const UsbInfoRecord* tl241 = EntryFor(count, kDevices[3].id);
+  ASSERT_NE(tl241, nullptr);
+  EXPECT_STREQ(tl241->Name, L"Tavro TL-241");
+  EXPECT_STREQ(tl241->Port, L"USB002");
+  EXPECT_EQ(_wcsicmp(tl241->Bus, kDevices[2].id), 0);
+
+  for (long k = 0; k < count; ++k) EXPECT_EQ(_wcsicmp(paths_[k], UsbInfo[k].InstanceId), 0);
+}
+
+TEST_F(UsbDetectWine, ParentLookupFallsBackToTheParentProperty) {
+  auto set = devices_.OpenPresentDevices(L"USBPRINT");
+  ASSERT_NE(set, nullptr);
+  platform::DeviceRef ref;
+  bool seen = false;
+  for (uint32_t n = 0; set->Enum(n, &ref); ++n) {
+    std::wstring id;
+    ASSERT_TRUE(set->InstanceId(ref, &id));
+    if (_wcsicmp(id.c_str(), kDevices[1].id) != 0) continue;
+    seen = true;
+    platform::ParentLookup parent;
+    ASSERT_TRUE(set->Parent(ref, &parent));
+    EXPECT_EQ(_wcsicmp(parent.instance_id.c_str(), kDevices[0].id), 0);
+    // Wine differs from Windows here: CM_Get_Parent fails for every device.
+    EXPECT_TRUE(parent.used_parent_property);
+    EXPECT_NE(parent.get_parent_cr, static_cast<uint32_t>(CR_SUCCESS));
+  }
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_NO_MORE_ITEMS));
+  EXPECT_TRUE(seen);
+
+  platform::ParentLookup step;
+  ASSERT_TRUE(devices_.ParentOfInstanceId(kDevices[3].id, &step));
+  EXPECT_EQ(_wcsicmp(step.instance_id.c_str(), kDevices[2].id), 0);
+  // A device registered without a parent property has none to report under Wine.
+  EXPECT_FALSE(devices_.ParentOfInstanceId(L"USB\\VID_0000&PID_0000\\TAVROWTNONE", &step));
+}
+
+TEST_F(UsbDetectWine, RemovedPrintersAreNoLongerFound) {
+  ASSERT_TRUE(RemoveIfPresent(kDevices[1].id));
+  long count = GetPrinterOnline(devices_, paths_);
+  ASSERT_EQ(count, 1);
+  EXPECT_STREQ(UsbInfo[0].Name, L"Tavro TL-241");
+}
+
+}  // namespace
