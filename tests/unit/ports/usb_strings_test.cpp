@@ -72,9 +72,10 @@ TEST(ExtractVidPid, ShortTailsDoNotReadPastTheIdAndCapacityCuts) {
   // Fewer than four characters after the marker: the id's end bounds the copy.
   ExtractVidPid(L"vid_12&pid_9", out.buf, 32);
   EXPECT_EQ(out.Text(), L"VID_12&p&PID_9");
-  ExtractVidPid(L"usbprint\\vid_4a7f&pid_0241", out.buf, 10);
-  EXPECT_EQ(out.Text(), L"VID_4a7f&");
-  EXPECT_TRUE(out.GuardIntact(10));
+  Out cut;
+  ExtractVidPid(L"usbprint\\vid_4a7f&pid_0241", cut.buf, 10);
+  EXPECT_EQ(cut.Text(), L"VID_4a7f&");
+  EXPECT_TRUE(cut.GuardIntact(10));
 }
 
 TEST(ExtractPortFromInstanceId, TakesTheTextAfterTheLastAmpersand) {
@@ -108,9 +109,10 @@ TEST(StripSeparators, RemovesOnlyUnderscoresAndHyphens) {
   Out out;
   StripSeparators(64, L"x AB_12-y--_", out.buf);
   EXPECT_EQ(out.Text(), L"x AB12y");
-  StripSeparators(4, L"A-B_C-D-E", out.buf);
-  EXPECT_EQ(out.Text(), L"ABC");
-  EXPECT_TRUE(out.GuardIntact(4));
+  Out cut;
+  StripSeparators(4, L"A-B_C-D-E", cut.buf);
+  EXPECT_EQ(cut.Text(), L"ABC");
+  EXPECT_TRUE(cut.GuardIntact(4));
   StripSeparators(64, L"_-_", out.buf);
   EXPECT_EQ(out.Text(), L"");
 }
