@@ -6,6 +6,7 @@
 #include <cstring>
 #include <cwchar>
 #include <string>
+#include <type_traits>
 
 #include "platform/codepage.h"
 
@@ -13,7 +14,7 @@ namespace {
 
 enum class Length { kNone, kChar, kShort, kLong32, kLong64, kSize, kMax, kPtrdiff, kLongDouble, kWide };
 
-struct Spec {
+struct Directive {
   bool left = false;
   bool plus = false;
   bool space = false;
@@ -60,7 +61,7 @@ class Output {
   size_t len_ = 0;
 };
 
-void AppendPadded(Output* o, const Spec& s, const char* text, size_t n) {
+void AppendPadded(Output* o, const Directive& s, const char* text, size_t n) {
   if (s.precision >= 0 && static_cast<size_t>(s.precision) < n) n = static_cast<size_t>(s.precision);
   size_t pad = s.width > 0 && static_cast<size_t>(s.width) > n ? static_cast<size_t>(s.width) - n : 0;
   if (!s.left) o->Repeat(s.zero ? '0' : ' ', pad);
@@ -89,7 +90,7 @@ std::string WideToAnsiLimited(platform::CodePage* codepage, const wchar_t* text,
   return out;
 }
 
-void BuildNumberFormat(const Spec& s, const char* length, char conversion, char* out, size_t size) {
+void BuildNumberFormat(const Directive& s, const char* length, char conversion, char* out, size_t size) {
   char flags[8];
   size_t f = 0;
   if (s.left) flags[f++] = '-';
@@ -107,7 +108,7 @@ void BuildNumberFormat(const Spec& s, const char* length, char conversion, char*
 
 bool IsSigned(char c) { return c == 'd' || c == 'i'; }
 
-void FormatInteger(Output* o, const Spec& s, va_list* args) {
+void FormatInteger(Output* o, const Directive& s, va_list* args) {
   long long value = 0;
   unsigned long long uvalue = 0;
   bool is_signed = IsSigned(s.conversion);
@@ -157,7 +158,7 @@ void FormatInteger(Output* o, const Spec& s, va_list* args) {
   else o->Printf(format, uvalue);
 }
 
-void FormatFloat(Output* o, const Spec& s, va_list* args) {
+void FormatFloat(Output* o, const Directive& s, va_list* args) {
   char format[48];
   if (s.length == Length::kLongDouble) {
     long double v = va_arg(*args, long double);
@@ -170,13 +171,13 @@ void FormatFloat(Output* o, const Spec& s, va_list* args) {
   }
 }
 
-void FormatString(Output* o, platform::CodePage* codepage, const Spec& s, va_list* args) {
+void FormatString(Output* o, platform::CodePage* codepage, const Directive& s, va_list* args) {
   bool wide = s.length == Length::kLong32 || s.length == Length::kWide || s.conversion == 'S';
   if (s.length == Length::kShort) wide = false;
   if (wide) {
     const wchar_t* text = va_arg(*args, const wchar_t*);
     std::string narrow = text == nullptr ? std::string("(null)") : WideToAnsiLimited(codepage, text, s.precision);
-    Spec unlimited = s;
+    Directive unlimited = s;
     unlimited.precision = -1;
     AppendPadded(o, unlimited, narrow.data(), narrow.size());
   } else {
@@ -187,13 +188,15 @@ void FormatString(Output* o, platform::CodePage* codepage, const Spec& s, va_lis
   }
 }
 
-void FormatChar(Output* o, platform::CodePage* codepage, const Spec& s, va_list* args) {
+void FormatChar(Output* o, platform::CodePage* codepage, const Directive& s, va_list* args) {
   bool wide = s.length == Length::kLong32 || s.length == Length::kWide || s.conversion == 'C';
   if (s.length == Length::kShort) wide = false;
-  Spec no_precision = s;
+  Directive no_precision = s;
   no_precision.precision = -1;
   if (wide) {
-    wchar_t c = static_cast<wchar_t>(va_arg(*args, wint_t));
+    // wint_t is 16 bits on Windows and arrives promoted to int.
+    using WideCharArg = std::conditional<sizeof(wint_t) < sizeof(int), int, wint_t>::type;
+    wchar_t c = static_cast<wchar_t>(va_arg(*args, WideCharArg));
     std::string narrow = WideToAnsi(codepage, std::wstring(1, c));
     AppendPadded(o, no_precision, narrow.data(), narrow.size());
   } else {
@@ -202,12 +205,12 @@ void FormatChar(Output* o, platform::CodePage* codepage, const Spec& s, va_list*
   }
 }
 
-void FormatPointer(Output* o, const Spec& s, va_list* args) {
+void FormatPointer(Output* o, const Directive& s, va_list* args) {
   const void* p = va_arg(*args, const void*);
   char digits[32];
   std::snprintf(digits, sizeof(digits), "%0*" PRIXPTR, static_cast<int>(2 * sizeof(void*)),
                 reinterpret_cast<uintptr_t>(p));
-  Spec plain = s;
+  Directive plain = s;
   plain.precision = -1;
   plain.zero = false;
   AppendPadded(o, plain, digits, std::strlen(digits));
@@ -224,7 +227,7 @@ int ReadNumber(const char** p) {
 }
 
 // Reads flags, width, precision and length after a '%'; returns the position of the conversion.
-const char* ParseSpec(const char* p, Spec* s, va_list* args) {
+const char* ParseDirective(const char* p, Directive* s, va_list* args) {
   for (;; ++p) {
     if (*p == '-') s->left = true;
     else if (*p == '+') s->plus = true;
@@ -314,8 +317,8 @@ size_t LogFormatV(platform::CodePage* codepage, char* out, size_t size, const ch
       break;
     }
     o.Append(p, static_cast<size_t>(percent - p));
-    Spec s;
-    const char* conv = ParseSpec(percent + 1, &s, &ap);
+    Directive s;
+    const char* conv = ParseDirective(percent + 1, &s, &ap);
     switch (s.conversion) {
       case 'd': case 'i': case 'u': case 'o': case 'x': case 'X':
         FormatInteger(&o, s, &ap);
