@@ -49,7 +49,7 @@ INT_PTR Notify(HWND hwnd, DialogSession* s, const NMHDR* hdr) {
     result = draw.result;
   } else if (hdr->code == NM_CLICK) {
     const NMITEMACTIVATE* ia = reinterpret_cast<const NMITEMACTIVATE*>(hdr);
-    ListNotification n{id, NM_CLICK, ia->iItem, ia->iSubItem, 0, 0, 0};
+    ListNotification n{id, static_cast<int>(NM_CLICK), ia->iItem, ia->iSubItem, 0, 0, 0};
     result = s->logic->OnNotify(*s->controls, n);
   } else if (hdr->code == LVN_ITEMCHANGED) {
     const NMLISTVIEW* lv = reinterpret_cast<const NMLISTVIEW*>(hdr);
