@@ -1,12 +1,99 @@
-// The window framework: modal dialogs, controls by id, message boxes.
-// Dialog classes hold the behaviour and reach their controls only through this interface.
+// The window framework: modal dialogs, controls by id, message boxes, messages posted from other
+// threads. Dialog classes hold the behaviour (a DialogLogic) and reach their controls only through
+// DialogControls; platform/win32 binds them to real windows, platform/sim plays the user.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 namespace platform {
 
-// One live dialog's controls, addressed by control id.
+// Win32 values the dialogs name (winuser.h, commctrl.h).
+namespace wnd {
+constexpr int kIdOk = 1;
+constexpr int kIdCancel = 2;
+constexpr int kIdYes = 6;
+constexpr int kIdNo = 7;
+constexpr int kIdStatic = -1;
+
+// MessageBox flags.
+constexpr uint32_t kMbOk = 0x00;
+constexpr uint32_t kMbOkCancel = 0x01;
+constexpr uint32_t kMbYesNo = 0x04;
+constexpr uint32_t kMbIconError = 0x10;
+constexpr uint32_t kMbIconQuestion = 0x20;
+constexpr uint32_t kMbIconExclamation = 0x30;
+constexpr uint32_t kMbIconInformation = 0x40;
+
+// WM_COMMAND notification codes.
+constexpr int kBnClicked = 0;
+constexpr int kCbnSelChange = 1;
+constexpr int kStnClicked = 0;
+
+// WM_NOTIFY codes.
+constexpr int kNmClick = -2;
+constexpr int kNmCustomDraw = -12;
+constexpr int kLvnItemChanged = -101;
+
+// List-view item states, LVM_GETNEXTITEM flags, extended styles, column formats.
+constexpr uint32_t kLvisFocused = 0x0001;
+constexpr uint32_t kLvisSelected = 0x0002;
+constexpr uint32_t kLvifState = 0x0008;
+constexpr uint32_t kLvniSelected = 0x0002;
+constexpr uint32_t kLvsExGridLines = 0x0001;
+constexpr uint32_t kLvsExFullRowSelect = 0x0020;
+constexpr int kLvcfmtLeft = 0;
+constexpr int kLvcfmtCenter = 2;
+
+// Custom-draw stages and answers.
+constexpr uint32_t kCddsPrePaint = 0x00000001;
+constexpr uint32_t kCddsItemPrePaint = 0x00010001;
+constexpr uint32_t kCddsSubItemPrePaint = 0x00030001;
+constexpr uint32_t kCdrfDoDefault = 0x00;
+constexpr uint32_t kCdrfNewFont = 0x02;
+constexpr uint32_t kCdrfSkipDefault = 0x04;
+constexpr uint32_t kCdrfNotifyItemDraw = 0x20;
+constexpr uint32_t kCdrfNotifySubItemDraw = 0x20;
+
+// GetSysColor indexes.
+constexpr int kColorWindow = 5;
+constexpr int kColorWindowText = 8;
+constexpr int kColorHighlight = 13;
+constexpr int kColorHighlightText = 14;
+
+// Messages the logic posts or receives.
+constexpr uint32_t kWmApp = 0x8000;
+constexpr uint32_t kWmDeviceChange = 0x0219;
+}  // namespace wnd
+
+// A list-view WM_NOTIFY (NM_CLICK, LVN_ITEMCHANGED) as the logic sees it.
+struct ListNotification {
+  int control_id = 0;
+  int code = 0;
+  int item = -1;            // -1: no item (a click beside the rows)
+  int sub_item = 0;
+  uint32_t old_state = 0;   // LVN_ITEMCHANGED only
+  uint32_t new_state = 0;
+  uint32_t changed = 0;     // LVIF_STATE when the state changed
+};
+
+// One NM_CUSTOMDRAW step of a list view. The logic sets `result` and, to draw an item itself
+// (with kCdrfSkipDefault), `paint_item` and the fields after it.
+struct CustomDraw {
+  int control_id = 0;
+  uint32_t stage = 0;
+  int item = -1;
+  int sub_item = 0;
+
+  uint32_t result = wnd::kCdrfDoDefault;
+  bool paint_item = false;        // fill the item's bounds, then draw `text` on it
+  int fill_color = wnd::kColorWindow;      // system colour index
+  int text_color = wnd::kColorWindowText;  // system colour index
+  std::wstring text;              // drawn on one line, centred both ways, transparent background
+};
+
+// One live dialog's controls, addressed by control id. Calls may come from another thread (the
+// installation worker); on Windows they then travel as synchronous messages to the dialog's thread.
 class DialogControls {
  public:
   virtual ~DialogControls() = default;
@@ -15,12 +102,165 @@ class DialogControls {
   // IsWindow on the control: false while the dialog or the control does not exist.
   virtual bool ControlExists(int control_id) = 0;
   // SendMessageW(control, PBM_SETPOS, position, 0); the bar clamps to its range.
-  virtual void SetProgressPos(int control_id, int position) = 0;
+  virtual void SetProgressPos(int control_id, int position) { (void)control_id; (void)position; }
+
+  // The dialog itself.
+  virtual std::wstring GetCaption() { return std::wstring(); }
+  virtual void SetCaption(const std::wstring& text) { (void)text; }
+  // EndDialog: the modal run returns `result` once the current message is handled.
+  virtual void End(int result) { (void)result; }
+  // MessageBoxW owned by the dialog: the button pressed (kIdOk ...).
+  virtual int ShowMessageBox(const std::wstring& text, const std::wstring& caption, uint32_t flags) {
+    (void)text; (void)caption; (void)flags;
+    return wnd::kIdOk;
+  }
+  // PostMessageW to the dialog, from any thread; DialogLogic::OnMessage receives it on the
+  // dialog's thread. False when the dialog is gone.
+  virtual bool PostToDialog(uint32_t message, uintptr_t wparam, intptr_t lparam) {
+    (void)message; (void)wparam; (void)lparam;
+    return false;
+  }
+  // WM_SETICON, big and small, from the program's icon resource `icon_id`.
+  virtual void SetDialogIcon(int icon_id) { (void)icon_id; }
+  // The dialog's client area in pixels.
+  virtual void ClientSize(int* width, int* height) { *width = 0; *height = 0; }
+
+  // Any control.
+  virtual std::wstring GetText(int control_id) { (void)control_id; return std::wstring(); }
+  virtual void SetText(int control_id, const std::wstring& text) { (void)control_id; (void)text; }
+  virtual void ShowControl(int control_id, bool show) { (void)control_id; (void)show; }
+  virtual bool IsControlVisible(int control_id) { (void)control_id; return false; }
+  virtual void EnableControl(int control_id, bool enable) { (void)control_id; (void)enable; }
+  virtual bool IsControlEnabled(int control_id) { (void)control_id; return false; }
+  // InvalidateRect (whole window, no erase) followed by UpdateWindow.
+  virtual void RedrawControl(int control_id) { (void)control_id; }
+
+  // Check boxes and radio buttons (BM_SETCHECK, BM_GETCHECK).
+  virtual void SetCheck(int control_id, bool checked) { (void)control_id; (void)checked; }
+  virtual bool IsChecked(int control_id) { (void)control_id; return false; }
+
+  // Combo boxes.
+  virtual void ComboReset(int control_id) { (void)control_id; }
+  virtual int ComboCount(int control_id) { (void)control_id; return 0; }
+  virtual int ComboGetCurSel(int control_id) { (void)control_id; return -1; }
+  virtual void ComboSetCurSel(int control_id, int index) { (void)control_id; (void)index; }
+  virtual std::wstring ComboItemText(int control_id, int index) {
+    (void)control_id; (void)index;
+    return std::wstring();
+  }
+
+  // Progress bars (PBM_SETRANGE32).
+  virtual void SetProgressRange(int control_id, int low, int high) {
+    (void)control_id; (void)low; (void)high;
+  }
+
+  // List views in report view.
+  virtual void ListSetExtendedStyle(int control_id, uint32_t styles) { (void)control_id; (void)styles; }
+  // The rows' height in pixels, through a state image list of 1 x `pixels`.
+  virtual void ListSetRowHeight(int control_id, int pixels) { (void)control_id; (void)pixels; }
+  // The list's client width in pixels.
+  virtual int ListClientWidth(int control_id) { (void)control_id; return 0; }
+  // LVM_INSERTCOLUMNW: the column's index or -1.
+  virtual int ListInsertColumn(int control_id, int column, const std::wstring& text, int width,
+                               int format) {
+    (void)control_id; (void)column; (void)text; (void)width; (void)format;
+    return -1;
+  }
+  virtual void ListSetColumnFormat(int control_id, int column, int format) {
+    (void)control_id; (void)column; (void)format;
+  }
+  // LVM_INSERTITEMW with the item data: the row's index or -1.
+  virtual int ListInsertItem(int control_id, int item, const std::wstring& text, intptr_t data) {
+    (void)control_id; (void)item; (void)text; (void)data;
+    return -1;
+  }
+  virtual void ListSetItemText(int control_id, int item, int sub_item, const std::wstring& text) {
+    (void)control_id; (void)item; (void)sub_item; (void)text;
+  }
+  // At most `max_chars` characters of the cell's text.
+  virtual std::wstring ListItemText(int control_id, int item, int sub_item, int max_chars = 256) {
+    (void)control_id; (void)item; (void)sub_item; (void)max_chars;
+    return std::wstring();
+  }
+  virtual intptr_t ListItemData(int control_id, int item) { (void)control_id; (void)item; return 0; }
+  virtual int ListItemCount(int control_id) { (void)control_id; return 0; }
+  virtual void ListDeleteAllItems(int control_id) { (void)control_id; }
+  // LVM_GETNEXTITEM from `start` (-1: from the top) with flags such as kLvniSelected.
+  virtual int ListNextItem(int control_id, int start, uint32_t flags) {
+    (void)control_id; (void)start; (void)flags;
+    return -1;
+  }
+  // LVM_SETITEMSTATE; item -1 means every row. Sends LVN_ITEMCHANGED for each change.
+  virtual void ListSetItemState(int control_id, int item, uint32_t state, uint32_t mask) {
+    (void)control_id; (void)item; (void)state; (void)mask;
+  }
+  virtual uint32_t ListItemState(int control_id, int item, uint32_t mask) {
+    (void)control_id; (void)item; (void)mask;
+    return 0;
+  }
+  virtual void ListEnsureVisible(int control_id, int item) { (void)control_id; (void)item; }
+  virtual void ListRedrawItems(int control_id, int first, int last) {
+    (void)control_id; (void)first; (void)last;
+  }
+
+  // Windows of the dialog's own making. A child panel (a plain window with a white background,
+  // id `panel_id`) over the dialog, and an edit field inside such a panel; both exist until the
+  // dialog ends and are addressed by their ids like the template's controls.
+  virtual bool CreateChildPanel(int panel_id, int x, int y, int width, int height) {
+    (void)panel_id; (void)x; (void)y; (void)width; (void)height;
+    return false;
+  }
+  virtual bool CreateEditField(int panel_id, int edit_id, int left, int top, int right, int bottom) {
+    (void)panel_id; (void)edit_id; (void)left; (void)top; (void)right; (void)bottom;
+    return false;
+  }
+};
+
+// The behaviour of one dialog; the framework calls it on the dialog's thread.
+class DialogLogic {
+ public:
+  virtual ~DialogLogic() = default;
+  // WM_INITDIALOG: the template's controls exist. TRUE lets the framework set the focus.
+  virtual bool OnInitDialog(DialogControls& controls) = 0;
+  // WM_COMMAND: control id and notification code. The default ends the dialog for IDOK and
+  // IDCANCEL, as a plain dialog does (IDCANCEL also comes from Escape and the close box).
+  virtual void OnCommand(DialogControls& controls, int id, int code) {
+    (void)code;
+    if (id == wnd::kIdOk || id == wnd::kIdCancel) controls.End(id);
+  }
+  // WM_NOTIFY from a list view: the message's result.
+  virtual intptr_t OnNotify(DialogControls& controls, const ListNotification& notification) {
+    (void)controls; (void)notification;
+    return 0;
+  }
+  // NM_CUSTOMDRAW from a list view.
+  virtual void OnCustomDraw(DialogControls& controls, CustomDraw& draw) {
+    (void)controls; (void)draw;
+  }
+  // Any other message (WM_APP range, WM_DEVICECHANGE ...): true when handled, with *result set.
+  virtual bool OnMessage(DialogControls& controls, uint32_t message, uintptr_t wparam,
+                         intptr_t lparam, intptr_t* result) {
+    (void)controls; (void)message; (void)wparam; (void)lparam; (void)result;
+    return false;
+  }
 };
 
 class WindowFramework {
  public:
   virtual ~WindowFramework() = default;
+  // DoModal of dialog template `template_id` of the program's module, owned by `owner` (null: no
+  // owner): the value the dialog ended with, or -1 when it could not be created.
+  virtual int RunModal(int template_id, DialogLogic& logic, DialogControls* owner = nullptr) {
+    (void)template_id; (void)logic; (void)owner;
+    return -1;
+  }
+  // MessageBoxW with no owner window: the button pressed.
+  virtual int ShowMessageBox(const std::wstring& text, const std::wstring& caption, uint32_t flags) {
+    (void)text; (void)caption; (void)flags;
+    return wnd::kIdOk;
+  }
+  // Support for hosted controls and the common controls (list view, progress bar).
+  virtual void EnableControlContainer() {}
 };
 
 }  // namespace platform

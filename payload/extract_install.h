@@ -1,0 +1,27 @@
+// Writing every payload entry into the install folder on the installation worker.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+namespace platform {
+class DialogControls;
+class Machine;
+}  // namespace platform
+
+// Shows the file being extracted in the wizard panel (sets its current-file text and repaints).
+using CurrentFileCallback = std::function<void(const std::wstring& file_name)>;
+
+// Extracts every entry of `buffer` (`length` bytes) below `install_folder` ("%s\%s" of the folder
+// and the entry name; backslashes in names make sub-folders, created when missing). Entries named
+// in the legacy rename table land under their older names. After each entry `on_current_file`
+// (may be empty) gets the file name and the progress bar, when it exists in `controls` (may be
+// null), the share of entries done. Bad or unsafe entries are skipped with a log line, a
+// truncated archive ends the walk; entries written stay. Always returns 0.
+int LoadFileFromeData(platform::Machine& machine, const uint8_t* buffer, int32_t length,
+                      platform::DialogControls* controls, const std::wstring& install_folder,
+                      const CurrentFileCallback& on_current_file);
+
+// The older file name an entry's file name is written under, or null when it has none.
+const char* LegacyFileName(const std::string& file_name);

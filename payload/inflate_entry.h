@@ -1,0 +1,33 @@
+// Decompression of one payload entry into a file, moving the main dialog's progress bar.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace platform {
+class DialogControls;
+class Machine;
+}  // namespace platform
+
+// The main dialog's progress bar (range 0 to 100).
+constexpr int kProgressBarControlId = 1004;
+
+// Codes of InflateEntryToFile besides zlib's own inflateInit codes.
+constexpr int kInflateOk = 0;
+constexpr int kInflateFileError = -1;   // the output file cannot be created or written
+constexpr int kInflateDataError = -3;   // corrupt data, or a preset dictionary required
+constexpr int kInflateMemoryError = -4;
+
+// Decompresses the zlib stream at `source` (`compressed_length` bytes) into the file at the 8-bit
+// ANSI path `output_path`, created or truncated, in 16 KiB windows. Adds the decompressed bytes
+// to *counter; while the progress bar exists in `controls` (may be null) sets it to
+// counter / total * 100 after each window. A stream cut short is complete once all its bytes are
+// consumed. Returns 0, an inflateInit code, -1, -3 or -4; the file is closed on every path and
+// keeps what was decoded.
+int InflateEntryToFile(platform::Machine& machine, platform::DialogControls* controls,
+                       const uint8_t* source, int32_t compressed_length,
+                       const std::string& output_path, int32_t* counter, int32_t total);
+
+// The progress position for `done` of `total`: done / total * 100 in double precision, truncated
+// toward zero and kept within int; 0 when the total is 0 or negative.
+int ProgressPosition(double done, double total);

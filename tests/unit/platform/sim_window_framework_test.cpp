@@ -1,0 +1,222 @@
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "platform/last_error.h"
+#include "platform/sim/sim_window_framework.h"
+
+namespace platform::sim {
+namespace {
+
+constexpr int kList = 10;
+constexpr int kCheck = 11;
+constexpr int kRadioA = 12;
+constexpr int kRadioB = 13;
+constexpr int kRadioC = 14;
+constexpr int kEnd = 15;
+constexpr uint32_t kWmDone = wnd::kWmApp + 0x64;
+
+SimTemplate TestTemplate() {
+  SimTemplate t;
+  t.id = 200;
+  t.caption = L"Test";
+  t.width = 100;
+  t.height = 80;
+  SimControlDef list;
+  list.id = kList;
+  list.kind = SimControlKind::kListView;
+  list.style = 0x0004;  // LVS_SINGLESEL
+  list.width = 60;
+  t.controls.push_back(list);
+  SimControlDef check;
+  check.id = kCheck;
+  check.kind = SimControlKind::kCheckBox;
+  t.controls.push_back(check);
+  for (int id : {kRadioA, kRadioB}) {
+    SimControlDef radio;
+    radio.id = id;
+    radio.kind = SimControlKind::kRadio;
+    radio.group = id == kRadioA;
+    t.controls.push_back(radio);
+  }
+  SimControlDef other;
+  other.id = kRadioC;
+  other.kind = SimControlKind::kRadio;
+  other.group = true;
+  t.controls.push_back(other);
+  SimControlDef end;
+  end.id = kEnd;
+  end.kind = SimControlKind::kPushButton;
+  end.text = L"End";
+  t.controls.push_back(end);
+  return t;
+}
+
+// Records what the framework hands it.
+class RecordingLogic : public DialogLogic {
+ public:
+  bool OnInitDialog(DialogControls& controls) override {
+    inits++;
+    for (int i = 0; i < 3; ++i) controls.ListInsertItem(kList, i, L"row" + std::to_wstring(i), 100 + i);
+    return true;
+  }
+  void OnCommand(DialogControls& controls, int id, int code) override {
+    commands.push_back(id);
+    if (id == kEnd) controls.End(42);
+    DialogLogic::OnCommand(controls, id, code);
+  }
+  intptr_t OnNotify(DialogControls& controls, const ListNotification& n) override {
+    (void)controls;
+    notes.push_back(n);
+    return 0;
+  }
+  bool OnMessage(DialogControls& controls, uint32_t message, uintptr_t wparam, intptr_t lparam,
+                 intptr_t* result) override {
+    (void)lparam;
+    *result = 0;
+    if (message != kWmDone) return false;
+    controls.End(static_cast<int>(wparam));
+    return true;
+  }
+  int inits = 0;
+  std::vector<int> commands;
+  std::vector<ListNotification> notes;
+};
+
+class SimWindowFrameworkTest : public ::testing::Test {
+ protected:
+  SimWindowFrameworkTest() : windows(faults) { windows.DefineTemplate(TestTemplate()); }
+  SimFaults faults;
+  SimWindowFramework windows;
+  RecordingLogic logic;
+};
+
+TEST_F(SimWindowFrameworkTest, RunsInitThenTheScriptAndReturnsTheEndValue) {
+  windows.Script(200, [&](SimDialog& d) {
+    EXPECT_EQ(logic.inits, 1);
+    EXPECT_EQ(d.ListItemCount(kList), 3);
+    EXPECT_EQ(d.ListItemData(kList, 2), 102);
+    EXPECT_TRUE(d.Click(kEnd));
+    EXPECT_FALSE(d.Click(kEnd)) << "an ended dialog takes no more clicks";
+  });
+  EXPECT_EQ(windows.RunModal(200, logic), 42);
+  EXPECT_EQ(logic.commands, std::vector<int>{kEnd});
+  auto last = windows.LastDialog(200);
+  ASSERT_NE(last, nullptr);
+  EXPECT_TRUE(last->Destroyed());
+  EXPECT_FALSE(last->ControlExists(kList));
+}
+
+TEST_F(SimWindowFrameworkTest, MissingTemplateOrFailingCallGivesMinusOne) {
+  EXPECT_EQ(windows.RunModal(999, logic), -1);
+  EXPECT_EQ(LastErrorCode(), err::kResourceNameNotFound);
+  faults.Fail("DialogBoxParamW", err::kNotEnoughMemory, 1);
+  EXPECT_EQ(windows.RunModal(200, logic), -1);
+  EXPECT_EQ(logic.inits, 0);
+}
+
+TEST_F(SimWindowFrameworkTest, UnscriptedDialogIsCancelled) {
+  EXPECT_EQ(windows.RunModal(200, logic), wnd::kIdCancel);
+  EXPECT_EQ(windows.UnscriptedRuns(), 1);
+}
+
+TEST_F(SimWindowFrameworkTest, RowClicksMoveSelectionAndNotifyEachChangedRow) {
+  windows.Script(200, [&](SimDialog& d) {
+    d.ClickRow(kList, 0);
+    logic.notes.clear();
+    d.ClickRow(kList, 2);
+    ASSERT_EQ(logic.notes.size(), 3u);
+    EXPECT_EQ(logic.notes[0].code, wnd::kLvnItemChanged);
+    EXPECT_EQ(logic.notes[0].item, 0);
+    EXPECT_EQ(logic.notes[0].new_state & wnd::kLvisSelected, 0u);
+    EXPECT_EQ(logic.notes[1].item, 2);
+    EXPECT_NE(logic.notes[1].new_state & wnd::kLvisSelected, 0u);
+    EXPECT_EQ(logic.notes[2].code, wnd::kNmClick);
+    EXPECT_EQ(d.ListNextItem(kList, -1, wnd::kLvniSelected), 2);
+    d.ClickRow(kList, -1);
+    EXPECT_EQ(d.ListNextItem(kList, -1, wnd::kLvniSelected), -1);
+    // A single-selection list keeps one selected row when the logic selects another.
+    d.ListSetItemState(kList, 0, wnd::kLvisSelected, wnd::kLvisSelected);
+    d.ListSetItemState(kList, 1, wnd::kLvisSelected, wnd::kLvisSelected);
+    EXPECT_EQ(d.ListNextItem(kList, -1, wnd::kLvniSelected), 1);
+    EXPECT_EQ(d.ListNextItem(kList, 1, wnd::kLvniSelected), -1);
+    d.Close();
+  });
+  EXPECT_EQ(windows.RunModal(200, logic), wnd::kIdCancel);
+}
+
+TEST_F(SimWindowFrameworkTest, ChecksToggleAndRadiosClearTheirGroupOnly) {
+  windows.Script(200, [&](SimDialog& d) {
+    d.Click(kCheck);
+    EXPECT_TRUE(d.IsChecked(kCheck));
+    d.Click(kCheck);
+    EXPECT_FALSE(d.IsChecked(kCheck));
+    d.Click(kRadioC);
+    d.Click(kRadioA);
+    d.Click(kRadioB);
+    EXPECT_FALSE(d.IsChecked(kRadioA));
+    EXPECT_TRUE(d.IsChecked(kRadioB));
+    EXPECT_TRUE(d.IsChecked(kRadioC)) << "another group";
+    d.EnableControl(kRadioA, false);
+    EXPECT_FALSE(d.Click(kRadioA));
+    d.ShowControl(kCheck, false);
+    EXPECT_FALSE(d.Click(kCheck));
+    d.Close();
+  });
+  windows.RunModal(200, logic);
+}
+
+TEST_F(SimWindowFrameworkTest, MessagesPostedFromAnotherThreadEndTheDialog) {
+  std::thread worker;
+  windows.Script(200, [&](SimDialog& d) {
+    worker = std::thread([&d] { d.PostToDialog(kWmDone, 7, 0); });
+  });
+  EXPECT_EQ(windows.RunModal(200, logic), 7);
+  worker.join();
+  EXPECT_EQ(windows.TimedOutRuns(), 0);
+}
+
+TEST_F(SimWindowFrameworkTest, OpenDialogWithNothingPostedTimesOut) {
+  windows.SetPumpTimeoutMs(50);
+  windows.Script(200, [](SimDialog&) {});
+  EXPECT_EQ(windows.RunModal(200, logic), -1);
+  EXPECT_EQ(windows.TimedOutRuns(), 1);
+}
+
+TEST_F(SimWindowFrameworkTest, MessageBoxesAreRecordedAndAnsweredInOrder) {
+  windows.AnswerMessageBox(wnd::kIdNo);
+  windows.Script(200, [&](SimDialog& d) {
+    EXPECT_EQ(d.ShowMessageBox(L"Sure?", L"Q", wnd::kMbYesNo), wnd::kIdNo);
+    EXPECT_EQ(d.ShowMessageBox(L"Done", L"I", wnd::kMbIconInformation), wnd::kIdOk);
+    d.Close();
+  });
+  windows.RunModal(200, logic);
+  auto boxes = windows.MessageBoxes();
+  ASSERT_EQ(boxes.size(), 2u);
+  EXPECT_EQ(boxes[0].text, L"Sure?");
+  EXPECT_EQ(boxes[0].owner_template, 200);
+  EXPECT_EQ(boxes[1].flags, wnd::kMbIconInformation);
+}
+
+TEST(SimDialogControls, PanelsHoldEditFieldsThatHideWithThem) {
+  SimDialogControls d;
+  EXPECT_FALSE(d.CreateEditField(5, 6, 0, 0, 10, 10)) << "no panel yet";
+  ASSERT_TRUE(d.CreateChildPanel(5, 0, 0, 100, 50));
+  ASSERT_TRUE(d.CreateEditField(5, 6, 38, 182, 362, 204));
+  d.SetText(6, L"C:\\Program Files (x86)\\USB Printer");
+  EXPECT_TRUE(d.IsControlVisible(6));
+  d.ShowControl(5, false);
+  EXPECT_FALSE(d.IsControlVisible(6));
+  EXPECT_EQ(d.GetText(6), L"C:\\Program Files (x86)\\USB Printer");
+  EXPECT_EQ(d.ParentPanel(6), 5);
+}
+
+TEST(SimDialogControls, ItemTextIsCutToTheCallersBuffer) {
+  SimDialogControls d;
+  d.ListInsertItem(1, 0, L"abcdef", 0);
+  EXPECT_EQ(d.ListItemText(1, 0, 0, 4), L"abc");
+  EXPECT_EQ(d.ListItemText(1, 5, 0, 4), L"");
+}
+
+}  // namespace
+}  // namespace platform::sim
