@@ -83,3 +83,23 @@ else()
 endif()
 
 add_custom_target(tavro_payload ALL DEPENDS ${TAVRO_PAYLOAD_BIN})
+
+# tavro_embed_payload(TARGET [BIN]): TARGET's .rc sources can name the archive by its file name
+# (142 INSTALL "payload.bin") and are compiled again whenever it changes. BIN defaults to
+# ${TAVRO_PAYLOAD_BIN}; for another archive, make it before TARGET (add_dependencies).
+function(tavro_embed_payload target)
+  set(bin ${TAVRO_PAYLOAD_BIN})
+  if(ARGC GREATER 1)
+    set(bin ${ARGV1})
+  else()
+    add_dependencies(${target} tavro_payload)
+  endif()
+  get_filename_component(dir ${bin} DIRECTORY)
+  target_include_directories(${target} PRIVATE ${dir})
+  get_target_property(sources ${target} SOURCES)
+  foreach(source ${sources})
+    if(source MATCHES "\\.rc$")
+      set_source_files_properties(${source} TARGET_DIRECTORY ${target} PROPERTIES OBJECT_DEPENDS ${bin})
+    endif()
+  endforeach()
+endfunction()

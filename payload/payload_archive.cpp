@@ -77,7 +77,9 @@ bool IsSafeEntryName(const std::string& name) {
   while (start <= name.size()) {
     size_t end = name.find_first_of("\\/", start);
     if (end == std::string::npos) end = name.size();
-    if (name.compare(start, end - start, "..") == 0) return false;
+    // Windows drops a component's trailing dots and spaces: "...", ".. " are the parent too.
+    const std::string part = name.substr(start, end - start);
+    if (part.size() >= 2 && part.find_first_not_of(". ") == std::string::npos) return false;
     start = end + 1;
   }
   return true;

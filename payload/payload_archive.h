@@ -69,7 +69,8 @@ class PayloadReader {
 EntryProblem CheckEntryName(const std::string& name);
 
 // True for a name that stays inside the folder it is written to: not absolute ("\x", "/x"), no
-// drive or stream colon, no ".." component (either slash separates components).
+// drive or stream colon, no ".." component (nor "...", ".. ": Windows drops trailing dots and
+// spaces); either slash separates components.
 bool IsSafeEntryName(const std::string& name);
 
 // Text for a problem, for messages and log lines.

@@ -36,4 +36,9 @@ int SimFaults::Calls(const std::string& call) const {
   return it == calls_.end() ? 0 : it->second;
 }
 
+void SimFaults::ResetCalls() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  calls_.clear();
+}
+
 }  // namespace platform::sim

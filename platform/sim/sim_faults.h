@@ -21,6 +21,8 @@ class SimFaults {
   bool ShouldFail(const std::string& call);
   // How often `call` was made (failing or not).
   int Calls(const std::string& call) const;
+  // Forgets the call counts (the machine's own set-up makes calls too).
+  void ResetCalls();
 
  private:
   struct Rule {

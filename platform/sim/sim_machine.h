@@ -38,6 +38,10 @@ class SimMachine : public Machine {
 
   SimFaults& faults() { return faults_; }
 
+  // Turns the machine into a 32-bit Windows 10: x86 processor, no WOW64, one registry view,
+  // program files C:\Program Files.
+  void MakeX86Windows();
+
  private:
   SimFaults faults_;
   SimCodePage codepage_;

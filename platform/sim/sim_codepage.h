@@ -1,0 +1,45 @@
+// The simulated machine's code pages: conversions through iconv, the ANSI code page a setting.
+// Fault names: "WideCharToMultiByte" (FromWide), "MultiByteToWideChar" (ToWide).
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <mutex>
+#include <string>
+
+#include "platform/codepage.h"
+#include "platform/sim/sim_faults.h"
+
+namespace platform::sim {
+
+class SimCodePage : public CodePage {
+ public:
+  explicit SimCodePage(SimFaults& faults);
+  ~SimCodePage() override;
+
+  uint32_t AnsiCodePage() override;
+  // Characters the code page lacks become '?'. Empty with the last error set when told to fail
+  // or when the code page is unknown (87).
+  std::string FromWide(uint32_t code_page, const std::wstring& text) override;
+  // Bytes invalid in the code page become U+FFFD.
+  std::wstring ToWide(uint32_t code_page, const std::string& text) override;
+
+  // Arranging: the machine's ANSI code page (1252, 936, 950 ...).
+  void SetAnsiCodePage(uint32_t code_page);
+
+  // The same conversions without fault injection, for the machine's own services (the C runtime
+  // converting an ANSI path does not go through the caller's WideCharToMultiByte).
+  bool Encode(uint32_t code_page, const std::wstring& text, std::string* out);
+  bool Decode(uint32_t code_page, const std::string& text, std::wstring* out);
+
+ private:
+  uint32_t Resolve(uint32_t code_page);
+  void* Converter(uint32_t code_page, bool to_wide);
+
+  SimFaults& faults_;
+  std::mutex mutex_;  // iconv descriptors are not safe for concurrent use
+  uint32_t ansi_ = 1252;
+  std::map<uint64_t, void*> converters_;
+};
+
+}  // namespace platform::sim

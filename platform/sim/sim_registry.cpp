@@ -1,0 +1,302 @@
+#include "platform/sim/sim_registry.h"
+
+#include <algorithm>
+#include <cwctype>
+
+#include "platform/last_error.h"
+
+namespace platform::sim {
+
+namespace {
+
+std::wstring Upper(const std::wstring& text) {
+  std::wstring upper = text;
+  for (auto& c : upper) c = static_cast<wchar_t>(std::towupper(static_cast<wint_t>(c)));
+  return upper;
+}
+
+std::vector<std::wstring> Split(const std::wstring& key) {
+  std::vector<std::wstring> parts;
+  size_t pos = 0;
+  while (pos <= key.size()) {
+    size_t end = key.find(L'\\', pos);
+    if (end == std::wstring::npos) end = key.size();
+    if (end > pos) parts.push_back(key.substr(pos, end - pos));
+    pos = end + 1;
+  }
+  return parts;
+}
+
+std::wstring Join(const std::vector<std::wstring>& parts) {
+  std::wstring text;
+  for (size_t i = 0; i < parts.size(); ++i) {
+    if (i > 0) text.push_back(L'\\');
+    text += parts[i];
+  }
+  return text;
+}
+
+// Keys under HKLM\SOFTWARE that both views share (Windows 7 and later), as upper-case paths
+// below SOFTWARE.
+const std::vector<std::wstring>& SharedKeys() {
+  static const std::vector<std::wstring> keys = {
+      L"MICROSOFT\\WINDOWS NT\\CURRENTVERSION\\CONSOLE",
+      L"MICROSOFT\\WINDOWS NT\\CURRENTVERSION\\FONTDPI",
+      L"MICROSOFT\\WINDOWS NT\\CURRENTVERSION\\FONTLINK",
+      L"MICROSOFT\\WINDOWS NT\\CURRENTVERSION\\FONTMAPPER",
+      L"MICROSOFT\\WINDOWS NT\\CURRENTVERSION\\FONTS",
+      L"MICROSOFT\\WINDOWS NT\\CURRENTVERSION\\FONTSUBSTITUTES",
+      L"MICROSOFT\\WINDOWS NT\\CURRENTVERSION\\GRE_INITIALIZE",
+      L"MICROSOFT\\WINDOWS NT\\CURRENTVERSION\\LANGUAGEPACK",
+      L"MICROSOFT\\WINDOWS NT\\CURRENTVERSION\\NETWORKCARDS",
+      L"MICROSOFT\\WINDOWS NT\\CURRENTVERSION\\PERFLIB",
+      L"MICROSOFT\\WINDOWS NT\\CURRENTVERSION\\PORTS",
+      L"MICROSOFT\\WINDOWS NT\\CURRENTVERSION\\PRINT",
+      L"MICROSOFT\\WINDOWS NT\\CURRENTVERSION\\PROFILELIST",
+      L"MICROSOFT\\WINDOWS NT\\CURRENTVERSION\\TIME ZONES",
+      L"MICROSOFT\\WINDOWS\\CURRENTVERSION\\CONTROL PANEL\\CURSORS\\SCHEMES",
+      L"MICROSOFT\\WINDOWS\\CURRENTVERSION\\GROUP POLICY",
+      L"MICROSOFT\\WINDOWS\\CURRENTVERSION\\SETUP\\OC MANAGER",
+      L"MICROSOFT\\WINDOWS\\CURRENTVERSION\\TELEPHONY\\LOCATIONS",
+      L"MICROSOFT\\COM3",
+      L"MICROSOFT\\EVENTSYSTEM",
+      L"MICROSOFT\\OLE",
+      L"MICROSOFT\\RPC",
+      L"MICROSOFT\\CRYPTOGRAPHY\\CALAIS\\CURRENT",
+      L"MICROSOFT\\CRYPTOGRAPHY\\CALAIS\\READERS",
+      L"MICROSOFT\\CRYPTOGRAPHY\\SERVICES",
+      L"POLICIES",
+      L"REGISTEREDAPPLICATIONS",
+  };
+  return keys;
+}
+
+bool IsShared(const std::vector<std::wstring>& parts) {
+  // parts[0] is SOFTWARE.
+  std::wstring below;
+  for (size_t i = 1; i < parts.size(); ++i) {
+    if (i > 1) below.push_back(L'\\');
+    below += Upper(parts[i]);
+  }
+  for (const auto& shared : SharedKeys()) {
+    if (below.compare(0, shared.size(), shared) == 0 &&
+        (below.size() == shared.size() || below[shared.size()] == L'\\'))
+      return true;
+  }
+  return false;
+}
+
+int HiveIndex(Hive hive) { return static_cast<int>(hive); }
+
+}  // namespace
+
+SimRegistry::SimRegistry(SimFaults& faults) : faults_(faults) {
+  for (Hive hive : {Hive::kLocalMachine, Hive::kCurrentUser, Hive::kClassesRoot, Hive::kUsers})
+    hives_[HiveIndex(hive)] = std::make_unique<Key>();
+}
+
+SimRegistry::~SimRegistry() = default;
+
+void SimRegistry::SetRedirection(bool wow64) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  wow64_ = wow64;
+}
+
+std::vector<std::wstring> SimRegistry::Resolve(Hive hive, const std::wstring& key, RegView view) {
+  std::vector<std::wstring> parts = Split(key);
+  if (!wow64_ || view == RegView::k64 || hive != Hive::kLocalMachine || parts.empty()) return parts;
+  if (Upper(parts[0]) != L"SOFTWARE") return parts;
+  if (parts.size() > 1 && Upper(parts[1]) == L"WOW6432NODE") return parts;
+  if (IsShared(parts)) return parts;
+  parts.insert(parts.begin() + 1, L"Wow6432Node");
+  return parts;
+}
+
+std::wstring SimRegistry::ResolvedPath(Hive hive, const std::wstring& key, RegView view) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return Join(Resolve(hive, key, view));
+}
+
+SimRegistry::Key* SimRegistry::Walk(Hive hive, const std::vector<std::wstring>& parts, bool create) {
+  Key* key = hives_[HiveIndex(hive)].get();
+  for (const auto& part : parts) {
+    std::wstring upper = Upper(part);
+    auto it = key->subkeys.find(upper);
+    if (it == key->subkeys.end()) {
+      if (!create) return nullptr;
+      auto child = std::make_unique<Key>();
+      child->name = part;
+      it = key->subkeys.emplace(upper, std::move(child)).first;
+    }
+    key = it->second.get();
+  }
+  return key;
+}
+
+bool SimRegistry::Denied(Hive hive, const std::vector<std::wstring>& parts) {
+  std::wstring path = Upper(Join(parts));
+  for (const auto& rule : denied_) {
+    if (rule.first.first != HiveIndex(hive)) continue;
+    const std::wstring& prefix = rule.first.second;
+    if (path.compare(0, prefix.size(), prefix) == 0 &&
+        (path.size() == prefix.size() || path[prefix.size()] == L'\\')) {
+      SetLastErrorCode(rule.second);
+      return true;
+    }
+  }
+  return false;
+}
+
+void SimRegistry::DenyKey(Hive hive, const std::wstring& key, RegView view, uint32_t code) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  auto id = std::make_pair(HiveIndex(hive), Upper(Join(Resolve(hive, key, view))));
+  if (code == 0) denied_.erase(id);
+  else denied_[id] = code;
+}
+
+bool SimRegistry::QueryValue(Hive hive, const std::wstring& key, const std::wstring& name, RegView view,
+                             RegValue* out) {
+  if (faults_.ShouldFail("RegOpenKeyExW")) return false;
+  std::lock_guard<std::mutex> lock(mutex_);
+  auto parts = Resolve(hive, key, view);
+  if (Denied(hive, parts)) return false;
+  Key* k = Walk(hive, parts, false);
+  if (k == nullptr) {
+    SetLastErrorCode(err::kFileNotFound);
+    return false;
+  }
+  if (faults_.ShouldFail("RegQueryValueExW")) return false;
+  std::wstring upper = Upper(name);
+  for (const auto& value : k->values) {
+    if (Upper(value.first) == upper) {
+      *out = value.second;
+      SetLastErrorCode(err::kSuccess);
+      return true;
+    }
+  }
+  SetLastErrorCode(err::kFileNotFound);
+  return false;
+}
+
+bool SimRegistry::KeyExists(Hive hive, const std::wstring& key, RegView view) {
+  if (faults_.ShouldFail("RegOpenKeyExW")) return false;
+  std::lock_guard<std::mutex> lock(mutex_);
+  auto parts = Resolve(hive, key, view);
+  if (Denied(hive, parts)) return false;
+  if (Walk(hive, parts, false) == nullptr) {
+    SetLastErrorCode(err::kFileNotFound);
+    return false;
+  }
+  return true;
+}
+
+bool SimRegistry::SetValue(Hive hive, const std::wstring& key, const std::wstring& name, RegView view,
+                           const RegValue& value) {
+  if (faults_.ShouldFail("RegCreateKeyExW")) return false;
+  std::lock_guard<std::mutex> lock(mutex_);
+  auto parts = Resolve(hive, key, view);
+  if (Denied(hive, parts)) return false;
+  Key* k = Walk(hive, parts, true);
+  if (faults_.ShouldFail("RegSetValueExW")) return false;
+  std::wstring upper = Upper(name);
+  for (auto& existing : k->values) {
+    if (Upper(existing.first) == upper) {
+      existing.second = value;
+      SetLastErrorCode(err::kSuccess);
+      return true;
+    }
+  }
+  k->values.emplace_back(name, value);
+  SetLastErrorCode(err::kSuccess);
+  return true;
+}
+
+bool SimRegistry::CreateKey(Hive hive, const std::wstring& key, RegView view) {
+  if (faults_.ShouldFail("RegCreateKeyExW")) return false;
+  std::lock_guard<std::mutex> lock(mutex_);
+  auto parts = Resolve(hive, key, view);
+  if (Denied(hive, parts)) return false;
+  Walk(hive, parts, true);
+  SetLastErrorCode(err::kSuccess);
+  return true;
+}
+
+bool SimRegistry::DeleteValue(Hive hive, const std::wstring& key, const std::wstring& name, RegView view) {
+  if (faults_.ShouldFail("RegOpenKeyExW")) return false;
+  std::lock_guard<std::mutex> lock(mutex_);
+  auto parts = Resolve(hive, key, view);
+  if (Denied(hive, parts)) return false;
+  Key* k = Walk(hive, parts, false);
+  if (k == nullptr) {
+    SetLastErrorCode(err::kFileNotFound);
+    return false;
+  }
+  if (faults_.ShouldFail("RegDeleteValueW")) return false;
+  std::wstring upper = Upper(name);
+  auto it = std::find_if(k->values.begin(), k->values.end(),
+                         [&](const auto& v) { return Upper(v.first) == upper; });
+  if (it == k->values.end()) {
+    SetLastErrorCode(err::kFileNotFound);
+    return false;
+  }
+  k->values.erase(it);
+  SetLastErrorCode(err::kSuccess);
+  return true;
+}
+
+bool SimRegistry::DeleteTree(Hive hive, const std::wstring& key, RegView view) {
+  if (faults_.ShouldFail("RegOpenKeyExW")) return false;
+  std::lock_guard<std::mutex> lock(mutex_);
+  auto parts = Resolve(hive, key, view);
+  if (Denied(hive, parts)) return false;
+  if (parts.empty()) {  // a hive's root cannot go
+    SetLastErrorCode(err::kAccessDenied);
+    return false;
+  }
+  std::vector<std::wstring> parent_parts(parts.begin(), parts.end() - 1);
+  Key* parent = Walk(hive, parent_parts, false);
+  if (parent == nullptr || parent->subkeys.count(Upper(parts.back())) == 0) {
+    SetLastErrorCode(err::kFileNotFound);
+    return false;
+  }
+  if (faults_.ShouldFail("RegDeleteTreeW")) return false;
+  parent->subkeys.erase(Upper(parts.back()));
+  SetLastErrorCode(err::kSuccess);
+  return true;
+}
+
+bool SimRegistry::EnumSubKeys(Hive hive, const std::wstring& key, RegView view, std::vector<std::wstring>* out) {
+  if (faults_.ShouldFail("RegOpenKeyExW")) return false;
+  std::lock_guard<std::mutex> lock(mutex_);
+  auto parts = Resolve(hive, key, view);
+  if (Denied(hive, parts)) return false;
+  Key* k = Walk(hive, parts, false);
+  if (k == nullptr) {
+    SetLastErrorCode(err::kFileNotFound);
+    return false;
+  }
+  if (faults_.ShouldFail("RegEnumKeyExW")) return false;
+  out->clear();
+  for (const auto& sub : k->subkeys) out->push_back(sub.second->name);
+  SetLastErrorCode(err::kSuccess);
+  return true;
+}
+
+bool SimRegistry::EnumValues(Hive hive, const std::wstring& key, RegView view, std::vector<std::wstring>* out) {
+  if (faults_.ShouldFail("RegOpenKeyExW")) return false;
+  std::lock_guard<std::mutex> lock(mutex_);
+  auto parts = Resolve(hive, key, view);
+  if (Denied(hive, parts)) return false;
+  Key* k = Walk(hive, parts, false);
+  if (k == nullptr) {
+    SetLastErrorCode(err::kFileNotFound);
+    return false;
+  }
+  if (faults_.ShouldFail("RegEnumValueW")) return false;
+  out->clear();
+  for (const auto& value : k->values) out->push_back(value.first);
+  SetLastErrorCode(err::kSuccess);
+  return true;
+}
+
+}  // namespace platform::sim

@@ -1,0 +1,66 @@
+// The simulated machine's registry: a key tree per hive, names compared without regard to case
+// and kept as first spelled, values in the order they were created, and the WOW64 views. A
+// 32-bit process on 64-bit Windows (the default) sees HKLM\SOFTWARE\X as SOFTWARE\Wow6432Node\X
+// unless it asks for RegView::k64; HKLM\SYSTEM, HARDWARE and the keys Windows shares between the
+// views (...\Windows NT\CurrentVersion\Ports, Print, Fonts, ...) are the same in both.
+//
+// Fault names: "RegOpenKeyExW" (every call that opens an existing key: QueryValue, KeyExists,
+// DeleteValue, EnumSubKeys, EnumValues, DeleteTree), "RegQueryValueExW", "RegCreateKeyExW"
+// (SetValue, CreateKey), "RegSetValueExW", "RegDeleteValueW", "RegDeleteTreeW",
+// "RegEnumKeyExW", "RegEnumValueW".
+#pragma once
+
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/registry.h"
+#include "platform/sim/sim_faults.h"
+
+namespace platform::sim {
+
+class SimRegistry : public Registry {
+ public:
+  explicit SimRegistry(SimFaults& faults);
+  ~SimRegistry() override;
+
+  bool QueryValue(Hive hive, const std::wstring& key, const std::wstring& name, RegView view,
+                  RegValue* out) override;
+  bool KeyExists(Hive hive, const std::wstring& key, RegView view) override;
+  bool SetValue(Hive hive, const std::wstring& key, const std::wstring& name, RegView view,
+                const RegValue& value) override;
+  bool CreateKey(Hive hive, const std::wstring& key, RegView view) override;
+  bool DeleteValue(Hive hive, const std::wstring& key, const std::wstring& name, RegView view) override;
+  bool DeleteTree(Hive hive, const std::wstring& key, RegView view) override;
+  bool EnumSubKeys(Hive hive, const std::wstring& key, RegView view, std::vector<std::wstring>* out) override;
+  bool EnumValues(Hive hive, const std::wstring& key, RegView view, std::vector<std::wstring>* out) override;
+
+  // Arranging: false makes the registry that of a 32-bit Windows (one view, no Wow6432Node).
+  void SetRedirection(bool wow64);
+  // Opening the key (in the view given) or anything below it fails with `code`; 0 clears.
+  void DenyKey(Hive hive, const std::wstring& key, RegView view, uint32_t code);
+  // The key path a call with this view really reaches ("SOFTWARE\Wow6432Node\X" ...).
+  std::wstring ResolvedPath(Hive hive, const std::wstring& key, RegView view);
+
+  struct Key {
+    std::wstring name;
+    std::map<std::wstring, std::unique_ptr<Key>> subkeys;  // by upper-case name
+    std::vector<std::pair<std::wstring, RegValue>> values;
+  };
+
+ private:
+  std::vector<std::wstring> Resolve(Hive hive, const std::wstring& key, RegView view);
+  Key* Walk(Hive hive, const std::vector<std::wstring>& parts, bool create);
+  bool Denied(Hive hive, const std::vector<std::wstring>& parts);
+
+  SimFaults& faults_;
+  std::mutex mutex_;
+  std::map<int, std::unique_ptr<Key>> hives_;
+  std::map<std::pair<int, std::wstring>, uint32_t> denied_;
+  bool wow64_ = true;
+};
+
+}  // namespace platform::sim
