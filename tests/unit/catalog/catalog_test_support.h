@@ -31,7 +31,7 @@ class CatalogFixtureBase {
 // Position of `needle` in `haystack` at or after `from`, npos when missing.
 size_t Find(const std::string& haystack, const std::string& needle, size_t from = 0);
 
-// A path inside the source tree (shipped data files).
-std::string SourcePath(const std::string& relative);
+// The bytes of a file of the source tree (the shipped data files); empty when it is missing.
+std::string ReadSourceFile(const std::string& relative);
 
 }  // namespace catalog_test

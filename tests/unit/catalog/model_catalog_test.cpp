@@ -282,6 +282,28 @@ TEST_P(ModelCatalogTest, TextIsConvertedWithTheAnsiCodePage) {
   EXPECT_EQ(Combo()[1], std::wstring(PrinterInfo[0].MODEL));
 }
 
+TEST_P(ModelCatalogTest, ShippedCatalogListsItsModelsInOrder) {
+  std::string json = catalog_test::ReadSourceFile("data/Modules.json");
+  ASSERT_FALSE(json.empty());
+  Load(json);
+  // The combo and the table stay parallel, and every shipped model names its paper file.
+  std::vector<std::wstring> combo = Combo();
+  ASSERT_EQ(combo.size(), 7u);
+  for (int k = 1; k < 7; ++k) {
+    EXPECT_EQ(combo[k], std::wstring(PrinterInfo[k - 1].MODEL));
+    EXPECT_EQ(std::wstring(PrinterInfo[k - 1].Paper), L"PaperSize.json");
+    EXPECT_EQ(std::wstring(PrinterInfo[k - 1].VidAndPid).substr(0, 4), L"VID_");
+  }
+  EXPECT_EQ(combo[1], L"Tavro TL-241");
+  EXPECT_EQ(std::wstring(PrinterInfo[0].Command), L"TSPL,CPCL,ESC,ZPL");
+  EXPECT_EQ(std::wstring(PrinterInfo[0].VidAndPid), L"VID_4a7f&PID_0241");
+  EXPECT_EQ(std::wstring(PrinterInfo[0].RecognizeName), L"TL-241 Label");
+  EXPECT_EQ(std::wstring(PrinterInfo[0].DefaultVerticalFeed), L"2");
+  EXPECT_EQ(PrinterInfo[0].PrinterWidth, 832);
+  EXPECT_EQ(PrinterInfo[2].Cutter, 1);
+  EXPECT_EQ(CountCatalogModels(), 6);
+}
+
 TEST(ModelCatalogPath, FormedFromLocalAppDataWithTheDoubledBackslash) {
   EXPECT_EQ(BuildModelCatalogPath(L"C:\\Users\\Admin\\AppData\\Local"),
             L"C:\\Users\\Admin\\AppData\\Local\\Temp\\\\TavroPrint\\Config\\Modules.json");

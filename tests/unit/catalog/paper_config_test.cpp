@@ -3,8 +3,7 @@
 #include <cjson/cJSON.h>
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <sstream>
+#include <vector>
 #include <string>
 
 #include "catalog_test_support.h"
@@ -44,10 +43,7 @@ class PaperConfigTest : public ::testing::TestWithParam<uint32_t> {
 INSTANTIATE_TEST_SUITE_P(CodePages, PaperConfigTest, ::testing::Values(1252u, 936u));
 
 std::string ReadSource(const std::string& relative) {
-  std::ifstream in(catalog_test::SourcePath(relative), std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
+  return catalog_test::ReadSourceFile(relative);
 }
 
 // The names of a paper file's own "Papers", read independently of the loader.
@@ -152,6 +148,7 @@ TEST_P(PaperConfigTest, StartNear255StopsAtTheLastSlot) {
 }
 
 TEST_P(PaperConfigTest, ImportIsRelativeToTheImportingFilesFolder) {
+  env_.machine().files().AddDrive(L"D:");
   env_.PutFile(L"D:\\x\\p.json", R"({"Import":["sub\\a.json"]})");
   env_.PutFile(L"D:\\x\\sub\\a.json", R"({"Import":["b.json"],"Papers":[{"name":"A"}]})");
   env_.PutFile(L"D:\\x\\sub\\b.json", R"({"Papers":[{"name":"B"}]})");
