@@ -30,6 +30,20 @@ void CatalogFixtureBase::PutFile(const std::wstring& path, const std::string& by
   machine_->files().PutFile(path, bytes);
 }
 
+std::string CatalogFixtureBase::LogText() {
+  LogFlush();
+  char path[512] = {};
+  if (GetLogFilePath(path, sizeof(path)) != 0) return std::string();
+  std::string bytes = machine_->files().FileBytes(machine_->codepage().FromAnsi(path));
+  // The log file is written in text mode; the tests compare line feeds as logged.
+  std::string text;
+  for (size_t i = 0; i < bytes.size(); ++i) {
+    if (bytes[i] == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') continue;
+    text.push_back(bytes[i]);
+  }
+  return text;
+}
+
 size_t Find(const std::string& haystack, const std::string& needle, size_t from) {
   return haystack.find(needle, from);
 }

@@ -214,7 +214,7 @@ TEST_P(PaperConfigTest, ALoadFromSlotZeroEmptiesTheTableFirst) {
 TEST_P(PaperConfigTest, BrokenJsonYieldsNothingWithAClearLine) {
   Put(L"bad.json", R"({"Papers":[{"name":"A",}]})");
   EXPECT_EQ(Load(L"bad.json"), 0);
-  EXPECT_NE(Find(Log(), "[ERROR] ParsePaperConfig - cJSON Parse error: }]}\n"), std::string::npos);
+  EXPECT_NE(Find(Log(), "[ERROR] ParsePaperConfig - cJSON Parse error: ]}\n"), std::string::npos);
   Put(L"empty.json", "");
   EXPECT_EQ(Load(L"empty.json"), 0);
   EXPECT_NE(Find(Log(), "[INFO] ParsePaperConfig - File size: 0 bytes\n"), std::string::npos);
