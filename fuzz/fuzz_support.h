@@ -9,6 +9,10 @@
 
 struct FuzzMachine {
   FuzzMachine() { LogAttachMachine(&machine); }
+  ~FuzzMachine() {
+    LogStop();
+    LogAttachMachine(nullptr);
+  }
 
   void TrimLog() {
     if (++runs % 256 != 0) return;
