@@ -6,8 +6,9 @@
 #include <cstddef>
 
 namespace platform {
+class Files;
 class Machine;
-}
+}  // namespace platform
 
 // The source units the call sites name.
 constexpr const char* kLogUnitInstall = "Install.cpp";
@@ -21,6 +22,14 @@ void LogAttachMachine(platform::Machine* machine);
 // strings) and hands it to the buffer. Starts the facility on the first call. Never fails.
 void LogPrint(const char* file, const char* function, int line, const char* format, ...);
 
+// Allocates the 32,768-byte buffer and starts the writer thread; LogPrint calls it when needed.
+// A failed allocation leaves the facility running without a buffer: lines are dropped.
+void LogStart();
+
+// Appends a finished line to the buffer (CR LF added when it does not end in a line feed). The
+// caller writes the file itself first when the buffer holds 16,384 bytes or the line would not fit.
+void LogWrite(const char* line);
+
 // Final flush, ends the writer thread, frees the buffer. A later LogPrint starts afresh.
 void LogStop();
 
@@ -32,3 +41,6 @@ int GetLogFilePath(char* out, size_t size);
 
 // Creates an 8-bit path with every missing parent: 0 when it exists or was made, -1 otherwise.
 int EnsureDirectory(const char* path);
+
+// EnsureDirectory on a given file system rather than the attached machine's.
+int EnsureDirectoryIn(platform::Files& files, const char* path);

@@ -7,17 +7,22 @@ export WINEDLLOVERRIDES="mscoree,mshtml="
 export WINEPREFIX="$build/wineprefix"      # 64-bit: the 32-bit installer runs under WOW64
 export TAVRO_WINEPREFIX32="$build/wineprefix32"
 
-_wine_make_prefix() {  # prefix, arch
-  local prefix=$1 arch=$2 tool
+_wine_make_prefix() {  # prefix, arch [headless|x11]
+  local prefix=$1 arch=$2 display=${3:-headless} tool
   tool=$(tavro_wine_tool)
   if [ ! -f "$prefix/.tavro-ready" ]; then
     echo "Creating the Wine prefix $prefix ($arch)"
     rm -rf "$prefix"
     WINEPREFIX=$prefix WINEARCH=$arch "$tool" wineboot -i </dev/null >/dev/null 2>&1 || true
     WINEPREFIX=$prefix "$TAVRO_WINESERVER" -w </dev/null >/dev/null 2>&1 || true
-    # Headless: Wine's null display driver, so dialogs open without X.
-    WINEPREFIX=$prefix "$tool" reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f \
-      </dev/null >/dev/null 2>&1
+    # Windows 10 (build 18362) instead of Wine's default Windows 7, like the machines we target.
+    WINEPREFIX=$prefix "$tool" winecfg /v win10 </dev/null >/dev/null 2>&1 || true
+    # Headless: Wine's null display driver, so dialogs open without X. The prefix of
+    # scripts/run.sh keeps the X driver: it shows the real dialogs.
+    if [ "$display" = headless ]; then
+      WINEPREFIX=$prefix "$tool" reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f \
+        </dev/null >/dev/null 2>&1
+    fi
     WINEPREFIX=$prefix "$TAVRO_WINESERVER" -k </dev/null >/dev/null 2>&1 || true
     WINEPREFIX=$prefix "$TAVRO_WINESERVER" -w </dev/null >/dev/null 2>&1 || true
     touch "$prefix/.tavro-ready"

@@ -1,0 +1,292 @@
+#include "platform/sim/sim_devices.h"
+
+#include <cwchar>
+
+#include "platform/last_error.h"
+
+namespace platform::sim {
+
+namespace {
+
+std::wstring Upper(const std::wstring& text) {
+  std::wstring out = text;
+  for (wchar_t& c : out) {
+    if (c >= L'a' && c <= L'z') c = static_cast<wchar_t>(c - L'a' + L'A');
+  }
+  return out;
+}
+
+// The enumerator is the id's text before its first backslash.
+bool HasEnumerator(const std::wstring& instance_id, const std::wstring& enumerator) {
+  if (enumerator.empty()) return true;
+  size_t slash = instance_id.find(L'\\');
+  std::wstring head = slash == std::wstring::npos ? instance_id : instance_id.substr(0, slash);
+  return Upper(head) == Upper(enumerator);
+}
+
+std::wstring Hex4(uint16_t value) {
+  wchar_t buf[8];
+  std::swprintf(buf, 8, L"%04X", static_cast<unsigned>(value));
+  return buf;
+}
+
+}  // namespace
+
+// A snapshot of the present devices, as SetupDiGetClassDevsW takes one.
+class SimDeviceSet : public DeviceSet {
+ public:
+  SimDeviceSet(SimDevices& owner, std::vector<uint32_t> members) : owner_(owner), members_(std::move(members)) {
+    ++owner_.open_sets_;
+  }
+  ~SimDeviceSet() override {
+    owner_.faults_.ShouldFail("SetupDiDestroyDeviceInfoList");
+    --owner_.open_sets_;
+  }
+
+  bool Enum(uint32_t index, DeviceRef* out) override {
+    if (owner_.faults_.ShouldFail("SetupDiEnumDeviceInfo")) return false;
+    if (index >= members_.size()) {
+      SetLastErrorCode(err::kNoMoreItems);
+      return false;
+    }
+    *out = DeviceRef{index, members_[index]};
+    return true;
+  }
+
+  bool InstanceId(const DeviceRef& device, std::wstring* out) override {
+    out->clear();
+    if (owner_.faults_.ShouldFail("SetupDiGetDeviceInstanceIdW")) return false;
+    const SimDevices::Node* node = Member(device);
+    if (!node) return false;
+    *out = node->spec.instance_id;
+    return true;
+  }
+
+  bool RegistryProperty(const DeviceRef& device, DeviceProperty property, std::wstring* out) override {
+    out->clear();
+    if (owner_.faults_.ShouldFail("SetupDiGetDeviceRegistryPropertyW")) return false;
+    const SimDevices::Node* node = Member(device);
+    if (!node) return false;
+    const SimDeviceSpec& spec = node->spec;
+    const std::optional<std::wstring>* text = nullptr;
+    switch (property) {
+      case DeviceProperty::kHardwareId:
+        if (spec.hardware_ids.empty()) break;
+        *out = spec.hardware_ids.front();
+        return true;
+      case DeviceProperty::kDeviceDesc: text = &spec.description; break;
+      case DeviceProperty::kMfg: text = &spec.manufacturer; break;
+      case DeviceProperty::kFriendlyName: text = &spec.friendly_name; break;
+    }
+    if (text && text->has_value()) {
+      *out = **text;
+      return true;
+    }
+    SetLastErrorCode(err::kInvalidData);
+    return false;
+  }
+
+  bool Parent(const DeviceRef& device, ParentLookup* out) override {
+    *out = ParentLookup{};
+    if (!Member(device)) return false;
+    if (owner_.ConfigManagerParent(device.devinst, out)) return true;
+    return owner_.ParentProperty(device.devinst, out);
+  }
+
+  const void* LogHandle() const override { return this; }
+
+ private:
+  // The node behind a reference this set handed out; a foreign one fails as Windows does.
+  const SimDevices::Node* Member(const DeviceRef& device) const {
+    if (device.index >= members_.size() || members_[device.index] != device.devinst) {
+      SetLastErrorCode(err::kInvalidParameter);
+      return nullptr;
+    }
+    return owner_.NodeAt(device.devinst);
+  }
+
+  SimDevices& owner_;
+  std::vector<uint32_t> members_;
+};
+
+SimDevices::SimDevices(SimFaults& faults) : faults_(faults) {
+  Node root;
+  root.spec.instance_id = kRootId;
+  root.spec.has_parent_property = false;
+  nodes_.push_back(root);
+  by_id_[Upper(kRootId)] = 0;
+}
+
+std::unique_ptr<DeviceSet> SimDevices::OpenPresentDevices(const std::wstring& enumerator) {
+  if (faults_.ShouldFail("SetupDiGetClassDevsW")) return nullptr;
+  std::vector<uint32_t> members;
+  for (uint32_t n = 1; n < nodes_.size(); ++n) {
+    const Node& node = nodes_[n];
+    if (node.alive && node.spec.present && HasEnumerator(node.spec.instance_id, enumerator)) members.push_back(n);
+  }
+  return std::make_unique<SimDeviceSet>(*this, std::move(members));
+}
+
+bool SimDevices::ParentOfInstanceId(const std::wstring& instance_id, ParentLookup* out) {
+  *out = ParentLookup{};
+  long n = Lookup(instance_id);
+  if (faults_.ShouldFail("CM_Locate_DevNodeW")) {
+    out->locate_cr = LastErrorCode();
+  } else if (n < 0 || !nodes_[n].spec.present) {
+    // CM_LOCATE_DEVNODE_NORMAL finds present nodes only.
+    out->locate_cr = cr::kNoSuchDevNode;
+  } else if (ConfigManagerParent(static_cast<uint32_t>(n), out)) {
+    return true;
+  }
+  if (n < 0) {
+    // SetupDiOpenDeviceInfoW cannot open what is not there.
+    out->used_parent_property = true;
+    out->parent_property_error = kErrorNoSuchDevinst;
+    SetLastErrorCode(kErrorNoSuchDevinst);
+    return false;
+  }
+  return ParentProperty(static_cast<uint32_t>(n), out);
+}
+
+bool SimDevices::ConfigManagerParent(uint32_t devinst, ParentLookup* out) {
+  if (faults_.ShouldFail("CM_Get_Parent")) {
+    out->get_parent_cr = LastErrorCode();
+    return false;
+  }
+  const Node* node = NodeAt(devinst);
+  long parent = -1;
+  if (node && node->alive && devinst != 0) parent = node->spec.parent_id.empty() ? 0 : Lookup(node->spec.parent_id);
+  if (parent < 0) {
+    out->get_parent_cr = cr::kNoSuchDevNode;
+    return false;
+  }
+  if (faults_.ShouldFail("CM_Get_Device_IDW")) {
+    out->get_device_id_cr = LastErrorCode();
+    return false;
+  }
+  out->instance_id = nodes_[parent].spec.instance_id;
+  return true;
+}
+
+bool SimDevices::ParentProperty(uint32_t devinst, ParentLookup* out) {
+  out->used_parent_property = true;
+  out->instance_id.clear();
+  if (faults_.ShouldFail("SetupDiGetDevicePropertyW")) {
+    out->parent_property_error = LastErrorCode();
+    return false;
+  }
+  const Node* node = NodeAt(devinst);
+  if (!node || !node->spec.has_parent_property) {
+    out->parent_property_error = kErrorNotFound;
+    SetLastErrorCode(kErrorNotFound);
+    return false;
+  }
+  out->instance_id = node->spec.parent_id.empty() ? std::wstring(kRootId) : node->spec.parent_id;
+  out->parent_property_error = 0;
+  return true;
+}
+
+const SimDevices::Node* SimDevices::NodeAt(uint32_t devinst) const {
+  if (devinst >= nodes_.size()) return nullptr;
+  return &nodes_[devinst];
+}
+
+long SimDevices::Lookup(const std::wstring& instance_id) const {
+  auto it = by_id_.find(Upper(instance_id));
+  if (it == by_id_.end() || !nodes_[it->second].alive) return -1;
+  return static_cast<long>(it->second);
+}
+
+uint32_t SimDevices::AddDevice(const SimDeviceSpec& spec) {
+  std::wstring key = Upper(spec.instance_id);
+  auto it = by_id_.find(key);
+  if (it != by_id_.end() && it->second != 0 && nodes_[it->second].alive) {
+    nodes_[it->second].spec = spec;
+    return it->second;
+  }
+  Node node;
+  node.spec = spec;
+  nodes_.push_back(node);
+  uint32_t n = static_cast<uint32_t>(nodes_.size() - 1);
+  by_id_[key] = n;
+  return n;
+}
+
+SimDevices::UsbPrinterIds SimDevices::AddUsbPrinter(const std::wstring& model_segment, const std::wstring& port,
+                                                    uint16_t vid, uint16_t pid, const std::wstring& serial) {
+  int number = next_serial_++;
+  wchar_t buf[32];
+  std::swprintf(buf, 32, L"TAVRO%06d", number);
+  std::wstring usb_serial = serial.empty() ? std::wstring(buf) : serial;
+  std::wstring vid_pid = L"VID_" + Hex4(vid) + L"&PID_" + Hex4(pid);
+
+  SimDeviceSpec usb;
+  usb.instance_id = L"USB\\" + vid_pid + L"\\" + usb_serial;
+  usb.hardware_ids = {L"USB\\" + vid_pid + L"&REV_0100", L"USB\\" + vid_pid};
+  usb.description = L"USB Printing Support";
+  usb.manufacturer = L"(Standard USB Host Controller)";
+  AddDevice(usb);
+
+  std::swprintf(buf, 32, L"7&%08X&0&", 0x2C1A0000u + static_cast<unsigned>(number));
+  SimDeviceSpec printer;
+  printer.instance_id = L"USBPRINT\\" + model_segment + L"\\" + buf + port;
+  printer.parent_id = usb.instance_id;
+  printer.hardware_ids = {L"USBPRINT\\" + model_segment, L"USBPRINT\\" + model_segment.substr(0, 4)};
+  printer.description = model_segment;
+  printer.manufacturer = L"Tavro";
+  printer.friendly_name = model_segment + L" (" + port + L")";
+  AddDevice(printer);
+  return UsbPrinterIds{printer.instance_id, usb.instance_id};
+}
+
+uint32_t SimDevices::AddOtherDevice(const std::wstring& instance_id) {
+  SimDeviceSpec spec;
+  spec.instance_id = instance_id;
+  spec.hardware_ids = {instance_id.substr(0, instance_id.rfind(L'\\'))};
+  spec.description = L"Generic device";
+  return AddDevice(spec);
+}
+
+SimDeviceSpec* SimDevices::Find(const std::wstring& instance_id) {
+  long n = Lookup(instance_id);
+  return n <= 0 ? nullptr : &nodes_[n].spec;
+}
+
+bool SimDevices::SetPresent(const std::wstring& instance_id, bool present) {
+  SimDeviceSpec* spec = Find(instance_id);
+  if (!spec) return false;
+  spec->present = present;
+  return true;
+}
+
+bool SimDevices::RemoveDevice(const std::wstring& instance_id) {
+  long target = Lookup(instance_id);
+  if (target <= 0) {
+    SetLastErrorCode(kErrorNoSuchDevinst);
+    return false;
+  }
+  nodes_[target].alive = false;
+  // Children go with their parent; repeat until no node hangs below a removed one.
+  bool changed = true;
+  while (changed) {
+    changed = false;
+    for (size_t n = 1; n < nodes_.size(); ++n) {
+      Node& node = nodes_[n];
+      if (!node.alive || node.spec.parent_id.empty()) continue;
+      auto it = by_id_.find(Upper(node.spec.parent_id));
+      if (it != by_id_.end() && !nodes_[it->second].alive) {
+        node.alive = false;
+        changed = true;
+      }
+    }
+  }
+  return true;
+}
+
+size_t SimDevices::Count() const {
+  size_t count = 0;
+  for (size_t n = 1; n < nodes_.size(); ++n) count += nodes_[n].alive ? 1 : 0;
+  return count;
+}
+
+}  // namespace platform::sim

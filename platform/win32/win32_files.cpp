@@ -1,0 +1,115 @@
+#include "platform/win32/win32_files.h"
+
+#include <direct.h>
+#include <sys/stat.h>
+#include <sys/types.h>
+
+#include <cerrno>
+#include <cstdlib>
+
+#include "platform/win32/unique_handle.h"
+
+namespace platform::win32 {
+
+namespace {
+
+// The runtime keeps the failing Win32 code in _doserrno; errno alone cannot tell a missing file
+// (2) from a missing folder (3).
+void SetErrorFromCrt() {
+  unsigned long code = _doserrno;
+  if (code == 0) {
+    switch (errno) {
+      case ENOENT: code = ERROR_FILE_NOT_FOUND; break;
+      case EACCES: code = ERROR_ACCESS_DENIED; break;
+      case EEXIST: code = ERROR_ALREADY_EXISTS; break;
+      case ENOMEM: code = ERROR_NOT_ENOUGH_MEMORY; break;
+      default: code = ERROR_INVALID_PARAMETER; break;
+    }
+  }
+  ::SetLastError(code);
+}
+
+void ClearCrtErrors() {
+  _doserrno = 0;
+  errno = 0;
+}
+
+class CrtFile : public File {
+ public:
+  explicit CrtFile(FILE* f) : file_(f) {}
+  size_t Read(void* buffer, size_t n) override { return fread(buffer, 1, n, file_.get()); }
+  size_t Write(const void* buffer, size_t n) override { return fwrite(buffer, 1, n, file_.get()); }
+  bool HasError() const override { return ferror(file_.get()) != 0; }
+
+ private:
+  unique_crt_file file_;
+};
+
+std::wstring WideMode(const char* mode) {
+  std::wstring wide;
+  for (const char* p = mode; *p; ++p) wide.push_back(static_cast<wchar_t>(static_cast<unsigned char>(*p)));
+  return wide;
+}
+
+PathKind KindOf(unsigned short st_mode) {
+  return (st_mode & _S_IFDIR) ? PathKind::kDirectory : PathKind::kFile;
+}
+
+}  // namespace
+
+std::unique_ptr<File> Win32Files::Open(const std::string& ansi_path, const char* mode) {
+  ClearCrtErrors();
+  FILE* f = fopen(ansi_path.c_str(), mode);
+  if (!f) {
+    SetErrorFromCrt();
+    return nullptr;
+  }
+  return std::make_unique<CrtFile>(f);
+}
+
+std::unique_ptr<File> Win32Files::OpenW(const std::wstring& path, const char* mode) {
+  ClearCrtErrors();
+  FILE* f = _wfopen(path.c_str(), WideMode(mode).c_str());
+  if (!f) {
+    SetErrorFromCrt();
+    return nullptr;
+  }
+  return std::make_unique<CrtFile>(f);
+}
+
+PathKind Win32Files::Stat(const std::string& ansi_path) {
+  struct _stat st;
+  ClearCrtErrors();
+  if (_stat(ansi_path.c_str(), &st) != 0) {
+    SetErrorFromCrt();
+    return PathKind::kMissing;
+  }
+  return KindOf(st.st_mode);
+}
+
+PathKind Win32Files::StatW(const std::wstring& path) {
+  struct _stat st;
+  ClearCrtErrors();
+  if (_wstat(path.c_str(), &st) != 0) {
+    SetErrorFromCrt();
+    return PathKind::kMissing;
+  }
+  return KindOf(st.st_mode);
+}
+
+bool Win32Files::MakeDirectory(const std::string& ansi_path) {
+  ClearCrtErrors();
+  if (_mkdir(ansi_path.c_str()) != 0) {
+    SetErrorFromCrt();
+    return false;
+  }
+  return true;
+}
+
+bool Win32Files::MakeDirectoryW(const std::wstring& path) {
+  return ::CreateDirectoryW(path.c_str(), nullptr) != FALSE;
+}
+
+bool Win32Files::Remove(const std::wstring& path) { return ::DeleteFileW(path.c_str()) != FALSE; }
+
+}  // namespace platform::win32

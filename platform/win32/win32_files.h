@@ -1,0 +1,24 @@
+// Files and folders through the Microsoft C runtime and the Win32 file calls.
+#pragma once
+
+#include "platform/files.h"
+
+namespace platform::win32 {
+
+class Win32Files : public Files {
+ public:
+  // fopen/_wfopen with the runtime's own mode strings, so text mode is the runtime's.
+  std::unique_ptr<File> Open(const std::string& ansi_path, const char* mode) override;
+  std::unique_ptr<File> OpenW(const std::wstring& path, const char* mode) override;
+  // _stat/_wstat.
+  PathKind Stat(const std::string& ansi_path) override;
+  PathKind StatW(const std::wstring& path) override;
+  // _mkdir.
+  bool MakeDirectory(const std::string& ansi_path) override;
+  // CreateDirectoryW.
+  bool MakeDirectoryW(const std::wstring& path) override;
+  // DeleteFileW.
+  bool Remove(const std::wstring& path) override;
+};
+
+}  // namespace platform::win32

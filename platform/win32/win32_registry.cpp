@@ -1,0 +1,160 @@
+#include "platform/win32/win32_registry.h"
+
+#include <windows.h>
+
+#include "platform/win32/unique_handle.h"
+
+namespace platform::win32 {
+
+namespace {
+
+HKEY RootOf(Hive hive) {
+  switch (hive) {
+    case Hive::kLocalMachine: return HKEY_LOCAL_MACHINE;
+    case Hive::kCurrentUser: return HKEY_CURRENT_USER;
+    case Hive::kClassesRoot: return HKEY_CLASSES_ROOT;
+    case Hive::kUsers: return HKEY_USERS;
+  }
+  return HKEY_LOCAL_MACHINE;
+}
+
+REGSAM ViewFlag(RegView view) {
+  switch (view) {
+    case RegView::k64: return KEY_WOW64_64KEY;
+    case RegView::k32: return KEY_WOW64_32KEY;
+    case RegView::kDefault: break;
+  }
+  return 0;
+}
+
+// Registry calls return their code instead of setting the last error; the seam reports it the
+// way every other call does.
+bool Check(LONG rc) {
+  ::SetLastError(static_cast<DWORD>(rc));
+  return rc == ERROR_SUCCESS;
+}
+
+bool OpenKey(Hive hive, const std::wstring& key, RegView view, REGSAM access, unique_hkey* out) {
+  return Check(::RegOpenKeyExW(RootOf(hive), key.c_str(), 0, access | ViewFlag(view), out->put()));
+}
+
+bool CreateKeyHandle(Hive hive, const std::wstring& key, RegView view, REGSAM access, unique_hkey* out) {
+  return Check(::RegCreateKeyExW(RootOf(hive), key.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                 access | ViewFlag(view), nullptr, out->put(), nullptr));
+}
+
+}  // namespace
+
+bool Win32Registry::QueryValue(Hive hive, const std::wstring& key, const std::wstring& name, RegView view,
+                               RegValue* out) {
+  unique_hkey k;
+  if (!OpenKey(hive, key, view, KEY_QUERY_VALUE, &k)) return false;
+  DWORD type = 0;
+  DWORD size = 0;
+  LONG rc = ::RegQueryValueExW(k.get(), name.c_str(), nullptr, &type, nullptr, &size);
+  std::vector<uint8_t> data;
+  // The value can grow between the two calls: ask again until it fits.
+  while (rc == ERROR_SUCCESS || rc == ERROR_MORE_DATA) {
+    data.resize(size);
+    DWORD got = size;
+    rc = ::RegQueryValueExW(k.get(), name.c_str(), nullptr, &type, data.empty() ? nullptr : data.data(), &got);
+    if (rc == ERROR_SUCCESS) {
+      data.resize(got);
+      break;
+    }
+    size = got > size ? got : size * 2 + 2;
+  }
+  if (!Check(rc)) return false;
+  out->type = type;
+  out->data = std::move(data);
+  return true;
+}
+
+bool Win32Registry::KeyExists(Hive hive, const std::wstring& key, RegView view) {
+  unique_hkey k;
+  return OpenKey(hive, key, view, KEY_QUERY_VALUE, &k);
+}
+
+bool Win32Registry::SetValue(Hive hive, const std::wstring& key, const std::wstring& name, RegView view,
+                             const RegValue& value) {
+  unique_hkey k;
+  if (!CreateKeyHandle(hive, key, view, KEY_SET_VALUE, &k)) return false;
+  return Check(::RegSetValueExW(k.get(), name.c_str(), 0, value.type,
+                                value.data.empty() ? nullptr : value.data.data(),
+                                static_cast<DWORD>(value.data.size())));
+}
+
+bool Win32Registry::CreateKey(Hive hive, const std::wstring& key, RegView view) {
+  unique_hkey k;
+  return CreateKeyHandle(hive, key, view, KEY_QUERY_VALUE, &k);
+}
+
+bool Win32Registry::DeleteValue(Hive hive, const std::wstring& key, const std::wstring& name, RegView view) {
+  unique_hkey k;
+  if (!OpenKey(hive, key, view, KEY_SET_VALUE, &k)) return false;
+  return Check(::RegDeleteValueW(k.get(), name.c_str()));
+}
+
+bool Win32Registry::DeleteTree(Hive hive, const std::wstring& key, RegView view) {
+  {
+    unique_hkey k;
+    if (!OpenKey(hive, key, view, KEY_ALL_ACCESS, &k)) return false;
+    // The open handle already lies in the chosen view, so its subkeys are that view's.
+    if (!Check(::RegDeleteTreeW(k.get(), nullptr))) return false;
+  }
+  return Check(::RegDeleteKeyExW(RootOf(hive), key.c_str(), ViewFlag(view), 0));
+}
+
+bool Win32Registry::EnumSubKeys(Hive hive, const std::wstring& key, RegView view,
+                                std::vector<std::wstring>* out) {
+  unique_hkey k;
+  if (!OpenKey(hive, key, view, KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE, &k)) return false;
+  out->clear();
+  DWORD max_len = 0;
+  if (!Check(::RegQueryInfoKeyW(k.get(), nullptr, nullptr, nullptr, nullptr, &max_len, nullptr, nullptr,
+                                nullptr, nullptr, nullptr, nullptr)))
+    return false;
+  std::vector<wchar_t> name(max_len + 1);
+  for (DWORD i = 0;; ++i) {
+    DWORD len = static_cast<DWORD>(name.size());
+    LONG rc = ::RegEnumKeyExW(k.get(), i, name.data(), &len, nullptr, nullptr, nullptr, nullptr);
+    if (rc == ERROR_NO_MORE_ITEMS) break;
+    if (rc == ERROR_MORE_DATA) {  // a longer subkey appeared since the size query
+      name.resize(name.size() * 2);
+      --i;
+      continue;
+    }
+    if (!Check(rc)) return false;
+    out->emplace_back(name.data(), len);
+  }
+  ::SetLastError(ERROR_SUCCESS);
+  return true;
+}
+
+bool Win32Registry::EnumValues(Hive hive, const std::wstring& key, RegView view,
+                               std::vector<std::wstring>* out) {
+  unique_hkey k;
+  if (!OpenKey(hive, key, view, KEY_QUERY_VALUE, &k)) return false;
+  out->clear();
+  DWORD max_len = 0;
+  if (!Check(::RegQueryInfoKeyW(k.get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                                &max_len, nullptr, nullptr, nullptr)))
+    return false;
+  std::vector<wchar_t> name(max_len + 1);
+  for (DWORD i = 0;; ++i) {
+    DWORD len = static_cast<DWORD>(name.size());
+    LONG rc = ::RegEnumValueW(k.get(), i, name.data(), &len, nullptr, nullptr, nullptr, nullptr);
+    if (rc == ERROR_NO_MORE_ITEMS) break;
+    if (rc == ERROR_MORE_DATA) {
+      name.resize(name.size() * 2);
+      --i;
+      continue;
+    }
+    if (!Check(rc)) return false;
+    out->emplace_back(name.data(), len);
+  }
+  ::SetLastError(ERROR_SUCCESS);
+  return true;
+}
+
+}  // namespace platform::win32

@@ -1,0 +1,3 @@
+#include "platform/win32/win32_window_framework.h"
+
+namespace platform::win32 {}  // namespace platform::win32

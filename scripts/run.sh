@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# The run command: installs what is missing, builds, and starts the installer under Wine.
+# It runs in a prefix of its own, build/wineprefix-run, which keeps Wine's X display driver (the
+# test prefixes use the null driver), on a virtual X display (xvfb-run) when DISPLAY is unset.
+# Where the kernel cannot start 32-bit programs, the x64 build of the same installer runs instead.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${TAVRO_BUILD:-$root/build}
+export TAVRO_BUILD=$build
+
+bash "$root/scripts/build.sh"
+source "$root/scripts/wine-env.sh"
+
+run_prefix=$build/wineprefix-run
+_wine_make_prefix "$run_prefix" win64 x11
+trap 'WINEPREFIX=$run_prefix "$TAVRO_WINESERVER" -k </dev/null >/dev/null 2>&1 || true; wine_server_stop' EXIT
+
+if tavro_can_run_i386; then
+  exe=$build/win32/ui/win32/TavroPrintSetup.exe
+  arch=i686
+else
+  exe=$build/win64/ui/win32/TavroPrintSetup.exe
+  arch=x86_64
+  echo "This kernel cannot run 32-bit programs: starting the x64 build of the installer."
+fi
+[ -f "$exe" ] || { echo "the installer was not built: $exe" >&2; exit 1; }
+
+WINEPREFIX=$run_prefix "$TAVRO_WINESERVER" -p </dev/null >/dev/null 2>&1 || true
+launch=("$root/scripts/wine-run.sh" "$arch" "$run_prefix" "$exe")
+echo "Starting $exe"
+rc=0
+if [ -n "${DISPLAY:-}" ]; then
+  "${launch[@]}" || rc=$?
+else
+  echo "(no DISPLAY: on a virtual X display)"
+  xvfb-run -a -s "-screen 0 1024x768x24" "${launch[@]}" || rc=$?
+fi
+log_dir="$run_prefix/drive_c/windows/Temp/TavroPrint/Log"
+echo "The installer ended with code $rc. Its log: $log_dir"
+ls -1 "$log_dir" 2>/dev/null | tail -n 3 | sed 's/^/  /' || true

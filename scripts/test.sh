@@ -1,0 +1,114 @@
+#!/usr/bin/env bash
+# The test command: installs what is missing, builds every tree, then runs the native tests, the
+# Windows tests under Wine (64-bit prefix; the i686 builds also in the 32-bit prefix where this
+# machine runs 32-bit programs), each fuzz target briefly and each benchmark once. Prints a
+# summary and exits non-zero when anything failed. Stops our own wineservers on the way out.
+set -uo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${TAVRO_BUILD:-$root/build}
+export TAVRO_BUILD=$build
+logs=$build/test-logs
+start=$(date +%s)
+
+results=()   # "STATUS|step|detail"
+failed=0
+note() { results+=("$1|$2|$3"); [ "$1" = FAIL ] && failed=1; return 0; }
+
+bash "$root/scripts/install-deps.sh" || { echo "installing the dependencies failed" >&2; exit 1; }
+
+source "$root/scripts/wine-env.sh"
+trap wine_server_stop EXIT
+
+fuzz_flag=()
+compgen -G "$root/fuzz/*_fuzz.cpp" >/dev/null && fuzz_flag=(--fuzz)
+if ! bash "$root/scripts/build.sh" "${fuzz_flag[@]}"; then
+  echo "BUILD FAILED" >&2
+  exit 1
+fi
+mkdir -p "$logs"
+wine_prefix_ready   # the persistent server of the 64-bit prefix, descriptors closed
+
+# run_ctest STEP TREE LOG [ctest args...]: one ctest run, summarised from its own counts.
+run_ctest() {
+  local step=$1 tree=$2 log=$3; shift 3
+  if [ ! -f "$tree/CTestTestfile.cmake" ]; then
+    note SKIP "$step" "no tests in $tree"
+    return
+  fi
+  echo "=== $step"
+  (cd "$tree" && ctest --output-on-failure --timeout 900 "$@") >"$log" 2>&1
+  local rc=$?
+  local total passed skipped
+  total=$(grep -Eo 'tests passed, [0-9]+ tests failed out of [0-9]+' "$log" | grep -Eo '[0-9]+$' | tail -n1)
+  passed=$(grep -Eo '[0-9]+% tests passed' "$log" | tail -n1)
+  skipped=$(grep -c '\*\*\*Skipped\|Not Run' "$log" || true)
+  grep -E 'Test +#|tests passed|FAILED|Failed' "$log" | tail -n 40
+  if [ -z "$total" ] && grep -q 'No tests were found' "$log"; then
+    note SKIP "$step" "no tests"
+  elif [ $rc -ne 0 ]; then
+    note FAIL "$step" "$passed of ${total:-?}; see $log"
+  elif [ "${skipped:-0}" -gt 0 ] && [ "${skipped}" -ge "${total:-0}" ]; then
+    local why="not runnable here"
+    tavro_can_run_i386 || why="this kernel cannot run 32-bit programs"
+    note SKIP "$step" "all ${total} skipped: $why"
+  elif [ "${skipped:-0}" -gt 0 ]; then
+    note PASS "$step" "${total:-0} tests, $skipped of them skipped"
+  else
+    note PASS "$step" "${total:-0} tests"
+  fi
+}
+
+run_ctest "native tests (simulated machine, ASan/UBSan/TSan)" "$build/native" "$logs/native.log" -j 2
+run_ctest "Windows tests, i686, 64-bit prefix (WOW64)" "$build/win32" "$logs/win32-wow64.log"
+run_ctest "Windows tests, x64, 64-bit prefix" "$build/win64" "$logs/win64.log"
+if tavro_can_run_i386; then
+  wine_server_start "$TAVRO_WINEPREFIX32"
+  TAVRO_TEST_WINEPREFIX=$TAVRO_WINEPREFIX32 \
+    run_ctest "Windows tests, i686, 32-bit prefix" "$build/win32" "$logs/win32-prefix32.log"
+else
+  note SKIP "Windows tests, i686, 32-bit prefix" "this kernel cannot run 32-bit programs"
+fi
+
+# Fuzz targets: a few seconds each, from their committed seed corpus when there is one.
+if [ ${#fuzz_flag[@]} -gt 0 ]; then
+  for target in "$build"/fuzz/fuzz/*_fuzz; do
+    [ -x "$target" ] || continue
+    name=$(basename "$target")
+    echo "=== fuzz $name"
+    corpus=$build/fuzz/corpus/$name
+    mkdir -p "$corpus"
+    seeds=()
+    [ -d "$root/fuzz/corpus/$name" ] && seeds=("$root/fuzz/corpus/$name")
+    if "$target" -max_total_time=10 -timeout=10 -rss_limit_mb=2048 "$corpus" "${seeds[@]}" \
+         >"$logs/$name.log" 2>&1; then
+      note PASS "fuzz $name" "$(grep -Eo '#[0-9]+ *DONE.*' "$logs/$name.log" | head -c 80)"
+    else
+      tail -n 30 "$logs/$name.log"
+      note FAIL "fuzz $name" "see $logs/$name.log"
+    fi
+  done
+fi
+
+# Benchmarks only print their figures; a crash still counts as a failure.
+for bench in "$build"/native/bench/*_bench; do
+  [ -x "$bench" ] || continue
+  name=$(basename "$bench")
+  echo "=== benchmark $name"
+  if "$bench" --benchmark_min_time=0.05 2>&1 | tee "$logs/$name.log"; then
+    note PASS "benchmark $name" "figures in $logs/$name.log"
+  else
+    note FAIL "benchmark $name" "see $logs/$name.log"
+  fi
+done
+
+echo
+echo "==================== summary ($(( $(date +%s) - start )) s) ===================="
+for r in "${results[@]}"; do
+  IFS='|' read -r status step detail <<<"$r"
+  printf '%-5s %-55s %s\n' "$status" "$step" "$detail"
+done
+if [ $failed -ne 0 ]; then
+  echo "RESULT: FAILED"
+  exit 1
+fi
+echo "RESULT: all tests passed"

@@ -1,0 +1,38 @@
+// The contract cases against the simulated machine (natively).
+#include <cstring>
+#include <vector>
+
+#include "platform/sim/sim_machine.h"
+#include "tests/contract/contract_backend.h"
+
+namespace contract {
+
+namespace {
+
+// The machine, arranged as the Windows program finds itself.
+struct Arranged {
+  Arranged() {
+    const char* bytes = kResourceBytes;  // what the Windows program carries in its .rc file
+    machine.resources().Add(kResourceId, L"INSTALL", std::vector<uint8_t>(bytes, bytes + std::strlen(bytes)));
+    machine.files().MakeFolders(L"C:\\Users\\Admin\\AppData\\Local\\Temp\\TavroContract");
+  }
+  platform::sim::SimMachine machine;
+};
+
+platform::sim::SimMachine& Sim() {
+  static Arranged arranged;
+  return arranged.machine;
+}
+
+}  // namespace
+
+platform::Machine& TheMachine() { return Sim(); }
+
+const char* BackendName() { return "sim"; }
+
+std::wstring ScratchFolder() {
+  Sim();
+  return L"C:\\Users\\Admin\\AppData\\Local\\Temp\\TavroContract";
+}
+
+}  // namespace contract
