@@ -1,4 +1,5 @@
-// The window framework on real Windows: dialogs, controls by id, message boxes.
+// The window framework on real Windows: modal dialogs from the program's templates through one
+// dialog procedure that forwards to the dialog's logic, and message boxes.
 #pragma once
 
 #include "platform/window_framework.h"
@@ -7,7 +8,15 @@ namespace platform::win32 {
 
 class Win32WindowFramework : public WindowFramework {
  public:
-  Win32WindowFramework() = default;
+  // Templates and icons come from the program's own module.
+  Win32WindowFramework();
+
+  int RunModal(int template_id, DialogLogic& logic, DialogControls* owner = nullptr) override;
+  int ShowMessageBox(const std::wstring& text, const std::wstring& caption, uint32_t flags) override;
+  void EnableControlContainer() override;
+
+ private:
+  void* module_;
 };
 
 }  // namespace platform::win32

@@ -1,13 +1,15 @@
-// The installer's entry point: binds the real machine to the log facility and runs the program.
+// The installer's entry point: hands the real machine to the log facility and the application.
 #include <windows.h>
 
+#include "app/install_app.h"
 #include "log/log.h"
 #include "platform/win32/win32_machine.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   platform::win32::Win32Machine machine;
   LogAttachMachine(&machine);
-  LogPrint(kLogUnitInstall, "CInstallApp::InitInstance", __LINE__, "[ENTRY] CInstallApp::InitInstance\n");
-  LogStop();
-  return 0;
+  CInstallApp app(machine);
+  // InitInstance runs the whole program and always answers FALSE: no message loop follows.
+  app.InitInstance();
+  return app.ExitInstance();
 }

@@ -1,0 +1,134 @@
+#include "app/install_text_file.h"
+
+#include <vector>
+
+#include "catalog/install_texts.h"
+#include "log/log.h"
+#include "platform/codepage.h"
+#include "platform/files.h"
+#include "platform/machine.h"
+
+namespace {
+
+constexpr const char* kFunction = "CInstallApp::InitInstance";
+// The wide line read takes at most this many characters per piece.
+constexpr size_t kPieceChars = 254;
+constexpr char16_t kSeparator[] = u"====================";
+
+bool Contains(const std::u16string& piece, const char16_t* needle) {
+  return piece.find(needle) != std::u16string::npos;
+}
+
+// UTF-16 code units into the logic's text (wchar_t is 16-bit on Windows, 32-bit natively).
+std::wstring ToWide(const std::u16string& units) {
+  std::wstring out;
+  out.reserve(units.size());
+  for (size_t i = 0; i < units.size(); ++i) {
+    char16_t u = units[i];
+    if (sizeof(wchar_t) == 4 && u >= 0xD800 && u <= 0xDBFF && i + 1 < units.size() &&
+        units[i + 1] >= 0xDC00 && units[i + 1] <= 0xDFFF) {
+      char32_t cp = 0x10000 + ((static_cast<char32_t>(u) - 0xD800) << 10) + (units[i + 1] - 0xDC00);
+      out.push_back(static_cast<wchar_t>(cp));
+      ++i;
+    } else {
+      out.push_back(static_cast<wchar_t>(u));
+    }
+  }
+  return out;
+}
+
+}  // namespace
+
+std::wstring InstallTextFilePath(const std::wstring& config_folder, int language) {
+  return config_folder + TextFor(language, L"\\InstallConfig_en.txt", L"\\InstallConfig_cn.txt",
+                                 L"\\InstallConfig_tw.txt");
+}
+
+void ParseInstallText(const uint8_t* data, size_t size) {
+  std::u16string blocks[kInstallBlockCount];
+  std::u16string values[7];
+  bool cut[kInstallBlockCount] = {};
+  int block = 0;
+  int value_count = 0;
+  // The two-byte mark is skipped unread; a final odd byte is no character.
+  size_t pos = size >= 2 ? 2 : size;
+  while (pos + 1 < size) {
+    std::u16string piece;
+    while (pos + 1 < size && piece.size() < kPieceChars) {
+      char16_t unit = static_cast<char16_t>(data[pos] | (data[pos + 1] << 8));
+      pos += 2;
+      piece.push_back(unit);
+      if (unit == u'\n') break;
+    }
+    if (block < kInstallBlockCount) {
+      if (Contains(piece, u"\r\n")) {
+        piece.resize(piece.size() - 2);
+        piece.push_back(u'\n');
+      }
+      if (Contains(piece, kSeparator)) {
+        ++block;
+        continue;
+      }
+      std::u16string& text = blocks[block];
+      size_t room = kInstallBlockMaxChars - text.size();
+      if (piece.size() > room) {
+        if (!cut[block]) {
+          LogPrint(kLogUnitInstall, kFunction, __LINE__,
+                   "[WARN] %s - Config text block %d longer than %d characters, cut\n", kFunction,
+                   block + 1, kInstallBlockMaxChars);
+          cut[block] = true;
+        }
+        piece.resize(room);
+      }
+      text += piece;
+      continue;
+    }
+    if (piece.size() >= 2 && piece.compare(piece.size() - 2, 2, u"\r\n") == 0) {
+      piece.resize(piece.size() - 2);
+    }
+    if (Contains(piece, kSeparator)) continue;
+    // The first value still empty takes the line; an empty line therefore changes nothing.
+    for (; value_count < 7 && !values[value_count].empty(); ++value_count) {
+    }
+    if (value_count < 7) values[value_count] = piece;
+  }
+  for (int i = 0; i < kInstallBlockCount; ++i) {
+    if (!blocks[i].empty()) PageText[i] = ToWide(blocks[i]);
+  }
+  std::wstring* targets[] = {&Title, &ProgramName, &Driver, &Monitor, &PortPrefix, &FolderName, &Spare};
+  for (int i = 0; i < 7; ++i) {
+    if (!values[i].empty()) *targets[i] = ToWide(values[i]);
+  }
+}
+
+bool ReadInstallTextFile(platform::Machine& machine, const std::wstring& path) {
+  std::unique_ptr<platform::File> file;
+  if (!path.empty()) file = machine.files().OpenW(path, "rb");
+  if (!file) {
+    LogPrint(kLogUnitInstall, kFunction, __LINE__,
+             "[WARN] CInstallApp::InitInstance - Config file not found, using default values\n");
+    ApplyInstallTextDefaults();
+    return false;
+  }
+  LogPrint(kLogUnitInstall, kFunction, __LINE__,
+           "[INFO] CInstallApp::InitInstance - Config file opened successfully\n");
+  std::vector<uint8_t> bytes;
+  uint8_t chunk[4096];
+  for (;;) {
+    size_t got = file->Read(chunk, sizeof(chunk));
+    bytes.insert(bytes.end(), chunk, chunk + got);
+    if (got < sizeof(chunk)) break;
+  }
+  if (file->HasError()) {
+    LogPrint(kLogUnitInstall, kFunction, __LINE__,
+             "[WARN] CInstallApp::InitInstance - Config file read failed after %d bytes\n",
+             static_cast<int>(bytes.size()));
+  }
+  file.reset();
+  ParseInstallText(bytes.data(), bytes.size());
+  machine.files().Remove(path);
+  LogPrint(kLogUnitInstall, kFunction, __LINE__,
+           "[INFO] CInstallApp::InitInstance - Config loaded: Title=%ws, ProgramName=%ws, Driver=%ws\n",
+           Title.c_str(), ProgramName.c_str(), Driver.c_str());
+  return true;
+}

@@ -1,0 +1,332 @@
+#include "platform/win32/win32_dialog_controls.h"
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <vector>
+
+namespace platform::win32 {
+
+namespace {
+constexpr wchar_t kPanelClass[] = L"TavroPanel";
+
+HWND H(void* p) { return static_cast<HWND>(p); }
+
+bool RegisterPanelClass(HINSTANCE module) {
+  WNDCLASSW wc = {};
+  if (GetClassInfoW(module, kPanelClass, &wc)) return true;
+  wc.style = CS_DBLCLKS;
+  wc.lpfnWndProc = DefWindowProcW;
+  wc.hInstance = module;
+  wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+  wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
+  wc.lpszClassName = kPanelClass;
+  return RegisterClassW(&wc) != 0;
+}
+}  // namespace
+
+Win32DialogControls::~Win32DialogControls() {
+  if (big_icon_ != nullptr) DestroyIcon(static_cast<HICON>(big_icon_));
+  if (small_icon_ != nullptr) DestroyIcon(static_cast<HICON>(small_icon_));
+}
+
+void Win32DialogControls::Attach(void* hwnd) { hwnd_ = hwnd; }
+
+void Win32DialogControls::Detach() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  hwnd_ = nullptr;
+  own_windows_.clear();
+}
+
+void* Win32DialogControls::Item(int control_id) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (hwnd_ == nullptr) return nullptr;
+  auto it = own_windows_.find(control_id);
+  if (it != own_windows_.end()) return it->second;
+  return GetDlgItem(H(hwnd_), control_id);
+}
+
+intptr_t Win32DialogControls::Send(int control_id, uint32_t message, uintptr_t wparam,
+                                   intptr_t lparam) {
+  HWND item = H(Item(control_id));
+  if (item == nullptr) return 0;
+  return SendMessageW(item, message, wparam, lparam);
+}
+
+bool Win32DialogControls::ControlExists(int control_id) {
+  HWND item = H(Item(control_id));
+  return item != nullptr && IsWindow(item);
+}
+
+std::wstring Win32DialogControls::GetCaption() {
+  if (hwnd_ == nullptr) return std::wstring();
+  int n = GetWindowTextLengthW(H(hwnd_));
+  std::vector<wchar_t> buf(n + 1);
+  GetWindowTextW(H(hwnd_), buf.data(), n + 1);
+  return buf.data();
+}
+
+void Win32DialogControls::SetCaption(const std::wstring& text) {
+  if (hwnd_ != nullptr) SetWindowTextW(H(hwnd_), text.c_str());
+}
+
+void Win32DialogControls::End(int result) {
+  if (hwnd_ != nullptr) EndDialog(H(hwnd_), result);
+}
+
+int Win32DialogControls::ShowMessageBox(const std::wstring& text, const std::wstring& caption,
+                                        uint32_t flags) {
+  return MessageBoxW(H(hwnd_), text.c_str(), caption.c_str(), flags);
+}
+
+bool Win32DialogControls::PostToDialog(uint32_t message, uintptr_t wparam, intptr_t lparam) {
+  HWND hwnd;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    hwnd = H(hwnd_);
+  }
+  return hwnd != nullptr && PostMessageW(hwnd, message, wparam, lparam) != 0;
+}
+
+void Win32DialogControls::SetDialogIcon(int icon_id) {
+  if (hwnd_ == nullptr) return;
+  HINSTANCE module = static_cast<HINSTANCE>(module_);
+  HANDLE big = LoadImageW(module, MAKEINTRESOURCEW(icon_id), IMAGE_ICON, GetSystemMetrics(SM_CXICON),
+                          GetSystemMetrics(SM_CYICON), LR_DEFAULTCOLOR);
+  HANDLE small = LoadImageW(module, MAKEINTRESOURCEW(icon_id), IMAGE_ICON,
+                            GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON),
+                            LR_DEFAULTCOLOR);
+  if (big != nullptr) SendMessageW(H(hwnd_), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big));
+  if (small != nullptr) SendMessageW(H(hwnd_), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small));
+  big_icon_ = big;
+  small_icon_ = small;
+}
+
+void Win32DialogControls::ClientSize(int* width, int* height) {
+  RECT rc = {};
+  if (hwnd_ != nullptr) GetClientRect(H(hwnd_), &rc);
+  *width = rc.right - rc.left;
+  *height = rc.bottom - rc.top;
+}
+
+std::wstring Win32DialogControls::GetText(int control_id) {
+  HWND item = H(Item(control_id));
+  if (item == nullptr) return std::wstring();
+  int n = GetWindowTextLengthW(item);
+  std::vector<wchar_t> buf(n + 1);
+  GetWindowTextW(item, buf.data(), n + 1);
+  return buf.data();
+}
+
+void Win32DialogControls::SetText(int control_id, const std::wstring& text) {
+  HWND item = H(Item(control_id));
+  if (item != nullptr) SetWindowTextW(item, text.c_str());
+}
+
+void Win32DialogControls::ShowControl(int control_id, bool show) {
+  HWND item = H(Item(control_id));
+  if (item != nullptr) ShowWindow(item, show ? SW_SHOW : SW_HIDE);
+}
+
+bool Win32DialogControls::IsControlVisible(int control_id) {
+  HWND item = H(Item(control_id));
+  return item != nullptr && IsWindowVisible(item);
+}
+
+void Win32DialogControls::EnableControl(int control_id, bool enable) {
+  HWND item = H(Item(control_id));
+  if (item != nullptr) EnableWindow(item, enable ? TRUE : FALSE);
+}
+
+bool Win32DialogControls::IsControlEnabled(int control_id) {
+  HWND item = H(Item(control_id));
+  return item != nullptr && IsWindowEnabled(item);
+}
+
+void Win32DialogControls::RedrawControl(int control_id) {
+  HWND item = H(Item(control_id));
+  if (item == nullptr) return;
+  InvalidateRect(item, nullptr, FALSE);
+  UpdateWindow(item);
+}
+
+void Win32DialogControls::SetCheck(int control_id, bool checked) {
+  Send(control_id, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+}
+
+bool Win32DialogControls::IsChecked(int control_id) {
+  return Send(control_id, BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+int Win32DialogControls::ComboAddString(int control_id, const std::wstring& text) {
+  if (!ControlExists(control_id)) return CB_ERR;
+  return static_cast<int>(Send(control_id, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str())));
+}
+
+void Win32DialogControls::ComboReset(int control_id) { Send(control_id, CB_RESETCONTENT, 0, 0); }
+
+int Win32DialogControls::ComboCount(int control_id) {
+  return static_cast<int>(Send(control_id, CB_GETCOUNT, 0, 0));
+}
+
+int Win32DialogControls::ComboGetCurSel(int control_id) {
+  if (!ControlExists(control_id)) return CB_ERR;
+  return static_cast<int>(Send(control_id, CB_GETCURSEL, 0, 0));
+}
+
+void Win32DialogControls::ComboSetCurSel(int control_id, int index) {
+  Send(control_id, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+}
+
+std::wstring Win32DialogControls::ComboItemText(int control_id, int index) {
+  intptr_t n = Send(control_id, CB_GETLBTEXTLEN, static_cast<WPARAM>(index), 0);
+  if (n <= 0) return std::wstring();
+  std::vector<wchar_t> buf(n + 1);
+  Send(control_id, CB_GETLBTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(buf.data()));
+  return buf.data();
+}
+
+void Win32DialogControls::SetProgressPos(int control_id, int position) {
+  Send(control_id, PBM_SETPOS, static_cast<WPARAM>(position), 0);
+}
+
+void Win32DialogControls::SetProgressRange(int control_id, int low, int high) {
+  Send(control_id, PBM_SETRANGE32, static_cast<WPARAM>(low), high);
+}
+
+void Win32DialogControls::ListSetExtendedStyle(int control_id, uint32_t styles) {
+  Send(control_id, LVM_SETEXTENDEDLISTVIEWSTYLE, styles, styles);
+}
+
+void Win32DialogControls::ListSetRowHeight(int control_id, int pixels) {
+  // A list view makes each row as high as its tallest image; the list owns and frees the list.
+  HIMAGELIST images = ImageList_Create(1, pixels, ILC_COLOR4, 0, 0);
+  if (images != nullptr) Send(control_id, LVM_SETIMAGELIST, LVSIL_STATE, reinterpret_cast<LPARAM>(images));
+}
+
+int Win32DialogControls::ListClientWidth(int control_id) {
+  HWND item = H(Item(control_id));
+  RECT rc = {};
+  if (item != nullptr) GetClientRect(item, &rc);
+  return rc.right - rc.left;
+}
+
+int Win32DialogControls::ListInsertColumn(int control_id, int column, const std::wstring& text,
+                                          int width, int format) {
+  LVCOLUMNW col = {};
+  col.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
+  col.fmt = format;
+  col.cx = width;
+  col.pszText = const_cast<wchar_t*>(text.c_str());
+  col.iSubItem = column;
+  if (!ControlExists(control_id)) return -1;
+  return static_cast<int>(Send(control_id, LVM_INSERTCOLUMNW, column, reinterpret_cast<LPARAM>(&col)));
+}
+
+void Win32DialogControls::ListSetColumnFormat(int control_id, int column, int format) {
+  LVCOLUMNW col = {};
+  col.mask = LVCF_FMT;
+  col.fmt = format;
+  Send(control_id, LVM_SETCOLUMNW, column, reinterpret_cast<LPARAM>(&col));
+}
+
+int Win32DialogControls::ListInsertItem(int control_id, int item, const std::wstring& text,
+                                        intptr_t data) {
+  LVITEMW lvi = {};
+  lvi.mask = LVIF_TEXT | LVIF_PARAM;
+  lvi.iItem = item;
+  lvi.pszText = const_cast<wchar_t*>(text.c_str());
+  lvi.lParam = data;
+  if (!ControlExists(control_id)) return -1;
+  return static_cast<int>(Send(control_id, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&lvi)));
+}
+
+void Win32DialogControls::ListSetItemText(int control_id, int item, int sub_item,
+                                          const std::wstring& text) {
+  LVITEMW lvi = {};
+  lvi.iSubItem = sub_item;
+  lvi.pszText = const_cast<wchar_t*>(text.c_str());
+  Send(control_id, LVM_SETITEMTEXTW, item, reinterpret_cast<LPARAM>(&lvi));
+}
+
+std::wstring Win32DialogControls::ListItemText(int control_id, int item, int sub_item,
+                                               int max_chars) {
+  if (max_chars <= 0) return std::wstring();
+  std::vector<wchar_t> buf(max_chars, L'\0');
+  LVITEMW lvi = {};
+  lvi.iSubItem = sub_item;
+  lvi.pszText = buf.data();
+  lvi.cchTextMax = max_chars;
+  Send(control_id, LVM_GETITEMTEXTW, item, reinterpret_cast<LPARAM>(&lvi));
+  buf.back() = L'\0';
+  return buf.data();
+}
+
+intptr_t Win32DialogControls::ListItemData(int control_id, int item) {
+  LVITEMW lvi = {};
+  lvi.mask = LVIF_PARAM;
+  lvi.iItem = item;
+  if (Send(control_id, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&lvi)) == 0) return 0;
+  return lvi.lParam;
+}
+
+int Win32DialogControls::ListItemCount(int control_id) {
+  return static_cast<int>(Send(control_id, LVM_GETITEMCOUNT, 0, 0));
+}
+
+void Win32DialogControls::ListDeleteAllItems(int control_id) {
+  Send(control_id, LVM_DELETEALLITEMS, 0, 0);
+}
+
+int Win32DialogControls::ListNextItem(int control_id, int start, uint32_t flags) {
+  if (!ControlExists(control_id)) return -1;
+  return static_cast<int>(Send(control_id, LVM_GETNEXTITEM, static_cast<WPARAM>(start), MAKELPARAM(flags, 0)));
+}
+
+void Win32DialogControls::ListSetItemState(int control_id, int item, uint32_t state, uint32_t mask) {
+  LVITEMW lvi = {};
+  lvi.state = state;
+  lvi.stateMask = mask;
+  Send(control_id, LVM_SETITEMSTATE, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(&lvi));
+}
+
+uint32_t Win32DialogControls::ListItemState(int control_id, int item, uint32_t mask) {
+  return static_cast<uint32_t>(Send(control_id, LVM_GETITEMSTATE, static_cast<WPARAM>(item), mask));
+}
+
+void Win32DialogControls::ListEnsureVisible(int control_id, int item) {
+  Send(control_id, LVM_ENSUREVISIBLE, static_cast<WPARAM>(item), FALSE);
+}
+
+void Win32DialogControls::ListRedrawItems(int control_id, int first, int last) {
+  Send(control_id, LVM_REDRAWITEMS, static_cast<WPARAM>(first), last);
+}
+
+bool Win32DialogControls::CreateChildPanel(int panel_id, int x, int y, int width, int height) {
+  HINSTANCE module = static_cast<HINSTANCE>(module_);
+  if (hwnd_ == nullptr || !RegisterPanelClass(module)) return false;
+  HWND panel = CreateWindowExW(0, kPanelClass, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN,
+                               x, y, width, height, H(hwnd_),
+                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(panel_id)), module, nullptr);
+  if (panel == nullptr) return false;
+  std::lock_guard<std::mutex> lock(mutex_);
+  own_windows_[panel_id] = panel;
+  return true;
+}
+
+bool Win32DialogControls::CreateEditField(int panel_id, int edit_id, int left, int top, int right,
+                                          int bottom) {
+  HWND panel = H(Item(panel_id));
+  if (panel == nullptr) return false;
+  HWND edit = CreateWindowExW(0, L"EDIT", L"", WS_CHILD | WS_VISIBLE | WS_BORDER | ES_AUTOHSCROLL, left,
+                              top, right - left, bottom - top, panel,
+                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(edit_id)),
+                              static_cast<HINSTANCE>(module_), nullptr);
+  if (edit == nullptr) return false;
+  SendMessageW(edit, WM_SETFONT, SendMessageW(H(hwnd_), WM_GETFONT, 0, 0), FALSE);
+  std::lock_guard<std::mutex> lock(mutex_);
+  own_windows_[edit_id] = edit;
+  return true;
+}
+
+}  // namespace platform::win32

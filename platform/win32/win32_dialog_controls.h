@@ -1,0 +1,81 @@
+// The controls of one real dialog, addressed by id: template controls through GetDlgItem, and
+// the windows the dialog makes itself (panels, edit fields) by the ids given at creation.
+// Free of windows.h: window handles travel as void*.
+#pragma once
+
+#include <map>
+#include <mutex>
+#include <string>
+
+#include "platform/window_framework.h"
+
+namespace platform::win32 {
+
+class Win32DialogControls : public DialogControls {
+ public:
+  explicit Win32DialogControls(void* module) : module_(module) {}
+  ~Win32DialogControls() override;
+
+  // The dialog window, from WM_INITDIALOG until the modal run returns.
+  void Attach(void* hwnd);
+  void Detach();
+  void* Hwnd() const { return hwnd_; }
+
+  int ComboAddString(int control_id, const std::wstring& text) override;
+  bool ControlExists(int control_id) override;
+  void SetProgressPos(int control_id, int position) override;
+  std::wstring GetCaption() override;
+  void SetCaption(const std::wstring& text) override;
+  void End(int result) override;
+  int ShowMessageBox(const std::wstring& text, const std::wstring& caption, uint32_t flags) override;
+  bool PostToDialog(uint32_t message, uintptr_t wparam, intptr_t lparam) override;
+  void SetDialogIcon(int icon_id) override;
+  void ClientSize(int* width, int* height) override;
+  std::wstring GetText(int control_id) override;
+  void SetText(int control_id, const std::wstring& text) override;
+  void ShowControl(int control_id, bool show) override;
+  bool IsControlVisible(int control_id) override;
+  void EnableControl(int control_id, bool enable) override;
+  bool IsControlEnabled(int control_id) override;
+  void RedrawControl(int control_id) override;
+  void SetCheck(int control_id, bool checked) override;
+  bool IsChecked(int control_id) override;
+  void ComboReset(int control_id) override;
+  int ComboCount(int control_id) override;
+  int ComboGetCurSel(int control_id) override;
+  void ComboSetCurSel(int control_id, int index) override;
+  std::wstring ComboItemText(int control_id, int index) override;
+  void SetProgressRange(int control_id, int low, int high) override;
+  void ListSetExtendedStyle(int control_id, uint32_t styles) override;
+  void ListSetRowHeight(int control_id, int pixels) override;
+  int ListClientWidth(int control_id) override;
+  int ListInsertColumn(int control_id, int column, const std::wstring& text, int width,
+                       int format) override;
+  void ListSetColumnFormat(int control_id, int column, int format) override;
+  int ListInsertItem(int control_id, int item, const std::wstring& text, intptr_t data) override;
+  void ListSetItemText(int control_id, int item, int sub_item, const std::wstring& text) override;
+  std::wstring ListItemText(int control_id, int item, int sub_item, int max_chars) override;
+  intptr_t ListItemData(int control_id, int item) override;
+  int ListItemCount(int control_id) override;
+  void ListDeleteAllItems(int control_id) override;
+  int ListNextItem(int control_id, int start, uint32_t flags) override;
+  void ListSetItemState(int control_id, int item, uint32_t state, uint32_t mask) override;
+  uint32_t ListItemState(int control_id, int item, uint32_t mask) override;
+  void ListEnsureVisible(int control_id, int item) override;
+  void ListRedrawItems(int control_id, int first, int last) override;
+  bool CreateChildPanel(int panel_id, int x, int y, int width, int height) override;
+  bool CreateEditField(int panel_id, int edit_id, int left, int top, int right, int bottom) override;
+
+ private:
+  void* Item(int control_id);
+  intptr_t Send(int control_id, uint32_t message, uintptr_t wparam, intptr_t lparam);
+
+  void* module_;
+  void* hwnd_ = nullptr;
+  std::mutex mutex_;
+  std::map<int, void*> own_windows_;
+  void* big_icon_ = nullptr;
+  void* small_icon_ = nullptr;
+};
+
+}  // namespace platform::win32

@@ -1,0 +1,50 @@
+// The setup wizard window: a hidden child panel of the main dialog that holds the install folder
+// (in an edit field of its own), the current-file text and a page number.
+#pragma once
+
+#include <mutex>
+#include <string>
+
+namespace platform {
+class DialogControls;
+class Machine;
+}  // namespace platform
+
+// The panel's id among the dialog's windows, and its install folder field's.
+constexpr int kWizardPanelId = 0;
+constexpr int kIdcInstallFolder = 1200;
+
+class CWizardWnd {
+ public:
+  CWizardWnd();
+
+  // Creates the panel over the owner's client area (width - 2, height - 50) and its install
+  // folder field holding the default folder: 1 on success, 0 when the window cannot be made.
+  int Create(platform::Machine& machine, platform::DialogControls& owner);
+  // Forgets the owner's window once the dialog has ended; the texts stay readable.
+  void Detach();
+  // Hides the whole panel (the main dialog does so at once after creating it).
+  void Hide();
+  // Shows the install folder field for a nonzero page and hides it for 0, then repaints.
+  void SetPage(int page);
+  int Page() const { return m_nPage; }
+  // A copy of the install folder field's text (its last text once detached); empty before Create.
+  std::wstring InstallFolder();
+  // The current-file text, written by extraction and the worker (any thread); repaints the panel.
+  void SetCurrentFile(const std::wstring& text);
+  std::wstring CurrentFile() const;
+
+  // "%ProgramFiles%\" expanded (at most 511 characters), followed by FolderName when it is not
+  // empty, otherwise by "USB Printer".
+  static std::wstring DefaultInstallFolder(platform::Machine& machine);
+
+  int m_nUsbPort = 0;  // 1 while the chosen port is a USB port
+  int m_nChinese = 1;  // 1 when the built-in page texts are the Simplified Chinese ones
+
+ private:
+  platform::DialogControls* owner_ = nullptr;
+  int m_nPage = 0;
+  std::wstring folder_;  // the field's last text once detached
+  mutable std::mutex mutex_;
+  std::wstring current_file_;
+};
