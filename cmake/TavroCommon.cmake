@@ -52,6 +52,8 @@ function(tavro_test name)
   else()
     target_link_libraries(${name} PRIVATE GTest::gtest_main)
   endif()
+  # Tests that read the shipped inputs (data/) find them through the source tree.
+  target_compile_definitions(${name} PRIVATE TAVRO_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
   add_test(NAME ${name} COMMAND ${name} --gtest_color=no)
   if(WIN32)
     # scripts/wine-run.sh answers 77 when this machine cannot run the program's architecture.

@@ -1,0 +1,58 @@
+#include "catalog_test_support.h"
+
+#include <cstring>
+#include <fstream>
+#include <sstream>
+
+#include "catalog/model_catalog.h"
+#include "catalog/paper_config.h"
+#include "log/log.h"
+
+namespace catalog_test {
+
+CatalogFixtureBase::CatalogFixtureBase() : machine_(new platform::sim::SimMachine()) {
+  // The tables are process-wide; every test starts from the zeroed state of a fresh process.
+  std::memset(PrinterInfo, 0, sizeof(PrinterInfo));
+  std::memset(PaperTable, 0, sizeof(PaperTable));
+  LogAttachMachine(machine_.get());
+}
+
+CatalogFixtureBase::~CatalogFixtureBase() {
+  LogStop();
+  LogAttachMachine(nullptr);
+}
+
+void CatalogFixtureBase::SetAnsiCodePage(uint32_t code_page) {
+  machine_->codepage().SetAnsiCodePage(code_page);
+}
+
+void CatalogFixtureBase::PutFile(const std::wstring& path, const std::string& bytes) {
+  machine_->files().PutFile(path, bytes);
+}
+
+std::string CatalogFixtureBase::LogText() {
+  LogFlush();
+  char path[512] = {};
+  if (GetLogFilePath(path, sizeof(path)) != 0) return std::string();
+  std::string bytes = machine_->files().FileBytes(machine_->codepage().FromAnsi(path));
+  // The log file is written in text mode; the tests compare line feeds as logged.
+  std::string text;
+  for (size_t i = 0; i < bytes.size(); ++i) {
+    if (bytes[i] == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') continue;
+    text.push_back(bytes[i]);
+  }
+  return text;
+}
+
+size_t Find(const std::string& haystack, const std::string& needle, size_t from) {
+  return haystack.find(needle, from);
+}
+
+std::string ReadSourceFile(const std::string& relative) {
+  std::ifstream in(std::string(TAVRO_SOURCE_DIR) + "/" + relative, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+}  // namespace catalog_test

@@ -1,0 +1,37 @@
+// Shared arrangement for the catalog tests: a simulated machine with files, a code page and a
+// captured log, and the model combo box with its "please select" entry.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "platform/sim/sim_machine.h"
+
+namespace catalog_test {
+
+class CatalogFixtureBase {
+ public:
+  CatalogFixtureBase();
+  ~CatalogFixtureBase();
+
+  platform::sim::SimMachine& machine() { return *machine_; }
+  platform::sim::SimDialogControls& controls() { return controls_; }
+
+  void SetAnsiCodePage(uint32_t code_page);
+  void PutFile(const std::wstring& path, const std::string& bytes);
+  // Everything logged since the fixture was made.
+  std::string LogText();
+
+ private:
+  std::unique_ptr<platform::sim::SimMachine> machine_;
+  platform::sim::SimDialogControls controls_;
+};
+
+// Position of `needle` in `haystack` at or after `from`, npos when missing.
+size_t Find(const std::string& haystack, const std::string& needle, size_t from = 0);
+
+// The bytes of a file of the source tree (the shipped data files); empty when it is missing.
+std::string ReadSourceFile(const std::string& relative);
+
+}  // namespace catalog_test
