@@ -116,7 +116,7 @@ class SimFile : public File {
       bytes.push_back(in[i]);
     }
     if (pos_ + bytes.size() > data.size()) data.resize(pos_ + bytes.size());
-    std::memcpy(data.data() + pos_, bytes.data(), bytes.size());
+    if (!bytes.empty()) std::memcpy(data.data() + pos_, bytes.data(), bytes.size());
     pos_ += bytes.size();
     return n;
   }
