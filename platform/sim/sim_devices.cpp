@@ -58,7 +58,7 @@ class SimDeviceSet : public DeviceSet {
     if (owner_.faults_.ShouldFail("SetupDiGetDeviceInstanceIdW")) return false;
     const SimDevices::Node* node = Member(device);
     if (!node) return false;
-    *out = node->spec.instance_id;
+    *out = node->device.instance_id;
     return true;
   }
 
@@ -67,16 +67,16 @@ class SimDeviceSet : public DeviceSet {
     if (owner_.faults_.ShouldFail("SetupDiGetDeviceRegistryPropertyW")) return false;
     const SimDevices::Node* node = Member(device);
     if (!node) return false;
-    const SimDeviceSpec& spec = node->spec;
+    const SimDeviceSpec& info = node->device;
     const std::optional<std::wstring>* text = nullptr;
     switch (property) {
       case DeviceProperty::kHardwareId:
-        if (spec.hardware_ids.empty()) break;
-        *out = spec.hardware_ids.front();
+        if (info.hardware_ids.empty()) break;
+        *out = info.hardware_ids.front();
         return true;
-      case DeviceProperty::kDeviceDesc: text = &spec.description; break;
-      case DeviceProperty::kMfg: text = &spec.manufacturer; break;
-      case DeviceProperty::kFriendlyName: text = &spec.friendly_name; break;
+      case DeviceProperty::kDeviceDesc: text = &info.description; break;
+      case DeviceProperty::kMfg: text = &info.manufacturer; break;
+      case DeviceProperty::kFriendlyName: text = &info.friendly_name; break;
     }
     if (text && text->has_value()) {
       *out = **text;
@@ -111,8 +111,8 @@ class SimDeviceSet : public DeviceSet {
 
 SimDevices::SimDevices(SimFaults& faults) : faults_(faults) {
   Node root;
-  root.spec.instance_id = kRootId;
-  root.spec.has_parent_property = false;
+  root.device.instance_id = kRootId;
+  root.device.has_parent_property = false;
   nodes_.push_back(root);
   by_id_[Upper(kRootId)] = 0;
 }
@@ -122,7 +122,7 @@ std::unique_ptr<DeviceSet> SimDevices::OpenPresentDevices(const std::wstring& en
   std::vector<uint32_t> members;
   for (uint32_t n = 1; n < nodes_.size(); ++n) {
     const Node& node = nodes_[n];
-    if (node.alive && node.spec.present && HasEnumerator(node.spec.instance_id, enumerator)) members.push_back(n);
+    if (node.alive && node.device.present && HasEnumerator(node.device.instance_id, enumerator)) members.push_back(n);
   }
   return std::make_unique<SimDeviceSet>(*this, std::move(members));
 }
@@ -132,7 +132,7 @@ bool SimDevices::ParentOfInstanceId(const std::wstring& instance_id, ParentLooku
   long n = Lookup(instance_id);
   if (faults_.ShouldFail("CM_Locate_DevNodeW")) {
     out->locate_cr = LastErrorCode();
-  } else if (n < 0 || !nodes_[n].spec.present) {
+  } else if (n < 0 || !nodes_[n].device.present) {
     // CM_LOCATE_DEVNODE_NORMAL finds present nodes only.
     out->locate_cr = cr::kNoSuchDevNode;
   } else if (ConfigManagerParent(static_cast<uint32_t>(n), out)) {
@@ -155,7 +155,7 @@ bool SimDevices::ConfigManagerParent(uint32_t devinst, ParentLookup* out) {
   }
   const Node* node = NodeAt(devinst);
   long parent = -1;
-  if (node && node->alive && devinst != 0) parent = node->spec.parent_id.empty() ? 0 : Lookup(node->spec.parent_id);
+  if (node && node->alive && devinst != 0) parent = node->device.parent_id.empty() ? 0 : Lookup(node->device.parent_id);
   if (parent < 0) {
     out->get_parent_cr = cr::kNoSuchDevNode;
     return false;
@@ -164,7 +164,7 @@ bool SimDevices::ConfigManagerParent(uint32_t devinst, ParentLookup* out) {
     out->get_device_id_cr = LastErrorCode();
     return false;
   }
-  out->instance_id = nodes_[parent].spec.instance_id;
+  out->instance_id = nodes_[parent].device.instance_id;
   return true;
 }
 
@@ -176,12 +176,12 @@ bool SimDevices::ParentProperty(uint32_t devinst, ParentLookup* out) {
     return false;
   }
   const Node* node = NodeAt(devinst);
-  if (!node || !node->spec.has_parent_property) {
+  if (!node || !node->device.has_parent_property) {
     out->parent_property_error = kErrorNotFound;
     SetLastErrorCode(kErrorNotFound);
     return false;
   }
-  out->instance_id = node->spec.parent_id.empty() ? std::wstring(kRootId) : node->spec.parent_id;
+  out->instance_id = node->device.parent_id.empty() ? std::wstring(kRootId) : node->device.parent_id;
   out->parent_property_error = 0;
   return true;
 }
@@ -197,15 +197,15 @@ long SimDevices::Lookup(const std::wstring& instance_id) const {
   return static_cast<long>(it->second);
 }
 
-uint32_t SimDevices::AddDevice(const SimDeviceSpec& spec) {
-  std::wstring key = Upper(spec.instance_id);
+uint32_t SimDevices::AddDevice(const SimDeviceSpec& device) {
+  std::wstring key = Upper(device.instance_id);
   auto it = by_id_.find(key);
   if (it != by_id_.end() && it->second != 0 && nodes_[it->second].alive) {
-    nodes_[it->second].spec = spec;
+    nodes_[it->second].device = device;
     return it->second;
   }
   Node node;
-  node.spec = spec;
+  node.device = device;
   nodes_.push_back(node);
   uint32_t n = static_cast<uint32_t>(nodes_.size() - 1);
   by_id_[key] = n;
@@ -240,22 +240,22 @@ SimDevices::UsbPrinterIds SimDevices::AddUsbPrinter(const std::wstring& model_se
 }
 
 uint32_t SimDevices::AddOtherDevice(const std::wstring& instance_id) {
-  SimDeviceSpec spec;
-  spec.instance_id = instance_id;
-  spec.hardware_ids = {instance_id.substr(0, instance_id.rfind(L'\\'))};
-  spec.description = L"Generic device";
-  return AddDevice(spec);
+  SimDeviceSpec device;
+  device.instance_id = instance_id;
+  device.hardware_ids = {instance_id.substr(0, instance_id.rfind(L'\\'))};
+  device.description = L"Generic device";
+  return AddDevice(device);
 }
 
 SimDeviceSpec* SimDevices::Find(const std::wstring& instance_id) {
   long n = Lookup(instance_id);
-  return n <= 0 ? nullptr : &nodes_[n].spec;
+  return n <= 0 ? nullptr : &nodes_[n].device;
 }
 
 bool SimDevices::SetPresent(const std::wstring& instance_id, bool present) {
-  SimDeviceSpec* spec = Find(instance_id);
-  if (!spec) return false;
-  spec->present = present;
+  SimDeviceSpec* device = Find(instance_id);
+  if (!device) return false;
+  device->present = present;
   return true;
 }
 
@@ -272,8 +272,8 @@ bool SimDevices::RemoveDevice(const std::wstring& instance_id) {
     changed = false;
     for (size_t n = 1; n < nodes_.size(); ++n) {
       Node& node = nodes_[n];
-      if (!node.alive || node.spec.parent_id.empty()) continue;
-      auto it = by_id_.find(Upper(node.spec.parent_id));
+      if (!node.alive || node.device.parent_id.empty()) continue;
+      auto it = by_id_.find(Upper(node.device.parent_id));
       if (it != by_id_.end() && !nodes_[it->second].alive) {
         node.alive = false;
         changed = true;

@@ -44,7 +44,7 @@ class SimDevices : public Devices {
 
   // Arranging. Adds a device node (replacing one with the same instance id, compared ignoring
   // case as Windows does); returns its node number. Devices are listed in the order added.
-  uint32_t AddDevice(const SimDeviceSpec& spec);
+  uint32_t AddDevice(const SimDeviceSpec& device);
 
   struct UsbPrinterIds {
     std::wstring printer;  // USBPRINT\<model>\7&<hash>&0&<port>
@@ -72,7 +72,7 @@ class SimDevices : public Devices {
  private:
   friend class SimDeviceSet;
   struct Node {
-    SimDeviceSpec spec;
+    SimDeviceSpec device;
     bool alive = true;
   };
 

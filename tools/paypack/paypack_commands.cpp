@@ -65,15 +65,15 @@ int Walk(const std::string& in_path, FILE* err, Visit visit) {
 
 int Pack(const std::string& out_path, const std::vector<std::string>& specs, FILE* err) {
   std::vector<payload::PackInput> inputs;
-  for (const std::string& spec : specs) {
-    const size_t equals = spec.find('=');
+  for (const std::string& arg : specs) {
+    const size_t equals = arg.find('=');
     if (equals == std::string::npos) {
-      std::fprintf(err, "paypack: \"%s\" is not NAME=FILE\n", spec.c_str());
+      std::fprintf(err, "paypack: \"%s\" is not NAME=FILE\n", arg.c_str());
       return 1;
     }
     payload::PackInput input;
-    input.name = spec.substr(0, equals);
-    const std::string file = spec.substr(equals + 1);
+    input.name = arg.substr(0, equals);
+    const std::string file = arg.substr(equals + 1);
     const payload::EntryProblem problem = payload::CheckEntryName(input.name);
     if (problem != payload::EntryProblem::kNone) {
       std::fprintf(err, "paypack: refused entry name \"%s\": %s\n", input.name.c_str(),

@@ -103,9 +103,9 @@ TEST_F(PaypackTest, RefusesBadNamesAndWritesNothing) {
       "C:\\Windows\\evil.dll=" + file,         // absolute
       "nameonly",                              // no file
   };
-  for (const std::string& spec : refused) {
-    EXPECT_EQ(1, paypack::Pack(archive, {spec}, err_)) << spec;
-    EXPECT_FALSE(fs::exists(archive)) << spec;
+  for (const std::string& arg : refused) {
+    EXPECT_EQ(1, paypack::Pack(archive, {arg}, err_)) << arg;
+    EXPECT_FALSE(fs::exists(archive)) << arg;
   }
   const std::string messages = Text(err_);
   EXPECT_NE(messages.find("the name is empty"), std::string::npos) << messages;

@@ -132,9 +132,9 @@ TEST_F(UsbDetectTest, IgnoresOtherDevicesAbsentPrintersAndUnknownModels) {
 
 TEST_F(UsbDetectTest, LowerCasePrefixIsAccepted) {
   AddModel(L"TR-80");
-  SimDeviceSpec spec;
-  spec.instance_id = L"usbprint\\tavrotr80\\7&1a&0&usb004";
-  devices().AddDevice(spec);
+  SimDeviceSpec device;
+  device.instance_id = L"usbprint\\tavrotr80\\7&1a&0&usb004";
+  devices().AddDevice(device);
   ASSERT_EQ(Detect(), 1);
   EXPECT_STREQ(UsbInfo[0].Name, L"TR-80");
   EXPECT_STREQ(UsbInfo[0].Port, L"usb004");
@@ -254,15 +254,15 @@ TEST_F(UsbDetectTest, OverLongTextsAreCutToTheirFields) {
   std::wstring segment(100, L'M');  // the model segment is cut to 63 before comparing
   AddModel(std::wstring(63, L'M').c_str());
   std::wstring id = L"USBPRINT\\" + segment + L"\\" + std::wstring(300, L'7') + L"&0&USB001";
-  SimDeviceSpec spec;
-  spec.instance_id = id;
-  spec.hardware_ids = {std::wstring(700, L'H')};
-  spec.friendly_name = std::wstring(300, L'F');
-  spec.parent_id = L"USB\\VID_1&PID_1\\" + std::wstring(300, L'P');
+  SimDeviceSpec device;
+  device.instance_id = id;
+  device.hardware_ids = {std::wstring(700, L'H')};
+  device.friendly_name = std::wstring(300, L'F');
+  device.parent_id = L"USB\\VID_1&PID_1\\" + std::wstring(300, L'P');
   SimDeviceSpec parent;
-  parent.instance_id = spec.parent_id;
+  parent.instance_id = device.parent_id;
   devices().AddDevice(parent);
-  devices().AddDevice(spec);
+  devices().AddDevice(device);
 
   ASSERT_EQ(Detect(), 1);
   const UsbInfoRecord& entry = UsbInfo[0];
@@ -271,7 +271,7 @@ TEST_F(UsbDetectTest, OverLongTextsAreCutToTheirFields) {
   EXPECT_EQ(std::wstring(paths_[0]), id.substr(0, kUsbDevicePathChars - 1));
   EXPECT_EQ(std::wstring(entry.HardwareId), std::wstring(kUsbHardwareIdChars - 1, L'H'));
   EXPECT_EQ(std::wstring(entry.Friendly), std::wstring(kUsbTextChars - 1, L'F'));
-  EXPECT_EQ(std::wstring(entry.Bus), spec.parent_id.substr(0, kUsbBusChars - 1));
+  EXPECT_EQ(std::wstring(entry.Bus), device.parent_id.substr(0, kUsbBusChars - 1));
   EXPECT_STREQ(entry.Port, L"USB001");  // taken from the whole id
   EXPECT_EQ(std::wstring(entry.Name), std::wstring(63, L'M'));
   EXPECT_EQ(CountOf(Log(), "InstanceId=" + Narrow(id) + "\n"), 1);
