@@ -297,7 +297,7 @@ TEST_P(ModelCatalogTest, ShippedCatalogListsItsModelsInOrder) {
   EXPECT_EQ(combo[1], L"Tavro TL-241");
   EXPECT_EQ(std::wstring(PrinterInfo[0].Command), L"TSPL,CPCL,ESC,ZPL");
   EXPECT_EQ(std::wstring(PrinterInfo[0].VidAndPid), L"VID_4a7f&PID_0241");
-  EXPECT_EQ(std::wstring(PrinterInfo[0].RecognizeName), L"TL-241 Label");
+  EXPECT_EQ(std::wstring(PrinterInfo[0].RecognizeName), L"TL-241");
   EXPECT_EQ(std::wstring(PrinterInfo[0].DefaultVerticalFeed), L"2");
   EXPECT_EQ(PrinterInfo[0].PrinterWidth, 832);
   EXPECT_EQ(PrinterInfo[2].Cutter, 1);

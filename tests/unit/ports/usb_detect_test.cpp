@@ -5,12 +5,16 @@
 #include <algorithm>
 #include <cstring>
 #include <cwchar>
+#include <fstream>
 #include <memory>
+#include <sstream>
 #include <string>
+#include <vector>
 
 #include "catalog/model_catalog.h"
 #include "log/log.h"
 #include "platform/sim/sim_machine.h"
+#include "platform/window_framework.h"
 
 namespace {
 
@@ -283,6 +287,62 @@ TEST_F(UsbDetectTest, AnEmptyCatalogRecognisesNothing) {
   std::string log = Log();
   EXPECT_EQ(CountOf(log, "Comparing"), 0);
   EXPECT_EQ(CountOf(log, "[WARN] GetPrinterOnline - No PrinterInfo matched for model=TAVROTR80"), 1);
+}
+
+// The model combo box that the catalog loader fills; only its entries matter here.
+class ModelCombo : public platform::DialogControls {
+ public:
+  int ComboAddString(int, const std::wstring& text) override {
+    items.push_back(text);
+    return static_cast<int>(items.size()) - 1;
+  }
+  bool ControlExists(int) override { return true; }
+  std::vector<std::wstring> items;
+};
+
+TEST_F(UsbDetectTest, TheShippedCatalogRecognisesEachModelByTheIdWindowsGivesIt) {
+  std::ifstream in(std::string(TAVRO_SOURCE_DIR) + "/data/Modules.json", std::ios::binary);
+  std::stringstream json;
+  json << in.rdbuf();
+  ASSERT_FALSE(json.str().empty());
+  const std::wstring path = L"C:\\Config\\Modules.json";
+  ASSERT_TRUE(machine_.files().MakeDirectoryW(L"C:\\Config"));
+  {
+    auto file = machine_.files().OpenW(path, "wb");
+    ASSERT_TRUE(file);
+    ASSERT_EQ(file->Write(json.str().data(), json.str().size()), json.str().size());
+  }
+  ModelCombo combo;
+  LoadModelCatalog(machine_, combo, path);
+  ASSERT_EQ(CountCatalogModels(), 6);
+
+  // The USB printing stack names a printer after its IEEE 1284 maker and model strings, joined,
+  // with every space turned into "_"; a match name holding a space could never be found there.
+  struct Plugged {
+    const wchar_t* segment;
+    const wchar_t* model;
+  };
+  const Plugged plugged[] = {
+      {L"TAVROTL-241_LABEL", L"Tavro TL-241"},  {L"TAVROTL-341_LABEL", L"Tavro TL-341"},
+      {L"TAVROTR-80_RECEIPT", L"Tavro TR-80"},  {L"TAVROTM-220_MOBILE", L"Tavro TM-220"},
+      {L"TAVROTL-308", L"Tavro TL-308"},        {L"TAVROTL-243C_COLOR", L"Tavro TL-243C"},
+  };
+  uint16_t pid = 1;
+  for (const Plugged& p : plugged) {
+    wchar_t port[8];
+    std::swprintf(port, 8, L"USB%03u", static_cast<unsigned>(pid));
+    devices().AddUsbPrinter(p.segment, port, 0x4A7F, pid++);
+  }
+  ASSERT_EQ(Detect(), 6);
+  for (int k = 0; k < 6; ++k) {
+    const std::wstring id = UsbInfo[k].InstanceId;
+    const Plugged* expected = nullptr;
+    for (const Plugged& p : plugged) {
+      if (id.find(std::wstring(L"\\") + p.segment + L"\\") != std::wstring::npos) expected = &p;
+    }
+    ASSERT_NE(expected, nullptr) << Narrow(id);
+    EXPECT_STREQ(UsbInfo[k].Name, expected->model) << Narrow(id);
+  }
 }
 
 }  // namespace
