@@ -17,6 +17,7 @@ note() { results+=("$1|$2|$3"); [ "$1" = FAIL ] && failed=1; return 0; }
 bash "$root/scripts/install-deps.sh" || { echo "installing the dependencies failed" >&2; exit 1; }
 
 source "$root/scripts/wine-env.sh"
+source "$root/scripts/fuzz-lib.sh"
 trap wine_server_stop EXIT
 
 fuzz_flag=()
@@ -69,18 +70,13 @@ else
   note SKIP "Windows tests, i686, 32-bit prefix" "this kernel cannot run 32-bit programs"
 fi
 
-# Fuzz targets: a few seconds each, from their committed seed corpus when there is one.
+# Fuzz targets: ten seconds each (scripts/fuzz.sh runs them at length).
 if [ ${#fuzz_flag[@]} -gt 0 ]; then
   for target in "$build"/fuzz/fuzz/*_fuzz; do
     [ -x "$target" ] || continue
     name=$(basename "$target")
     echo "=== fuzz $name"
-    corpus=$build/fuzz/corpus/$name
-    mkdir -p "$corpus"
-    seeds=()
-    [ -d "$root/fuzz/corpus/$name" ] && seeds=("$root/fuzz/corpus/$name")
-    if "$target" -max_total_time=10 -timeout=10 -rss_limit_mb=2048 "$corpus" "${seeds[@]}" \
-         >"$logs/$name.log" 2>&1; then
+    if fuzz_one "$target" 10 "$logs/$name.log"; then
       note PASS "fuzz $name" "$(grep -Eo '#[0-9]+ *DONE.*' "$logs/$name.log" | head -c 80)"
     else
       tail -n 30 "$logs/$name.log"

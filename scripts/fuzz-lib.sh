@@ -1,0 +1,13 @@
+# Sourced by the test command and the fuzz command: runs one libFuzzer target of the fuzz tree.
+# fuzz_one TARGET SECONDS LOG: from the target's own corpus under build/fuzz/corpus, seeded by the
+# committed fuzz/corpus/<name> when there is one; non-zero when the target found a crash.
+fuzz_one() {
+  local target=$1 seconds=$2 log=$3
+  local name corpus seeds=()
+  name=$(basename "$target")
+  corpus=$build/fuzz/corpus/$name
+  mkdir -p "$corpus"
+  [ -d "$root/fuzz/corpus/$name" ] && seeds=("$root/fuzz/corpus/$name")
+  "$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 "$corpus" "${seeds[@]}" \
+    >"$log" 2>&1
+}
