@@ -237,6 +237,9 @@ class DialogLogic {
   virtual void OnCustomDraw(DialogControls& controls, CustomDraw& draw) {
     (void)controls; (void)draw;
   }
+  // WM_DESTROY: the dialog has ended and is going away; its controls still exist, so this is the
+  // last moment to read them. The controls object itself ends with the modal run.
+  virtual void OnDestroy(DialogControls& controls) { (void)controls; }
   // Any other message (WM_APP range, WM_DEVICECHANGE ...): true when handled, with *result set.
   virtual bool OnMessage(DialogControls& controls, uint32_t message, uintptr_t wparam,
                          intptr_t lparam, intptr_t* result) {

@@ -34,10 +34,23 @@ _wine_make_prefix() {  # prefix, arch [headless|x11]
 wine_prefix_ready() {
   mkdir -p "$build"
   _wine_make_prefix "$WINEPREFIX" win64
+  _wine_no_crash_dialog "$WINEPREFIX"
   if tavro_can_run_i386; then
     _wine_make_prefix "$TAVRO_WINEPREFIX32" win32
+    _wine_no_crash_dialog "$TAVRO_WINEPREFIX32"
   fi
   wine_server_start "$WINEPREFIX"
+}
+
+# A program that crashes in a test prefix gets its backtrace printed on the caller's output and
+# ends with its exception code. Wine's default crash dialog would instead keep winedbg waiting,
+# with the test runner's pipe open, for a click that never comes. Once per prefix.
+_wine_no_crash_dialog() {  # prefix
+  local prefix=$1
+  [ -f "$prefix/.tavro-nocrashdialog" ] && return 0
+  WINEPREFIX=$prefix "$(tavro_wine_tool)" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog \
+    /t REG_DWORD /d 0 /f </dev/null >/dev/null 2>&1 && touch "$prefix/.tavro-nocrashdialog"
+  return 0
 }
 
 wine_server_start() {  # prefix
@@ -49,4 +62,20 @@ wine_server_start() {  # prefix
 wine_server_stop() {
   WINEPREFIX=$WINEPREFIX "$TAVRO_WINESERVER" -k </dev/null >/dev/null 2>&1 || true
   WINEPREFIX=$TAVRO_WINEPREFIX32 "$TAVRO_WINESERVER" -k </dev/null >/dev/null 2>&1 || true
+}
+
+# Links the dialog fonts to Debian's fonts-wqy-microhei, so that Chinese texts are drawn in an
+# English locale instead of boxes. Once per prefix; the prefix's server restarts to take it.
+wine_link_cjk_font() {  # prefix
+  local prefix=$1 tool face
+  [ -f "$prefix/.tavro-fontlink" ] && return 0
+  tool=$(tavro_wine_tool)
+  for face in "Tahoma" "Microsoft Sans Serif" "MS Shell Dlg" "MS Shell Dlg 2"; do
+    WINEPREFIX=$prefix "$tool" reg add \
+      'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' /v "$face" \
+      /t REG_MULTI_SZ /d 'wqy-microhei.ttc,WenQuanYi Micro Hei' /f /reg:64 </dev/null >/dev/null 2>&1
+  done
+  WINEPREFIX=$prefix "$TAVRO_WINESERVER" -k </dev/null >/dev/null 2>&1 || true
+  WINEPREFIX=$prefix "$TAVRO_WINESERVER" -w </dev/null >/dev/null 2>&1 || true
+  touch "$prefix/.tavro-fontlink"
 }

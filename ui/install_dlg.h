@@ -47,6 +47,7 @@ class CInstallDlg : public platform::DialogLogic {
 
   bool OnInitDialog(platform::DialogControls& controls) override;
   void OnCommand(platform::DialogControls& controls, int id, int code) override;
+  void OnDestroy(platform::DialogControls& controls) override;
 
   // The payload loaded at start-up; never freed (it lives until the process ends).
   uint8_t* m_pBuf = nullptr;

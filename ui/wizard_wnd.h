@@ -21,7 +21,8 @@ class CWizardWnd {
   // Creates the panel over the owner's client area (width - 2, height - 50) and its install
   // folder field holding the default folder: 1 on success, 0 when the window cannot be made.
   int Create(platform::Machine& machine, platform::DialogControls& owner);
-  // Forgets the owner's window once the dialog has ended; the texts stay readable.
+  // Keeps the install folder field's last text and forgets the owner: called as the dialog goes
+  // (its OnDestroy), while the field still exists. The texts stay readable.
   void Detach();
   // Hides the whole panel (the main dialog does so at once after creating it).
   void Hide();

@@ -47,6 +47,7 @@ int SimWindowFramework::RunModal(int template_id, DialogLogic& logic, DialogCont
     ++timed_out_;
     dialog->End(-1);
   }
+  logic.OnDestroy(*dialog);
   dialog->Destroy();
   {
     std::lock_guard<std::mutex> lock(mutex_);

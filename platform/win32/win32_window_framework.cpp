@@ -79,6 +79,10 @@ INT_PTR CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lpara
       return TRUE;
     case WM_NOTIFY:
       return Notify(hwnd, s, reinterpret_cast<const NMHDR*>(lparam));
+    case WM_DESTROY:
+      // Sent before the child windows go: the logic reads its last texts here.
+      s->logic->OnDestroy(*s->controls);
+      return FALSE;
     case WM_NCDESTROY:
       s->controls->Detach();
       SetWindowLongPtrW(hwnd, DWLP_USER, 0);

@@ -78,7 +78,15 @@ class RecordingLogic : public DialogLogic {
     controls.End(static_cast<int>(wparam));
     return true;
   }
+  void OnDestroy(DialogControls& controls) override {
+    destroys++;
+    text_at_destroy = controls.GetText(kEnd);
+    list_at_destroy = controls.ControlExists(kList);
+  }
   int inits = 0;
+  int destroys = 0;
+  std::wstring text_at_destroy;
+  bool list_at_destroy = false;
   std::vector<int> commands;
   std::vector<ListNotification> notes;
 };
@@ -101,6 +109,10 @@ TEST_F(SimWindowFrameworkTest, RunsInitThenTheScriptAndReturnsTheEndValue) {
   });
   EXPECT_EQ(windows.RunModal(200, logic), 42);
   EXPECT_EQ(logic.commands, std::vector<int>{kEnd});
+  // The logic's last look at its controls comes after the end, while they still exist.
+  EXPECT_EQ(logic.destroys, 1);
+  EXPECT_TRUE(logic.list_at_destroy);
+  EXPECT_EQ(logic.text_at_destroy, L"End");
   auto last = windows.LastDialog(200);
   ASSERT_NE(last, nullptr);
   EXPECT_TRUE(last->Destroyed());
@@ -113,6 +125,7 @@ TEST_F(SimWindowFrameworkTest, MissingTemplateOrFailingCallGivesMinusOne) {
   faults.Fail("DialogBoxParamW", err::kNotEnoughMemory, 1);
   EXPECT_EQ(windows.RunModal(200, logic), -1);
   EXPECT_EQ(logic.inits, 0);
+  EXPECT_EQ(logic.destroys, 0);
 }
 
 TEST_F(SimWindowFrameworkTest, UnscriptedDialogIsCancelled) {
