@@ -13,6 +13,8 @@ source "$root/scripts/wine-env.sh"
 
 run_prefix=$build/wineprefix-run
 _wine_make_prefix "$run_prefix" win64 x11
+# The dialogs' Chinese texts need a CJK font behind the dialog fonts.
+wine_link_cjk_font "$run_prefix"
 trap 'WINEPREFIX=$run_prefix "$TAVRO_WINESERVER" -k </dev/null >/dev/null 2>&1 || true; wine_server_stop' EXIT
 
 if tavro_can_run_i386; then
@@ -25,6 +27,8 @@ else
 fi
 [ -f "$exe" ] || { echo "the installer was not built: $exe" >&2; exit 1; }
 
+# The server with every descriptor closed. Wine's services start with the installer, on its
+# display: started before, without a display, they leave the desktop unable to show a window.
 WINEPREFIX=$run_prefix "$TAVRO_WINESERVER" -p </dev/null >/dev/null 2>&1 || true
 launch=("$root/scripts/wine-run.sh" "$arch" "$run_prefix" "$exe")
 echo "Starting $exe"
@@ -35,6 +39,7 @@ else
   echo "(no DISPLAY: on a virtual X display)"
   xvfb-run -a -s "-screen 0 1024x768x24" "${launch[@]}" || rc=$?
 fi
-log_dir="$run_prefix/drive_c/windows/Temp/TavroPrint/Log"
+# Wine names the Windows folder's Temp folder "temp" on the Linux side.
+log_dir=$(find "$run_prefix/drive_c/windows" -maxdepth 3 -ipath '*/temp/TavroPrint/Log' -print -quit 2>/dev/null || true)
 echo "The installer ended with code $rc. Its log: $log_dir"
 ls -1 "$log_dir" 2>/dev/null | tail -n 3 | sed 's/^/  /' || true
