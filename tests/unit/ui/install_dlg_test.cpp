@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
+
 #include "tests/unit/app/app_fixture.h"
 
 namespace {
@@ -40,32 +42,43 @@ TEST_F(InstallDlgTest, InitialisationHidesTheWizardAndCancelEnds) {
 TEST_F(InstallDlgTest, WizardFolderPagesAndCurrentFile) {
   const platform::sim::SimTemplate* tmpl = machine_.windows().FindTemplate(kIddInstall);
   ASSERT_NE(tmpl, nullptr);
-  SimDialog owner(*tmpl, nullptr, nullptr);
+  // Like the framework's controls object, the owner lives only as long as its modal run.
+  auto owner = std::make_unique<SimDialog>(*tmpl, nullptr, nullptr);
   CWizardWnd wizard;
   EXPECT_EQ(wizard.CurrentFile(), L"\u8bf7\u7a0d\u5019...");
   EXPECT_EQ(wizard.InstallFolder(), L"");
   FolderName = L"Tavro Labels";
   const int simplified = kLanguageSimplified;
   SetAppLanguageSource(&simplified);
-  ASSERT_EQ(wizard.Create(machine_, owner), 1);
+  ASSERT_EQ(wizard.Create(machine_, *owner), 1);
   SetAppLanguageSource(nullptr);
   EXPECT_EQ(wizard.m_nChinese, 1);
   EXPECT_EQ(wizard.InstallFolder(), L"C:\\Program Files (x86)\\Tavro Labels");
 
   wizard.SetPage(0);
-  EXPECT_FALSE(owner.IsControlVisible(kIdcInstallFolder));
+  EXPECT_FALSE(owner->IsControlVisible(kIdcInstallFolder));
   wizard.SetPage(3);
-  EXPECT_TRUE(owner.IsControlVisible(kIdcInstallFolder));
+  EXPECT_TRUE(owner->IsControlVisible(kIdcInstallFolder));
   wizard.SetCurrentFile(L"Modules.json");
   EXPECT_EQ(wizard.CurrentFile(), L"Modules.json");
-  EXPECT_EQ(owner.RedrawCount(kWizardPanelId), 3);
+  EXPECT_EQ(owner->RedrawCount(kWizardPanelId), 3);
 
   // A second panel with the same id cannot be made; English for any other language.
   CWizardWnd second;
-  EXPECT_EQ(second.Create(machine_, owner), 0);
+  EXPECT_EQ(second.Create(machine_, *owner), 0);
   SimDialog other(*tmpl, nullptr, nullptr);
   ASSERT_EQ(second.Create(machine_, other), 1);
   EXPECT_EQ(second.m_nChinese, 0);
+
+  // Once the run is over the owner is gone: detaching must not reach it, and the folder stays.
+  owner->TypeText(kIdcInstallFolder, L"D:\\Labels");
+  EXPECT_EQ(wizard.InstallFolder(), L"D:\\Labels");
+  owner.reset();
+  wizard.Detach();
+  EXPECT_EQ(wizard.InstallFolder(), L"D:\\Labels");
+  wizard.SetPage(1);
+  wizard.SetCurrentFile(L"after");
+  EXPECT_EQ(wizard.Page(), 1);
 }
 
 }  // namespace
