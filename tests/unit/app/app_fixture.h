@@ -35,18 +35,15 @@ inline std::u16string SixBlocks(const std::u16string& values, const std::u16stri
   return text + values;
 }
 
-// Position of `needle` in `text` after `from`; npos fails the order checks that use it.
-inline size_t After(const std::string& text, const std::string& needle, size_t from) {
-  return from == std::string::npos ? from : text.find(needle, from);
-}
-
 // True when every needle occurs in `text`, in the order given.
 inline ::testing::AssertionResult InOrder(const std::string& text,
                                           const std::vector<std::string>& needles) {
   size_t at = 0;
   for (const std::string& n : needles) {
-    at = After(text, n, at);
-    if (at == std::string::npos) return ::testing::AssertionFailure() << "missing or out of order: \"" << n << "\"\n" << text;
+    at = text.find(n, at);
+    if (at == std::string::npos) {
+      return ::testing::AssertionFailure() << "missing or out of order: \"" << n << "\"\n" << text;
+    }
     at += n.size();
   }
   return ::testing::AssertionSuccess();

@@ -23,20 +23,17 @@ std::wstring Wide(const std::string& ascii) { return std::wstring(ascii.begin(),
 
 class InstallAppTest : public app_test::AppTest {
  protected:
-  // The payload resource: one installer text file per language (values "T-cn", "P-cn" ...) and
-  // a catalog.
+  // The payload resource: a catalog and one installer text file per language, with the values
+  // "T-cn", "P-cn", "D-cn", "M-cn", "Port-cn", "F-cn" (and "-tw", "-en").
   void AddPayload() {
     payload_test::RawArchive archive(4);
-    for (const char* s : kSuffix) {
-      std::u16string values;
-      for (const char* v : {"T-", "P-", "D-", "M-", "Port-", "F-"}) {
-        for (const char* c : {v, s, "\r\n"}) values.append(c, c + std::char_traits<char>::length(c));
-      }
-      archive.Add(std::string("InstallConfig_") + s + ".txt",
-                  app_test::Utf16File(app_test::SixBlocks(values)));
+    for (const std::string s : kSuffix) {
+      const std::string v = "T-" + s + "\r\nP-" + s + "\r\nD-" + s + "\r\nM-" + s + "\r\nPort-" + s +
+                            "\r\nF-" + s + "\r\n";
+      archive.Add("InstallConfig_" + s + ".txt",
+                  app_test::Utf16File(app_test::SixBlocks(std::u16string(v.begin(), v.end()))));
     }
-    archive.Add("Modules.json", "[]");
-    const std::string& bytes = archive.bytes();
+    const std::string& bytes = archive.Add("Modules.json", "[]").bytes();
     payload_size_ = bytes.size();
     machine_.resources().Add(142, L"INSTALL", std::vector<uint8_t>(bytes.begin(), bytes.end()));
   }
@@ -67,13 +64,6 @@ class InstallAppTest : public app_test::AppTest {
   std::wstring TextFile(const char* suffix) {
     return std::wstring(kConfig) + L"\\InstallConfig_" + Wide(suffix) + L".txt";
   }
-  // The day's log file as it is on disk, without flushing the facility's buffer first.
-  std::string DiskLog() {
-    char path[260] = {};
-    if (GetLogFilePath(path, sizeof(path)) != 0) return "";
-    return File(machine_.codepage().FromAnsi(path));
-  }
-
   CInstallApp app_{machine_};
   size_t payload_size_ = 0;
   std::vector<std::wstring> files_seen_by_language_dialog_;
@@ -191,7 +181,10 @@ TEST_F(InstallAppTest, ExitInstanceLeavesItsLastLineOnDisk) {
   AddPayload();
   Start(2);
   EXPECT_EQ(app_.ExitInstance(), 0);
-  const std::string disk = DiskLog();
+  // The file as it is on disk: no flush of the facility first.
+  char path[260] = {};
+  ASSERT_EQ(GetLogFilePath(path, sizeof(path)), 0);
+  const std::string disk = File(machine_.codepage().FromAnsi(path));
   const std::string last = "[EXIT] CInstallApp::ExitInstance\r\n";
   EXPECT_TRUE(InOrder(disk, {"[EXIT] CInstallApp::InitInstance - Exiting application\r\n",
                              "[ENTRY] CInstallApp::ExitInstance - Cleaning up\r\n", last}));
