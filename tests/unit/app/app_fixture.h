@@ -28,9 +28,9 @@ inline std::string Utf16File(const std::u16string& text, const std::string& mark
   return out;
 }
 
-// Six blocks, each followed by a separator line, then `values` (lines with their CR LF).
-inline std::u16string SixBlocks(const std::u16string& values, const std::u16string& first = u"") {
-  std::u16string text = first;
+// Six separator lines (so six empty blocks), then `values` (lines with their CR LF).
+inline std::u16string SixBlocks(const std::u16string& values) {
+  std::u16string text;
   for (int i = 0; i < 6; ++i) text += u"====================\r\n";
   return text + values;
 }
