@@ -12,13 +12,15 @@ CInstallDlg::CInstallDlg(platform::Machine& machine) : machine_(machine) {}
 
 int CInstallDlg::DoModal() {
   int result = machine_.windows().RunModal(kIddInstall, *this);
+  m_wizard.Detach();
   controls_ = nullptr;
   return result;
 }
 
 void CInstallDlg::OnDestroy(platform::DialogControls& controls) {
   (void)controls;
-  // The wizard keeps the install folder's last text; after this the controls are gone.
+  // The last moment the install folder field exists: the wizard keeps its final text.
+  m_wizard.InstallFolder();
   m_wizard.Detach();
   controls_ = nullptr;
 }

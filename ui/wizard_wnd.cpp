@@ -28,13 +28,16 @@ int CWizardWnd::Create(platform::Machine& machine, platform::DialogControls& own
   owner_ = &owner;
   m_nChinese = AppLanguage() == kLanguageSimplified ? 1 : 0;
   if (owner.CreateEditField(kWizardPanelId, kIdcInstallFolder, 38, 182, 362, 204)) {
-    owner.SetText(kIdcInstallFolder, DefaultInstallFolder(machine));
+    std::wstring folder = DefaultInstallFolder(machine);
+    owner.SetText(kIdcInstallFolder, folder);
+    std::lock_guard<std::mutex> lock(mutex_);
+    folder_ = folder;
   }
   return 1;
 }
 
 void CWizardWnd::Detach() {
-  if (owner_ != nullptr) folder_ = owner_->GetText(kIdcInstallFolder);
+  // The owner's controls end with its modal run, before this is called: nothing may reach them.
   owner_ = nullptr;
 }
 
@@ -50,7 +53,15 @@ void CWizardWnd::SetPage(int page) {
 }
 
 std::wstring CWizardWnd::InstallFolder() {
-  return owner_ != nullptr ? owner_->GetText(kIdcInstallFolder) : folder_;
+  // Read without the lock held: from the worker the read is a message to the dialog's thread.
+  if (owner_ != nullptr) {
+    std::wstring text = owner_->GetText(kIdcInstallFolder);
+    std::lock_guard<std::mutex> lock(mutex_);
+    folder_ = text;
+    return text;
+  }
+  std::lock_guard<std::mutex> lock(mutex_);
+  return folder_;
 }
 
 void CWizardWnd::SetCurrentFile(const std::wstring& text) {

@@ -21,15 +21,16 @@ class CWizardWnd {
   // Creates the panel over the owner's client area (width - 2, height - 50) and its install
   // folder field holding the default folder: 1 on success, 0 when the window cannot be made.
   int Create(platform::Machine& machine, platform::DialogControls& owner);
-  // Keeps the install folder field's last text and forgets the owner: called as the dialog goes
-  // (its OnDestroy), while the field still exists. The texts stay readable.
+  // Forgets the owner once the dialog has ended (its controls are gone by then and are not
+  // touched); the texts stay readable.
   void Detach();
   // Hides the whole panel (the main dialog does so at once after creating it).
   void Hide();
   // Shows the install folder field for a nonzero page and hides it for 0, then repaints.
   void SetPage(int page);
   int Page() const { return m_nPage; }
-  // A copy of the install folder field's text (its last text once detached); empty before Create.
+  // A copy of the install folder field's text; once detached, the text last set or read while the
+  // dialog ran. Empty before Create.
   std::wstring InstallFolder();
   // The current-file text, written by extraction and the worker (any thread); repaints the panel.
   void SetCurrentFile(const std::wstring& text);
@@ -45,7 +46,7 @@ class CWizardWnd {
  private:
   platform::DialogControls* owner_ = nullptr;
   int m_nPage = 0;
-  std::wstring folder_;  // the field's last text once detached
-  mutable std::mutex mutex_;
+  mutable std::mutex mutex_;  // guards folder_ and current_file_
+  std::wstring folder_;       // the field's text as last set or read
   std::wstring current_file_;
 };

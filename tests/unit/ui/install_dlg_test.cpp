@@ -1,0 +1,92 @@
+// The main dialog's start (template 143) and its hidden wizard panel with the install folder.
+#include "ui/install_dlg.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "tests/unit/app/app_fixture.h"
+
+namespace {
+
+namespace wnd = platform::wnd;
+using platform::sim::SimDialog;
+
+class InstallDlgTest : public app_test::AppTest {};
+
+TEST_F(InstallDlgTest, InitialisationHidesTheWizardAndCancelEnds) {
+  CInstallDlg dlg(machine_);
+  bool open_after_install = false;
+  machine_.windows().Script(kIddInstall, [&](SimDialog& d) {
+    d.Click(wnd::kIdOk);
+    open_after_install = !d.Ended();
+    d.Click(kIdcInstallCancel);
+  });
+  EXPECT_EQ(dlg.DoModal(), wnd::kIdCancel);
+  EXPECT_TRUE(open_after_install);
+  auto d = machine_.windows().LastDialog(kIddInstall);
+  ASSERT_NE(d, nullptr);
+  EXPECT_EQ(d->Icon(), kIdiInstall);
+  EXPECT_FALSE(d->IsControlVisible(kWizardPanelId));
+  EXPECT_EQ(d->ParentPanel(kIdcInstallFolder), kWizardPanelId);
+  EXPECT_EQ(d->GetText(kIdcInstallFolder), L"C:\\Program Files (x86)\\USB Printer");
+  EXPECT_EQ(d->ProgressHigh(kIdcProgress), 100);
+  EXPECT_EQ(d->ProgressPositions(kIdcProgress), std::vector<int>{0});
+  EXPECT_EQ(dlg.m_wizard.Page(), 2);
+  // The folder stays readable once the dialog is gone.
+  EXPECT_EQ(dlg.m_wizard.InstallFolder(), L"C:\\Program Files (x86)\\USB Printer");
+}
+
+TEST_F(InstallDlgTest, FolderFieldsLastTextOutlivesTheDialog) {
+  CInstallDlg dlg(machine_);
+  machine_.windows().Script(kIddInstall, [&](SimDialog& d) {
+    d.SetText(kIdcInstallFolder, L"D:\\Labels");
+    d.Click(kIdcInstallCancel);
+  });
+  EXPECT_EQ(dlg.DoModal(), wnd::kIdCancel);
+  EXPECT_EQ(dlg.m_wizard.InstallFolder(), L"D:\\Labels");
+}
+
+TEST_F(InstallDlgTest, WizardFolderPagesAndCurrentFile) {
+  const platform::sim::SimTemplate* tmpl = machine_.windows().FindTemplate(kIddInstall);
+  ASSERT_NE(tmpl, nullptr);
+  // Like the framework's controls object, the owner lives only as long as its modal run.
+  auto owner = std::make_unique<SimDialog>(*tmpl, nullptr, nullptr);
+  CWizardWnd wizard;
+  EXPECT_EQ(wizard.CurrentFile(), L"\u8bf7\u7a0d\u5019...");
+  EXPECT_EQ(wizard.InstallFolder(), L"");
+  FolderName = L"Tavro Labels";
+  const int simplified = kLanguageSimplified;
+  SetAppLanguageSource(&simplified);
+  ASSERT_EQ(wizard.Create(machine_, *owner), 1);
+  SetAppLanguageSource(nullptr);
+  EXPECT_EQ(wizard.m_nChinese, 1);
+  EXPECT_EQ(wizard.InstallFolder(), L"C:\\Program Files (x86)\\Tavro Labels");
+
+  wizard.SetPage(0);
+  EXPECT_FALSE(owner->IsControlVisible(kIdcInstallFolder));
+  wizard.SetPage(3);
+  EXPECT_TRUE(owner->IsControlVisible(kIdcInstallFolder));
+  wizard.SetCurrentFile(L"Modules.json");
+  EXPECT_EQ(wizard.CurrentFile(), L"Modules.json");
+  EXPECT_EQ(owner->RedrawCount(kWizardPanelId), 3);
+
+  // A second panel with the same id cannot be made; English for any other language.
+  CWizardWnd second;
+  EXPECT_EQ(second.Create(machine_, *owner), 0);
+  SimDialog other(*tmpl, nullptr, nullptr);
+  ASSERT_EQ(second.Create(machine_, other), 1);
+  EXPECT_EQ(second.m_nChinese, 0);
+
+  // Once the run is over the owner is gone: detaching must not reach it, and the folder stays.
+  owner->TypeText(kIdcInstallFolder, L"D:\\Labels");
+  EXPECT_EQ(wizard.InstallFolder(), L"D:\\Labels");
+  owner.reset();
+  wizard.Detach();
+  EXPECT_EQ(wizard.InstallFolder(), L"D:\\Labels");
+  wizard.SetPage(1);
+  wizard.SetCurrentFile(L"after");
+  EXPECT_EQ(wizard.Page(), 1);
+}
+
+}  // namespace
