@@ -104,7 +104,19 @@ TEST_F(RegistryContract, DeleteTreeRemovesTheKeyWithEverythingBelow) {
   EXPECT_EQ(platform::LastErrorCode(), platform::err::kFileNotFound);
 }
 
-TEST_F(RegistryContract, SoftwareHasSeparate32And64BitViews) {
+TEST_F(RegistryContract, SoftwareHasSeparateViewsOn64BitWindowsOnly) {
+  // A 32-bit Windows has one view: the view flags are ignored there.
+  const bool wow64 = contract::TheMachine().system().IsWow64();
+  if (sizeof(void*) == 4 && !wow64) {
+    ASSERT_TRUE(reg().SetValue(Hive::kLocalMachine, kMachineKey, L"Bits", RegView::k32, RegValue::Dword(32)));
+    RegValue one;
+    ASSERT_TRUE(reg().QueryValue(Hive::kLocalMachine, kMachineKey, L"Bits", RegView::k64, &one));
+    EXPECT_EQ(one.AsDword(), 32u);
+    EXPECT_FALSE(reg().KeyExists(Hive::kLocalMachine, L"SOFTWARE\\Wow6432Node\\TavroPrintContract", RegView::k64));
+    EXPECT_TRUE(reg().DeleteTree(Hive::kLocalMachine, kMachineKey, RegView::k64));
+    EXPECT_FALSE(reg().KeyExists(Hive::kLocalMachine, kMachineKey, RegView::k32));
+    return;
+  }
   ASSERT_TRUE(reg().SetValue(Hive::kLocalMachine, kMachineKey, L"Bits", RegView::k32, RegValue::Dword(32)));
   EXPECT_TRUE(reg().KeyExists(Hive::kLocalMachine, kMachineKey, RegView::k32));
   EXPECT_FALSE(reg().KeyExists(Hive::kLocalMachine, kMachineKey, RegView::k64));
@@ -115,7 +127,6 @@ TEST_F(RegistryContract, SoftwareHasSeparate32And64BitViews) {
   ASSERT_TRUE(reg().QueryValue(Hive::kLocalMachine, kMachineKey, L"Bits", RegView::k64, &v));
   EXPECT_EQ(v.AsDword(), 64u);
   // The process's own view: the 32-bit one under WOW64, else the 64-bit one.
-  bool wow64 = contract::TheMachine().system().IsWow64();
   ASSERT_TRUE(reg().QueryValue(Hive::kLocalMachine, kMachineKey, L"Bits", RegView::kDefault, &v));
   EXPECT_EQ(v.AsDword(), wow64 ? 32u : 64u);
   // The 32-bit view lives under Wow6432Node of the 64-bit one.
