@@ -18,7 +18,7 @@ for target in "$build"/fuzz/fuzz/*_fuzz; do
   log=$build/test-logs/$name-long.log
   echo "=== $name, $seconds s"
   if fuzz_one "$target" "$seconds" "$log"; then
-    grep -Eo '#[0-9]+ *DONE.*' "$log" | head -n 1
+    grep -Eo 'Done [0-9]+ runs.*' "$log" | head -n 1
   else
     tail -n 30 "$log"
     failed=1

@@ -77,7 +77,7 @@ if [ ${#fuzz_flag[@]} -gt 0 ]; then
     name=$(basename "$target")
     echo "=== fuzz $name"
     if fuzz_one "$target" 10 "$logs/$name.log"; then
-      note PASS "fuzz $name" "$(grep -Eo '#[0-9]+ *DONE.*' "$logs/$name.log" | head -c 80)"
+      note PASS "fuzz $name" "$(grep -Eo 'Done [0-9]+ runs.*' "$logs/$name.log" | head -c 80)"
     else
       tail -n 30 "$logs/$name.log"
       note FAIL "fuzz $name" "see $logs/$name.log"
