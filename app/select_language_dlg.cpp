@@ -22,26 +22,26 @@ constexpr int kRowTextMaxChars = 256;
 }  // namespace
 
 int CSelectLanguageDlg::DoModal(platform::WindowFramework& windows) {
-  return windows.RunModal(kIddSelectLanguage, *this);
+  return windows.RunModal(IDD_SELECT_LANGUAGE, *this);
 }
 
 bool CSelectLanguageDlg::OnInitDialog(platform::DialogControls& controls) {
-  controls.ListSetExtendedStyle(kIdcLanguageList, wnd::kLvsExFullRowSelect);
+  controls.ListSetExtendedStyle(IDC_LANGUAGE_LIST, wnd::kLvsExFullRowSelect);
   // The rows take the height of the state images.
-  controls.ListSetRowHeight(kIdcLanguageList, kLanguageRowHeight);
-  controls.ListInsertColumn(kIdcLanguageList, 0, L"", controls.ListClientWidth(kIdcLanguageList),
+  controls.ListSetRowHeight(IDC_LANGUAGE_LIST, kLanguageRowHeight);
+  controls.ListInsertColumn(IDC_LANGUAGE_LIST, 0, L"", controls.ListClientWidth(IDC_LANGUAGE_LIST),
                             wnd::kLvcfmtLeft);
   // The first column of a list view is always left-aligned when inserted; centring takes a
   // second step.
-  controls.ListSetColumnFormat(kIdcLanguageList, 0, wnd::kLvcfmtCenter);
+  controls.ListSetColumnFormat(IDC_LANGUAGE_LIST, 0, wnd::kLvcfmtCenter);
   int index = 0;
   for (const LanguageRow& row : kRows) {
-    controls.ListInsertItem(kIdcLanguageList, index++, row.text, row.value);
+    controls.ListInsertItem(IDC_LANGUAGE_LIST, index++, row.text, row.value);
   }
-  controls.ListSetItemState(kIdcLanguageList, 0, wnd::kLvisSelected | wnd::kLvisFocused,
+  controls.ListSetItemState(IDC_LANGUAGE_LIST, 0, wnd::kLvisSelected | wnd::kLvisFocused,
                             wnd::kLvisSelected | wnd::kLvisFocused);
-  controls.ListEnsureVisible(kIdcLanguageList, 0);
-  ApplyTexts(controls, static_cast<int>(controls.ListItemData(kIdcLanguageList, 0)));
+  controls.ListEnsureVisible(IDC_LANGUAGE_LIST, 0);
+  ApplyTexts(controls, static_cast<int>(controls.ListItemData(IDC_LANGUAGE_LIST, 0)));
   return true;
 }
 
@@ -53,18 +53,18 @@ void CSelectLanguageDlg::ApplyTexts(platform::DialogControls& controls, int valu
 
 intptr_t CSelectLanguageDlg::OnNotify(platform::DialogControls& controls,
                                       const platform::ListNotification& n) {
-  if (n.control_id != kIdcLanguageList || n.code != wnd::kLvnItemChanged) return 0;
+  if (n.control_id != IDC_LANGUAGE_LIST || n.code != wnd::kLvnItemChanged) return 0;
   bool became_selected = (n.changed & wnd::kLvifState) != 0 &&
                          (n.new_state & wnd::kLvisSelected) != 0 &&
                          (n.old_state & wnd::kLvisSelected) == 0;
   if (became_selected && n.item >= 0) {
-    ApplyTexts(controls, static_cast<int>(controls.ListItemData(kIdcLanguageList, n.item)));
+    ApplyTexts(controls, static_cast<int>(controls.ListItemData(IDC_LANGUAGE_LIST, n.item)));
   }
   return 0;
 }
 
 void CSelectLanguageDlg::OnCustomDraw(platform::DialogControls& controls, platform::CustomDraw& draw) {
-  if (draw.control_id != kIdcLanguageList) return;
+  if (draw.control_id != IDC_LANGUAGE_LIST) return;
   if (draw.stage == wnd::kCddsPrePaint) {
     draw.result = wnd::kCdrfNotifyItemDraw;
     return;
@@ -74,11 +74,11 @@ void CSelectLanguageDlg::OnCustomDraw(platform::DialogControls& controls, platfo
     return;
   }
   bool selected =
-      controls.ListItemState(kIdcLanguageList, draw.item, wnd::kLvisSelected) != 0;
+      controls.ListItemState(IDC_LANGUAGE_LIST, draw.item, wnd::kLvisSelected) != 0;
   draw.paint_item = true;
   draw.fill_color = selected ? wnd::kColorHighlight : wnd::kColorWindow;
   draw.text_color = selected ? wnd::kColorHighlightText : wnd::kColorWindowText;
-  draw.text = controls.ListItemText(kIdcLanguageList, draw.item, 0, kRowTextMaxChars);
+  draw.text = controls.ListItemText(IDC_LANGUAGE_LIST, draw.item, 0, kRowTextMaxChars);
   draw.result = wnd::kCdrfSkipDefault;
 }
 
@@ -92,7 +92,7 @@ void CSelectLanguageDlg::OnCommand(platform::DialogControls& controls, int id, i
 }
 
 void CSelectLanguageDlg::OnOK(platform::DialogControls& controls) {
-  int item = controls.ListNextItem(kIdcLanguageList, -1, wnd::kLvniSelected);
+  int item = controls.ListNextItem(IDC_LANGUAGE_LIST, -1, wnd::kLvniSelected);
   if (item < 0) {
     controls.ShowMessageBox(
         TextFor(m_nLanguage, L"Please select a language", L"\u8bf7\u9009\u62e9\u8bed\u8a00",
@@ -100,6 +100,6 @@ void CSelectLanguageDlg::OnOK(platform::DialogControls& controls) {
         TextFor(m_nLanguage, L"Notice", L"\u63d0\u793a", L"\u63d0\u793a"), wnd::kMbIconExclamation);
     return;
   }
-  m_nLanguage = static_cast<int>(controls.ListItemData(kIdcLanguageList, item));
+  m_nLanguage = static_cast<int>(controls.ListItemData(IDC_LANGUAGE_LIST, item));
   controls.End(wnd::kIdOk);
 }

@@ -3,9 +3,8 @@
 #pragma once
 
 #include "platform/window_framework.h"
+#include "ui/resource.h"
 
-constexpr int kIddSelectLanguage = 151;
-constexpr int kIdcLanguageList = 1062;
 constexpr int kLanguageRowHeight = 50;  // pixels
 
 class CSelectLanguageDlg : public platform::DialogLogic {

@@ -1,32 +1,31 @@
-// The main installer dialog (template 143). It owns the payload buffer that start-up loads, the
-// hidden wizard window with the install folder, and the extraction members that the start-up and
-// the installation worker call.
+// The main installer dialog (template 143): the model list, the port types, the port list and the
+// default-printer choice. It owns the payload buffer that start-up loads, the hidden wizard window
+// with the install folder, and the fonts of its link and Chinese texts. A plugged-in printer's
+// model and port are chosen by themselves, and the USB list follows device changes.
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "platform/window_framework.h"
+#include "ui/resource.h"
 #include "ui/wizard_wnd.h"
 
 namespace platform {
 class Machine;
 }
 
-constexpr int kIddInstall = 143;
-constexpr int kIdcInstallCancel = 1007;
-constexpr int kIdcDriverCombo = 1025;
-constexpr int kIdcSetDefault = 1057;
-constexpr int kIdcPortList = 1058;
-constexpr int kIdcProgress = 1004;
-constexpr int kIdcRadioUsb = 1059;
-constexpr int kIdcRadioSerial = 1060;
-constexpr int kIdcRadioLpt = 1062;
-constexpr int kIdcRadioNetwork = 1063;
-constexpr int kIdcRadioBluetooth = 1064;
-constexpr int kIdcAddNetworkPort = 1066;
-constexpr int kIdcScanBle = 1069;
-constexpr int kIdiInstall = 145;
+// Port types of the port list; -1 when no port-type button is on.
+constexpr int kPortTypeNone = -1;
+constexpr int kPortTypeUsb = 0;
+constexpr int kPortTypeSerial = 1;
+constexpr int kPortTypeLpt = 2;
+constexpr int kPortTypeNetwork = 3;
+constexpr int kPortTypeBluetooth = 4;
+
+// The port list's column-0 text is read into a buffer of this many characters.
+constexpr int kPortTextChars = 256;
 
 class CInstallDlg : public platform::DialogLogic {
  public:
@@ -45,16 +44,63 @@ class CInstallDlg : public platform::DialogLogic {
   int InflateEntryToFile(const uint8_t* source, int32_t compressed_length,
                          const std::string& output_path, int32_t* counter, int32_t total);
 
+  // The window's handlers.
   bool OnInitDialog(platform::DialogControls& controls) override;
   void OnCommand(platform::DialogControls& controls, int id, int code) override;
+  intptr_t OnNotify(platform::DialogControls& controls,
+                    const platform::ListNotification& notification) override;
+  void OnCustomDraw(platform::DialogControls& controls, platform::CustomDraw& draw) override;
+  bool OnCtlColorStatic(platform::DialogControls& controls, platform::CtlColor& color) override;
+  intptr_t OnDeviceChange(platform::DialogControls& controls, uint32_t event_type, uintptr_t data,
+                          intptr_t default_result) override;
   void OnDestroy(platform::DialogControls& controls) override;
+
+  // Empties the model list and refills it from the catalog after the "please select" entry
+  // (the same list for every port type); zeroes the USB port table; selects entry 0.
+  void FillModelList(int port_type);
+  // Detects the USB printers again and, when one is recognised, selects its model and stores
+  // the model's index as InstallTarget.ModelIndex.
+  void SelectDetectedModel();
+  // Rebuilds the USB port table when the USB type is chosen (it is cleared in any case).
+  void GetAllPortList();
+  // Empties the port list and fills it for `port_type`, with the status column's caption.
+  void UpdatePortList(int port_type);
+  // Re-reads the spooler's ports, re-detects the USB printers, chooses the first one's model
+  // and redraws the USB list; a refresh that starts inside another is dropped.
+  void RefreshUsbUi();
+  // WM_DEVICECHANGE: node changes, arrivals and completed removals refresh the USB list.
+  intptr_t OnDeviceChange(uint32_t event_type, uintptr_t data, intptr_t default_result);
+
+  // The first port-type button that is on (USB, serial, LPT, network, Bluetooth), else -1.
+  int PortType();
+  // Column 0 of the port list's selected row; empty when no row is selected.
+  std::wstring SelectedPortText();
 
   // The payload loaded at start-up; never freed (it lives until the process ends).
   uint8_t* m_pBuf = nullptr;
   int32_t m_nBufLen = 0;
   CWizardWnd m_wizard;
+  int32_t m_bSetDefault = 0;  // 1 when the new printer becomes the default printer
+  int32_t m_bRefreshing = 0;  // 1 while RefreshUsbUi runs
 
  private:
+  void ApplyTexts(int language);
+  void CreatePortColumns(int language);
+  void OnPortTypeClicked(int port_type);
+  void OnCbnSelchangeModel();
+  void OnNMClickPortList(int item, int column);
+  void OnCancel();
+  // Selects the first model-list entry whose text equals `name` exactly: its index, or -1 (the
+  // selection then stays as it was).
+  int SelectModelByName(const std::wstring& name);
+  // Selects, focuses and shows the first USB row whose port equals `port` ignoring case.
+  void SelectUsbRowByPort(const std::wstring& port);
+  void FillUsbRows(int language);
+  void FillLocalPortRows(const wchar_t* prefix, bool with_usb_status);
+
   platform::Machine& machine_;
-  platform::DialogControls* controls_ = nullptr;  // while the dialog runs
+  platform::DialogControls* controls_ = nullptr;  // while the dialog runs; dialog thread only
+  std::unique_ptr<platform::Font> underline_font_;
+  std::unique_ptr<platform::Font> chinese_font_;
+  std::wstring base_folder_;  // "<Local AppData>\Temp\"; empty when it is not known
 };

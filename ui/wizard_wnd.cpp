@@ -24,12 +24,12 @@ int CWizardWnd::Create(platform::Machine& machine, platform::DialogControls& own
   int width = 0;
   int height = 0;
   owner.ClientSize(&width, &height);
-  if (!owner.CreateChildPanel(kWizardPanelId, 0, 0, width - 2, height - 50)) return 0;
-  owner_ = &owner;
+  if (!owner.CreateChildPanel(IDC_WIZARD_PANEL, 0, 0, width - 2, height - 50)) return 0;
+  owner_.store(&owner);
   m_nChinese = AppLanguage() == kLanguageSimplified ? 1 : 0;
-  if (owner.CreateEditField(kWizardPanelId, kIdcInstallFolder, 38, 182, 362, 204)) {
+  if (owner.CreateEditField(IDC_WIZARD_PANEL, IDC_INSTALL_FOLDER, 38, 182, 362, 204)) {
     std::wstring folder = DefaultInstallFolder(machine);
-    owner.SetText(kIdcInstallFolder, folder);
+    owner.SetText(IDC_INSTALL_FOLDER, folder);
     std::lock_guard<std::mutex> lock(mutex_);
     folder_ = folder;
   }
@@ -38,24 +38,25 @@ int CWizardWnd::Create(platform::Machine& machine, platform::DialogControls& own
 
 void CWizardWnd::Detach() {
   // The owner's controls end with its modal run, before this is called: nothing may reach them.
-  owner_ = nullptr;
+  owner_.store(nullptr);
 }
 
 void CWizardWnd::Hide() {
-  if (owner_ != nullptr) owner_->ShowControl(kWizardPanelId, false);
+  if (platform::DialogControls* owner = owner_.load()) owner->ShowControl(IDC_WIZARD_PANEL, false);
 }
 
 void CWizardWnd::SetPage(int page) {
   m_nPage = page;
-  if (owner_ == nullptr) return;
-  owner_->ShowControl(kIdcInstallFolder, page != 0);
-  owner_->RedrawControl(kWizardPanelId);
+  platform::DialogControls* owner = owner_.load();
+  if (owner == nullptr) return;
+  owner->ShowControl(IDC_INSTALL_FOLDER, page != 0);
+  owner->RedrawControl(IDC_WIZARD_PANEL);
 }
 
 std::wstring CWizardWnd::InstallFolder() {
   // Read without the lock held: from the worker the read is a message to the dialog's thread.
-  if (owner_ != nullptr) {
-    std::wstring text = owner_->GetText(kIdcInstallFolder);
+  if (platform::DialogControls* owner = owner_.load()) {
+    std::wstring text = owner->GetText(IDC_INSTALL_FOLDER);
     std::lock_guard<std::mutex> lock(mutex_);
     folder_ = text;
     return text;
@@ -69,7 +70,7 @@ void CWizardWnd::SetCurrentFile(const std::wstring& text) {
     std::lock_guard<std::mutex> lock(mutex_);
     current_file_ = text;
   }
-  if (owner_ != nullptr) owner_->RedrawControl(kWizardPanelId);
+  if (platform::DialogControls* owner = owner_.load()) owner->RedrawControl(IDC_WIZARD_PANEL);
 }
 
 std::wstring CWizardWnd::CurrentFile() const {

@@ -2,17 +2,17 @@
 // (in an edit field of its own), the current-file text and a page number.
 #pragma once
 
+#include <atomic>
 #include <mutex>
 #include <string>
+
+#include "ui/resource.h"
 
 namespace platform {
 class DialogControls;
 class Machine;
 }  // namespace platform
 
-// The panel's id among the dialog's windows, and its install folder field's.
-constexpr int kWizardPanelId = 0;
-constexpr int kIdcInstallFolder = 1200;
 
 class CWizardWnd {
  public:
@@ -44,7 +44,8 @@ class CWizardWnd {
   int m_nChinese = 1;  // 1 when the built-in page texts are the Simplified Chinese ones
 
  private:
-  platform::DialogControls* owner_ = nullptr;
+  // Read by the installation worker while the dialog's thread may detach it.
+  std::atomic<platform::DialogControls*> owner_{nullptr};
   int m_nPage = 0;
   mutable std::mutex mutex_;  // guards folder_ and current_file_
   std::wstring folder_;       // the field's text as last set or read

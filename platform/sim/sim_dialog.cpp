@@ -311,3 +311,54 @@ std::vector<int> SimDialogControls::ControlIds() {
 }
 
 }  // namespace platform::sim
+
+namespace platform::sim {
+
+namespace {
+// LOGFONT height of a point size at 96 dpi (negative: character height).
+int PointsToHeight(int points) { return -(points * 96 + 36) / 72; }
+}  // namespace
+
+std::unique_ptr<Font> SimDialogControls::CreateUnderlinedDialogFont() {
+  std::lock_guard<std::recursive_mutex> lock(mutex_);
+  auto font = std::make_unique<SimFont>();
+  font->face = template_.font_face;
+  font->height = PointsToHeight(template_.font_size);
+  font->weight = wnd::kFwNormal;
+  font->underline = true;
+  return font;
+}
+
+std::unique_ptr<Font> SimDialogControls::CreateFontByFace(const std::wstring& face, int height,
+                                                          int weight, int charset) {
+  auto font = std::make_unique<SimFont>();
+  font->face = face;
+  font->height = height;
+  font->weight = weight;
+  font->charset = charset;
+  return font;
+}
+
+void SimDialogControls::SetControlFont(int control_id, const Font* font, bool redraw) {
+  std::lock_guard<std::recursive_mutex> lock(mutex_);
+  Control& c = Get(control_id);
+  c.font = dynamic_cast<const SimFont*>(font);
+  if (redraw) c.redraws++;
+}
+
+const SimFont* SimDialogControls::ControlFont(int control_id) {
+  std::lock_guard<std::recursive_mutex> lock(mutex_);
+  return Get(control_id).font;
+}
+
+void SimDialogControls::FocusControl(int control_id) {
+  std::lock_guard<std::recursive_mutex> lock(mutex_);
+  focused_ = control_id;
+}
+
+int SimDialogControls::FocusedControl() {
+  std::lock_guard<std::recursive_mutex> lock(mutex_);
+  return focused_;
+}
+
+}  // namespace platform::sim

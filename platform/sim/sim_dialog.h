@@ -7,6 +7,7 @@
 #include <deque>
 #include <functional>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -44,6 +45,15 @@ struct SimTemplate {
   std::vector<SimControlDef> controls;
 };
 
+// A font the dialog made, as the simulation keeps it.
+struct SimFont : public Font {
+  std::wstring face;
+  int height = 0;        // LOGFONT lfHeight
+  int weight = 0;
+  int charset = 0;
+  bool underline = false;
+};
+
 // A message box as the user saw it, and the button that answered it.
 struct SimMessageBox {
   std::wstring text;
@@ -67,6 +77,70 @@ class SimMessageBoxes {
   std::vector<SimMessageBox> shown_;
 };
 
+class SimDialogControls;
+
+// What the dialog's logic is handed: the same controls, but a mistake fails loudly, as a silent
+// default here would pass natively and do nothing on Windows. A control id that the dialog lacks,
+// and any control call after the dialog is gone, abort the test program with a message naming the
+// call. (Windows answers nothing there.) PostToDialog after the end answers false, as Windows does.
+class SimLogicControls final : public DialogControls {
+ public:
+  explicit SimLogicControls(SimDialogControls& dialog) : d_(dialog) {}
+  bool ControlExists(int control_id) override;
+  std::wstring GetCaption() override;
+  void SetCaption(const std::wstring& text) override;
+  void End(int result) override;
+  int ShowMessageBox(const std::wstring& text, const std::wstring& caption, uint32_t flags) override;
+  bool PostToDialog(uint32_t message, uintptr_t wparam, intptr_t lparam) override;
+  void SetDialogIcon(int icon_id) override;
+  void ClientSize(int* width, int* height) override;
+  std::unique_ptr<Font> CreateUnderlinedDialogFont() override;
+  std::unique_ptr<Font> CreateFontByFace(const std::wstring& face, int height, int weight,
+                                         int charset) override;
+  void SetControlFont(int control_id, const Font* font, bool redraw) override;
+  std::wstring GetText(int control_id) override;
+  void SetText(int control_id, const std::wstring& text) override;
+  void ShowControl(int control_id, bool show) override;
+  bool IsControlVisible(int control_id) override;
+  void EnableControl(int control_id, bool enable) override;
+  bool IsControlEnabled(int control_id) override;
+  void RedrawControl(int control_id) override;
+  void FocusControl(int control_id) override;
+  void SetCheck(int control_id, bool checked) override;
+  bool IsChecked(int control_id) override;
+  int ComboAddString(int control_id, const std::wstring& text) override;
+  void ComboReset(int control_id) override;
+  int ComboCount(int control_id) override;
+  int ComboGetCurSel(int control_id) override;
+  void ComboSetCurSel(int control_id, int index) override;
+  std::wstring ComboItemText(int control_id, int index) override;
+  void SetProgressRange(int control_id, int low, int high) override;
+  void SetProgressPos(int control_id, int position) override;
+  void ListSetExtendedStyle(int control_id, uint32_t styles) override;
+  void ListSetRowHeight(int control_id, int pixels) override;
+  int ListClientWidth(int control_id) override;
+  int ListInsertColumn(int control_id, int column, const std::wstring& text, int width,
+                       int format) override;
+  void ListSetColumnFormat(int control_id, int column, int format) override;
+  void ListSetColumnText(int control_id, int column, const std::wstring& text) override;
+  int ListInsertItem(int control_id, int item, const std::wstring& text, intptr_t data) override;
+  void ListSetItemText(int control_id, int item, int sub_item, const std::wstring& text) override;
+  std::wstring ListItemText(int control_id, int item, int sub_item, int max_chars) override;
+  intptr_t ListItemData(int control_id, int item) override;
+  int ListItemCount(int control_id) override;
+  void ListDeleteAllItems(int control_id) override;
+  int ListNextItem(int control_id, int start, uint32_t flags) override;
+  void ListSetItemState(int control_id, int item, uint32_t state, uint32_t mask) override;
+  uint32_t ListItemState(int control_id, int item, uint32_t mask) override;
+  void ListEnsureVisible(int control_id, int item) override;
+  void ListRedrawItems(int control_id, int first, int last) override;
+  bool CreateChildPanel(int panel_id, int x, int y, int width, int height) override;
+  bool CreateEditField(int panel_id, int edit_id, int left, int top, int right, int bottom) override;
+
+ private:
+  SimDialogControls& d_;
+};
+
 class SimDialogControls : public DialogControls {
  public:
   SimDialogControls() = default;
@@ -84,6 +158,12 @@ class SimDialogControls : public DialogControls {
   bool PostToDialog(uint32_t message, uintptr_t wparam, intptr_t lparam) override;
   void SetDialogIcon(int icon_id) override;
   void ClientSize(int* width, int* height) override;
+  std::unique_ptr<Font> CreateUnderlinedDialogFont() override;
+  std::unique_ptr<Font> CreateFontByFace(const std::wstring& face, int height, int weight,
+                                         int charset) override;
+  void SetControlFont(int control_id, const Font* font, bool redraw) override;
+  void FocusControl(int control_id) override;
+  void ListSetColumnText(int control_id, int column, const std::wstring& text) override;
   std::wstring GetText(int control_id) override;
   void SetText(int control_id, const std::wstring& text) override;
   void ShowControl(int control_id, bool show) override;
@@ -119,8 +199,24 @@ class SimDialogControls : public DialogControls {
   bool CreateChildPanel(int panel_id, int x, int y, int width, int height) override;
   bool CreateEditField(int panel_id, int edit_id, int left, int top, int right, int bottom) override;
 
+  // The controls as the dialog's logic sees them (see SimLogicControls).
+  DialogControls& ForLogic() { return logic_view_; }
+  // Aborts the program, naming `call`, when the dialog is gone or (for control_id != kNoControl)
+  // the control does not exist.
+  static constexpr int kNoControl = 0x7fffffff;
+  void Guard(int control_id, const char* call);
+
   // Arranging and reading back.
   void AddControl(int control_id);
+  // The font last given to a control (null: none), and the control that has the focus (0: none).
+  const SimFont* ControlFont(int control_id);
+  int FocusedControl();
+  // Paints a static control: the logic's WM_CTLCOLORSTATIC answer; false when it left the
+  // drawing to the default.
+  bool PaintStatic(int control_id, CtlColor* out);
+  // Sends WM_DEVICECHANGE as Windows does for a device event; the message's result. The default
+  // window procedure answers TRUE.
+  intptr_t DeviceChange(uint32_t event_type, uintptr_t data = 0);
   std::vector<std::wstring> ComboItems(int control_id);
   // Every position sent to a progress bar, unclamped, in order.
   std::vector<int> ProgressPositions(int control_id);
@@ -161,8 +257,9 @@ class SimDialogControls : public DialogControls {
   bool SelectCombo(int control_id, int index);
   // Types into an edit field (replaces its text).
   bool TypeText(int control_id, const std::wstring& text);
-  // Paints a list view through its custom drawing: the answers of the item steps, in row order
-  // (only the pre-paint answer when it asks for no item steps).
+  // Paints a list view through its custom drawing: the answers of the item steps, in row order,
+  // each followed by its sub-item steps (one per column) when the item step asks for them; only
+  // the pre-paint answer when it asks for no item steps.
   std::vector<CustomDraw> PaintList(int control_id);
   // Handles the messages posted to the dialog until `done` holds or `timeout_ms` pass; true
   // when `done` held.
@@ -199,6 +296,7 @@ class SimDialogControls : public DialogControls {
     int row_height = 0;
     int visible_item = -1;
     int redraws = 0;
+    const SimFont* font = nullptr;
   };
   struct Posted {
     uint32_t message;
@@ -225,6 +323,8 @@ class SimDialogControls : public DialogControls {
   bool destroyed_ = false;
   int result_ = 0;
   int icon_ = 0;
+  int focused_ = 0;
+  SimLogicControls logic_view_{*this};
 
   std::mutex post_mutex_;
   std::condition_variable post_cv_;

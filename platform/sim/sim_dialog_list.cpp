@@ -54,6 +54,12 @@ void SimDialogControls::ListSetColumnFormat(int control_id, int column, int form
   if (column >= 0 && column < static_cast<int>(c.columns.size())) c.columns[column].format = format;
 }
 
+void SimDialogControls::ListSetColumnText(int control_id, int column, const std::wstring& text) {
+  std::lock_guard<std::recursive_mutex> lock(mutex_);
+  Control& c = Get(control_id);
+  if (column >= 0 && column < static_cast<int>(c.columns.size())) c.columns[column].text = text;
+}
+
 int SimDialogControls::ListColumnCount(int control_id) {
   std::lock_guard<std::recursive_mutex> lock(mutex_);
   return static_cast<int>(Get(control_id).columns.size());
@@ -209,7 +215,7 @@ void SimDialogControls::ListRedrawItems(int control_id, int first, int last) {
 
 void SimDialogControls::Notify(const std::vector<ListNotification>& notes) {
   if (logic_ == nullptr) return;
-  for (const ListNotification& n : notes) logic_->OnNotify(*this, n);
+  for (const ListNotification& n : notes) logic_->OnNotify(logic_view_, n);
 }
 
 }  // namespace platform::sim

@@ -14,7 +14,7 @@ bool SimDialogControls::Usable(int control_id) {
 }
 
 void SimDialogControls::Command(int id, int code) {
-  if (logic_ != nullptr) logic_->OnCommand(*this, id, code);
+  if (logic_ != nullptr) logic_->OnCommand(logic_view_, id, code);
 }
 
 bool SimDialogControls::Click(int control_id) {
@@ -108,15 +108,17 @@ bool SimDialogControls::TypeText(int control_id, const std::wstring& text) {
 std::vector<CustomDraw> SimDialogControls::PaintList(int control_id) {
   std::vector<CustomDraw> out;
   int rows;
+  int columns;
   {
     std::lock_guard<std::recursive_mutex> lock(mutex_);
     if (destroyed_ || logic_ == nullptr || !ControlExists(control_id)) return out;
     rows = static_cast<int>(Get(control_id).rows.size());
+    columns = static_cast<int>(Get(control_id).columns.size());
   }
   CustomDraw pre;
   pre.control_id = control_id;
   pre.stage = wnd::kCddsPrePaint;
-  logic_->OnCustomDraw(*this, pre);
+  logic_->OnCustomDraw(logic_view_, pre);
   if ((pre.result & wnd::kCdrfNotifyItemDraw) == 0) {
     out.push_back(pre);
     return out;
@@ -126,10 +128,42 @@ std::vector<CustomDraw> SimDialogControls::PaintList(int control_id) {
     step.control_id = control_id;
     step.stage = wnd::kCddsItemPrePaint;
     step.item = i;
-    logic_->OnCustomDraw(*this, step);
+    logic_->OnCustomDraw(logic_view_, step);
     out.push_back(step);
+    if ((step.result & wnd::kCdrfNotifySubItemDraw) == 0 || step.paint_item) continue;
+    for (int column = 0; column < columns; ++column) {
+      CustomDraw sub;
+      sub.control_id = control_id;
+      sub.stage = wnd::kCddsSubItemPrePaint;
+      sub.item = i;
+      sub.sub_item = column;
+      logic_->OnCustomDraw(logic_view_, sub);
+      out.push_back(sub);
+    }
   }
   return out;
+}
+
+bool SimDialogControls::PaintStatic(int control_id, CtlColor* out) {
+  {
+    std::lock_guard<std::recursive_mutex> lock(mutex_);
+    if (destroyed_ || logic_ == nullptr || !ControlExists(control_id)) return false;
+    if (Get(control_id).def.kind != SimControlKind::kStatic) return false;
+  }
+  CtlColor color;
+  color.control_id = control_id;
+  bool answered = logic_->OnCtlColorStatic(logic_view_, color);
+  *out = color;
+  return answered;
+}
+
+intptr_t SimDialogControls::DeviceChange(uint32_t event_type, uintptr_t data) {
+  {
+    std::lock_guard<std::recursive_mutex> lock(mutex_);
+    if (destroyed_ || logic_ == nullptr) return 0;
+  }
+  // DefWindowProc answers TRUE for every device event (a query to remove is granted).
+  return logic_->OnDeviceChange(logic_view_, event_type, data, 1);
 }
 
 bool SimDialogControls::PopPosted(Posted* out, int timeout_ms) {
@@ -154,7 +188,7 @@ bool SimDialogControls::PumpUntil(const std::function<bool()>& done, int timeout
     // Wake now and then so that a condition changed by another thread is seen.
     if (PopPosted(&msg, left < 20 ? static_cast<int>(left) : 20) && logic_ != nullptr) {
       intptr_t result = 0;
-      logic_->OnMessage(*this, msg.message, msg.wparam, msg.lparam, &result);
+      logic_->OnMessage(logic_view_, msg.message, msg.wparam, msg.lparam, &result);
     }
   }
 }
@@ -164,7 +198,7 @@ void SimDialogControls::PumpPending() {
   while (PopPosted(&msg, 0)) {
     if (logic_ == nullptr) continue;
     intptr_t result = 0;
-    logic_->OnMessage(*this, msg.message, msg.wparam, msg.lparam, &result);
+    logic_->OnMessage(logic_view_, msg.message, msg.wparam, msg.lparam, &result);
   }
 }
 

@@ -30,7 +30,7 @@ int SimWindowFramework::RunModal(int template_id, DialogLogic& logic, DialogCont
     timeout = pump_timeout_ms_;
   }
 
-  logic.OnInitDialog(*dialog);
+  logic.OnInitDialog(dialog->ForLogic());
   if (!dialog->Ended()) {
     if (script) {
       script(*dialog);
@@ -47,7 +47,7 @@ int SimWindowFramework::RunModal(int template_id, DialogLogic& logic, DialogCont
     ++timed_out_;
     dialog->End(-1);
   }
-  logic.OnDestroy(*dialog);
+  logic.OnDestroy(dialog->ForLogic());
   dialog->Destroy();
   {
     std::lock_guard<std::mutex> lock(mutex_);

@@ -93,6 +93,16 @@ struct Service {
   static pointer Invalid() { return nullptr; }
   static void Close(pointer h) { ::CloseServiceHandle(h); }
 };
+struct Font {  // GDI fonts (CreateFontIndirectW)
+  using pointer = HFONT;
+  static pointer Invalid() { return nullptr; }
+  static void Close(pointer h) { ::DeleteObject(h); }
+};
+struct Icon {  // icons loaded with LoadImageW (not shared)
+  using pointer = HICON;
+  static pointer Invalid() { return nullptr; }
+  static void Close(pointer h) { ::DestroyIcon(h); }
+};
 struct CrtFile {
   using pointer = FILE*;
   static pointer Invalid() { return nullptr; }
@@ -109,5 +119,7 @@ using unique_hdevinfo = unique_any<traits::DevInfo>;
 using unique_hprinter = unique_any<traits::Printer>;
 using unique_schandle = unique_any<traits::Service>;
 using unique_crt_file = unique_any<traits::CrtFile>;
+using unique_hfont = unique_any<traits::Font>;
+using unique_hicon = unique_any<traits::Icon>;
 
 }  // namespace platform::win32

@@ -5,7 +5,23 @@
 
 #include <vector>
 
+#include "platform/win32/unique_handle.h"
+
 namespace platform::win32 {
+
+struct Win32DialogControls::Icons {
+  unique_hicon big;
+  unique_hicon small;
+};
+
+Win32Font::Win32Font(void* hfont) : hfont_(hfont) {}
+
+Win32Font::~Win32Font() { unique_hfont owner(static_cast<HFONT>(hfont_)); }
+
+void* FontHandle(const Font* font) {
+  const Win32Font* real = dynamic_cast<const Win32Font*>(font);
+  return real != nullptr ? real->Handle() : nullptr;
+}
 
 namespace {
 constexpr wchar_t kPanelClass[] = L"TavroPanel";
@@ -25,25 +41,25 @@ bool RegisterPanelClass(HINSTANCE module) {
 }
 }  // namespace
 
-Win32DialogControls::~Win32DialogControls() {
-  if (big_icon_ != nullptr) DestroyIcon(static_cast<HICON>(big_icon_));
-  if (small_icon_ != nullptr) DestroyIcon(static_cast<HICON>(small_icon_));
-}
+Win32DialogControls::Win32DialogControls(void* module) : module_(module) {}
 
-void Win32DialogControls::Attach(void* hwnd) { hwnd_ = hwnd; }
+Win32DialogControls::~Win32DialogControls() = default;
+
+void Win32DialogControls::Attach(void* hwnd) { hwnd_.store(hwnd); }
 
 void Win32DialogControls::Detach() {
   std::lock_guard<std::mutex> lock(mutex_);
-  hwnd_ = nullptr;
+  hwnd_.store(nullptr);
   own_windows_.clear();
 }
 
 void* Win32DialogControls::Item(int control_id) {
   std::lock_guard<std::mutex> lock(mutex_);
-  if (hwnd_ == nullptr) return nullptr;
+  HWND dialog = H(Dialog());
+  if (dialog == nullptr) return nullptr;
   auto it = own_windows_.find(control_id);
   if (it != own_windows_.end()) return it->second;
-  return GetDlgItem(H(hwnd_), control_id);
+  return GetDlgItem(dialog, control_id);
 }
 
 intptr_t Win32DialogControls::Send(int control_id, uint32_t message, uintptr_t wparam,
@@ -59,52 +75,96 @@ bool Win32DialogControls::ControlExists(int control_id) {
 }
 
 std::wstring Win32DialogControls::GetCaption() {
-  if (hwnd_ == nullptr) return std::wstring();
-  int n = GetWindowTextLengthW(H(hwnd_));
+  HWND dialog = H(Dialog());
+  if (dialog == nullptr) return std::wstring();
+  int n = GetWindowTextLengthW(dialog);
   std::vector<wchar_t> buf(n + 1);
-  GetWindowTextW(H(hwnd_), buf.data(), n + 1);
+  GetWindowTextW(dialog, buf.data(), n + 1);
   return buf.data();
 }
 
 void Win32DialogControls::SetCaption(const std::wstring& text) {
-  if (hwnd_ != nullptr) SetWindowTextW(H(hwnd_), text.c_str());
+  HWND dialog = H(Dialog());
+  if (dialog != nullptr) SetWindowTextW(dialog, text.c_str());
 }
 
 void Win32DialogControls::End(int result) {
-  if (hwnd_ != nullptr) EndDialog(H(hwnd_), result);
+  HWND dialog = H(Dialog());
+  if (dialog != nullptr) EndDialog(dialog, result);
 }
 
 int Win32DialogControls::ShowMessageBox(const std::wstring& text, const std::wstring& caption,
                                         uint32_t flags) {
-  return MessageBoxW(H(hwnd_), text.c_str(), caption.c_str(), flags);
+  return MessageBoxW(H(Dialog()), text.c_str(), caption.c_str(), flags);
 }
 
 bool Win32DialogControls::PostToDialog(uint32_t message, uintptr_t wparam, intptr_t lparam) {
-  HWND hwnd;
-  {
-    std::lock_guard<std::mutex> lock(mutex_);
-    hwnd = H(hwnd_);
-  }
+  HWND hwnd = H(Dialog());
   return hwnd != nullptr && PostMessageW(hwnd, message, wparam, lparam) != 0;
 }
 
 void Win32DialogControls::SetDialogIcon(int icon_id) {
-  if (hwnd_ == nullptr) return;
+  HWND dialog = H(Dialog());
+  if (dialog == nullptr) return;
   HINSTANCE module = static_cast<HINSTANCE>(module_);
-  HANDLE big = LoadImageW(module, MAKEINTRESOURCEW(icon_id), IMAGE_ICON, GetSystemMetrics(SM_CXICON),
-                          GetSystemMetrics(SM_CYICON), LR_DEFAULTCOLOR);
-  HANDLE small = LoadImageW(module, MAKEINTRESOURCEW(icon_id), IMAGE_ICON,
-                            GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON),
-                            LR_DEFAULTCOLOR);
-  if (big != nullptr) SendMessageW(H(hwnd_), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big));
-  if (small != nullptr) SendMessageW(H(hwnd_), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small));
-  big_icon_ = big;
-  small_icon_ = small;
+  auto icons = std::make_unique<Icons>();
+  icons->big.reset(static_cast<HICON>(LoadImageW(module, MAKEINTRESOURCEW(icon_id), IMAGE_ICON,
+                                                 GetSystemMetrics(SM_CXICON),
+                                                 GetSystemMetrics(SM_CYICON), LR_DEFAULTCOLOR)));
+  icons->small.reset(static_cast<HICON>(LoadImageW(module, MAKEINTRESOURCEW(icon_id), IMAGE_ICON,
+                                                   GetSystemMetrics(SM_CXSMICON),
+                                                   GetSystemMetrics(SM_CYSMICON), LR_DEFAULTCOLOR)));
+  if (icons->big) SendMessageW(dialog, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icons->big.get()));
+  if (icons->small) {
+    SendMessageW(dialog, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icons->small.get()));
+  }
+  icons_ = std::move(icons);
+}
+
+std::unique_ptr<Font> Win32DialogControls::CreateUnderlinedDialogFont() {
+  HWND dialog = H(Dialog());
+  if (dialog == nullptr) return nullptr;
+  HFONT base = reinterpret_cast<HFONT>(SendMessageW(dialog, WM_GETFONT, 0, 0));
+  LOGFONTW lf = {};
+  if (base == nullptr || GetObjectW(base, sizeof(lf), &lf) == 0) return nullptr;
+  lf.lfUnderline = TRUE;
+  HFONT font = CreateFontIndirectW(&lf);
+  if (font == nullptr) return nullptr;
+  return std::make_unique<Win32Font>(font);
+}
+
+std::unique_ptr<Font> Win32DialogControls::CreateFontByFace(const std::wstring& face, int height,
+                                                            int weight, int charset) {
+  LOGFONTW lf = {};
+  lf.lfHeight = height;
+  lf.lfWeight = weight;
+  lf.lfCharSet = static_cast<BYTE>(charset);
+  lstrcpynW(lf.lfFaceName, face.c_str(), LF_FACESIZE);
+  HFONT font = CreateFontIndirectW(&lf);
+  if (font == nullptr) return nullptr;
+  return std::make_unique<Win32Font>(font);
+}
+
+void Win32DialogControls::SetControlFont(int control_id, const Font* font, bool redraw) {
+  Send(control_id, WM_SETFONT, reinterpret_cast<WPARAM>(FontHandle(font)), redraw ? TRUE : FALSE);
+}
+
+void Win32DialogControls::FocusControl(int control_id) {
+  HWND item = H(Item(control_id));
+  if (item != nullptr) SetFocus(item);
+}
+
+void Win32DialogControls::ListSetColumnText(int control_id, int column, const std::wstring& text) {
+  LVCOLUMNW col = {};
+  col.mask = LVCF_TEXT;
+  col.pszText = const_cast<wchar_t*>(text.c_str());
+  Send(control_id, LVM_SETCOLUMNW, column, reinterpret_cast<LPARAM>(&col));
 }
 
 void Win32DialogControls::ClientSize(int* width, int* height) {
   RECT rc = {};
-  if (hwnd_ != nullptr) GetClientRect(H(hwnd_), &rc);
+  HWND dialog = H(Dialog());
+  if (dialog != nullptr) GetClientRect(dialog, &rc);
   *width = rc.right - rc.left;
   *height = rc.bottom - rc.top;
 }
@@ -304,9 +364,10 @@ void Win32DialogControls::ListRedrawItems(int control_id, int first, int last) {
 
 bool Win32DialogControls::CreateChildPanel(int panel_id, int x, int y, int width, int height) {
   HINSTANCE module = static_cast<HINSTANCE>(module_);
-  if (hwnd_ == nullptr || !RegisterPanelClass(module)) return false;
+  HWND dialog = H(Dialog());
+  if (dialog == nullptr || !RegisterPanelClass(module)) return false;
   HWND panel = CreateWindowExW(0, kPanelClass, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN,
-                               x, y, width, height, H(hwnd_),
+                               x, y, width, height, dialog,
                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(panel_id)), module, nullptr);
   if (panel == nullptr) return false;
   std::lock_guard<std::mutex> lock(mutex_);
@@ -323,7 +384,7 @@ bool Win32DialogControls::CreateEditField(int panel_id, int edit_id, int left, i
                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(edit_id)),
                               static_cast<HINSTANCE>(module_), nullptr);
   if (edit == nullptr) return false;
-  SendMessageW(edit, WM_SETFONT, SendMessageW(H(hwnd_), WM_GETFONT, 0, 0), FALSE);
+  SendMessageW(edit, WM_SETFONT, SendMessageW(GetParent(panel), WM_GETFONT, 0, 0), FALSE);
   std::lock_guard<std::mutex> lock(mutex_);
   own_windows_[edit_id] = edit;
   return true;

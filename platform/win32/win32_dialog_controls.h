@@ -3,7 +3,9 @@
 // Free of windows.h: window handles travel as void*.
 #pragma once
 
+#include <atomic>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <string>
 
@@ -11,15 +13,29 @@
 
 namespace platform::win32 {
 
+// A GDI font of a dialog; the destructor deletes it.
+class Win32Font : public Font {
+ public:
+  explicit Win32Font(void* hfont);
+  ~Win32Font() override;
+  void* Handle() const { return hfont_; }
+
+ private:
+  void* hfont_;
+};
+
+// The HFONT of a font made by a dialog (null for none).
+void* FontHandle(const Font* font);
+
 class Win32DialogControls : public DialogControls {
  public:
-  explicit Win32DialogControls(void* module) : module_(module) {}
+  explicit Win32DialogControls(void* module);
   ~Win32DialogControls() override;
 
   // The dialog window, from WM_INITDIALOG until the modal run returns.
   void Attach(void* hwnd);
   void Detach();
-  void* Hwnd() const { return hwnd_; }
+  void* Hwnd() const { return hwnd_.load(); }
 
   int ComboAddString(int control_id, const std::wstring& text) override;
   bool ControlExists(int control_id) override;
@@ -31,6 +47,12 @@ class Win32DialogControls : public DialogControls {
   bool PostToDialog(uint32_t message, uintptr_t wparam, intptr_t lparam) override;
   void SetDialogIcon(int icon_id) override;
   void ClientSize(int* width, int* height) override;
+  std::unique_ptr<Font> CreateUnderlinedDialogFont() override;
+  std::unique_ptr<Font> CreateFontByFace(const std::wstring& face, int height, int weight,
+                                         int charset) override;
+  void SetControlFont(int control_id, const Font* font, bool redraw) override;
+  void FocusControl(int control_id) override;
+  void ListSetColumnText(int control_id, int column, const std::wstring& text) override;
   std::wstring GetText(int control_id) override;
   void SetText(int control_id, const std::wstring& text) override;
   void ShowControl(int control_id, bool show) override;
@@ -70,12 +92,15 @@ class Win32DialogControls : public DialogControls {
   void* Item(int control_id);
   intptr_t Send(int control_id, uint32_t message, uintptr_t wparam, intptr_t lparam);
 
+  // The dialog window; the worker thread reads it while the dialog's thread detaches.
+  void* Dialog() const { return hwnd_.load(); }
+
   void* module_;
-  void* hwnd_ = nullptr;
+  std::atomic<void*> hwnd_{nullptr};
   std::mutex mutex_;
   std::map<int, void*> own_windows_;
-  void* big_icon_ = nullptr;
-  void* small_icon_ = nullptr;
+  struct Icons;                  // the window icons, owned until the controls go
+  std::unique_ptr<Icons> icons_;
 };
 
 }  // namespace platform::win32

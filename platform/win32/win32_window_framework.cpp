@@ -33,34 +33,73 @@ void PaintItem(const NMLVCUSTOMDRAW* cd, const CustomDraw& draw) {
   DrawTextW(dc, draw.text.c_str(), -1, &rc, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
 }
 
-INT_PTR Notify(HWND hwnd, DialogSession* s, const NMHDR* hdr) {
+// NM_CUSTOMDRAW: the logic answers; a font or text colour it chose goes into the device context
+// and the list's own colour field.
+intptr_t CustomDrawStep(DialogSession* s, NMLVCUSTOMDRAW* cd, int id) {
+  CustomDraw draw;
+  draw.control_id = id;
+  draw.stage = cd->nmcd.dwDrawStage;
+  draw.item = static_cast<int>(cd->nmcd.dwItemSpec);
+  draw.sub_item = cd->iSubItem;
+  s->logic->OnCustomDraw(*s->controls, draw);
+  if (draw.paint_item) PaintItem(cd, draw);
+  if (draw.select_font) {
+    HFONT font = static_cast<HFONT>(FontHandle(draw.font));
+    if (font == nullptr) {
+      font = reinterpret_cast<HFONT>(SendMessageW(cd->nmcd.hdr.hwndFrom, WM_GETFONT, 0, 0));
+    }
+    if (font != nullptr) SelectObject(cd->nmcd.hdc, font);
+  }
+  if (draw.set_text_color) {
+    cd->clrText = draw.text_rgb;
+    SetTextColor(cd->nmcd.hdc, draw.text_rgb);
+  }
+  return draw.result;
+}
+
+INT_PTR Notify(HWND hwnd, DialogSession* s, NMHDR* hdr) {
   if (!IsListView(hdr->hwndFrom)) return FALSE;
   intptr_t result = 0;
   int id = static_cast<int>(hdr->idFrom);
+  int code = static_cast<int>(hdr->code);
   if (hdr->code == NM_CUSTOMDRAW) {
-    const NMLVCUSTOMDRAW* cd = reinterpret_cast<const NMLVCUSTOMDRAW*>(hdr);
-    CustomDraw draw;
-    draw.control_id = id;
-    draw.stage = cd->nmcd.dwDrawStage;
-    draw.item = static_cast<int>(cd->nmcd.dwItemSpec);
-    draw.sub_item = cd->iSubItem;
-    s->logic->OnCustomDraw(*s->controls, draw);
-    if (draw.paint_item) PaintItem(cd, draw);
-    result = draw.result;
-  } else if (hdr->code == NM_CLICK) {
-    const NMITEMACTIVATE* ia = reinterpret_cast<const NMITEMACTIVATE*>(hdr);
-    ListNotification n{id, static_cast<int>(NM_CLICK), ia->iItem, ia->iSubItem, 0, 0, 0};
-    result = s->logic->OnNotify(*s->controls, n);
-  } else if (hdr->code == LVN_ITEMCHANGED) {
-    const NMLISTVIEW* lv = reinterpret_cast<const NMLISTVIEW*>(hdr);
-    ListNotification n{id, static_cast<int>(LVN_ITEMCHANGED), lv->iItem, lv->iSubItem,
-                       lv->uOldState, lv->uNewState, lv->uChanged};
-    result = s->logic->OnNotify(*s->controls, n);
+    result = CustomDrawStep(s, reinterpret_cast<NMLVCUSTOMDRAW*>(hdr), id);
   } else {
-    return FALSE;
+    // Every other notification reaches the logic, with the item its structure names.
+    ListNotification n{id, code, -1, 0, 0, 0, 0};
+    if (hdr->code == NM_CLICK || hdr->code == NM_DBLCLK || hdr->code == NM_RCLICK ||
+        hdr->code == NM_RDBLCLK) {
+      const NMITEMACTIVATE* ia = reinterpret_cast<const NMITEMACTIVATE*>(hdr);
+      n.item = ia->iItem;
+      n.sub_item = ia->iSubItem;
+    } else if (hdr->code == LVN_ITEMCHANGED || hdr->code == LVN_ITEMCHANGING ||
+               hdr->code == LVN_COLUMNCLICK || hdr->code == LVN_DELETEITEM ||
+               hdr->code == LVN_INSERTITEM) {
+      const NMLISTVIEW* lv = reinterpret_cast<const NMLISTVIEW*>(hdr);
+      n.item = lv->iItem;
+      n.sub_item = lv->iSubItem;
+      n.old_state = lv->uOldState;
+      n.new_state = lv->uNewState;
+      n.changed = lv->uChanged;
+    }
+    result = s->logic->OnNotify(*s->controls, n);
   }
   SetWindowLongPtrW(hwnd, DWLP_MSGRESULT, result);
   return TRUE;
+}
+
+// WM_CTLCOLORSTATIC: the brush answers the message itself; FALSE leaves the default drawing.
+INT_PTR CtlColorStatic(DialogSession* s, HDC dc, HWND control) {
+  CtlColor color;
+  color.control_id = GetDlgCtrlID(control);
+  if (!s->logic->OnCtlColorStatic(*s->controls, color)) return FALSE;
+  if (color.transparent) SetBkMode(dc, TRANSPARENT);
+  if (color.set_text_color) SetTextColor(dc, color.text_rgb);
+  HFONT font = static_cast<HFONT>(FontHandle(color.font));
+  if (font != nullptr) SelectObject(dc, font);
+  HBRUSH brush = color.white_brush ? static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH))
+                                   : GetSysColorBrush(COLOR_BTNFACE);
+  return reinterpret_cast<INT_PTR>(brush);
 }
 
 // The one dialog procedure of every dialog: it forwards to the logic the session names.
@@ -78,7 +117,16 @@ INT_PTR CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lpara
       s->logic->OnCommand(*s->controls, LOWORD(wparam), HIWORD(wparam));
       return TRUE;
     case WM_NOTIFY:
-      return Notify(hwnd, s, reinterpret_cast<const NMHDR*>(lparam));
+      return Notify(hwnd, s, reinterpret_cast<NMHDR*>(lparam));
+    case WM_CTLCOLORSTATIC:
+      return CtlColorStatic(s, reinterpret_cast<HDC>(wparam), reinterpret_cast<HWND>(lparam));
+    case WM_DEVICECHANGE: {
+      LRESULT fallback = DefWindowProcW(hwnd, message, wparam, lparam);
+      intptr_t result = s->logic->OnDeviceChange(*s->controls, static_cast<uint32_t>(wparam),
+                                                 static_cast<uintptr_t>(lparam), fallback);
+      SetWindowLongPtrW(hwnd, DWLP_MSGRESULT, result);
+      return TRUE;
+    }
     case WM_DESTROY:
       // Sent before the child windows go: the logic reads its last texts here.
       s->logic->OnDestroy(*s->controls);

@@ -100,7 +100,32 @@ uint32_t Style(const std::string& expr, bool* has_visible_off, bool* unknown) {
   return style;
 }
 
-int Int(const std::string& s) { return static_cast<int>(std::stol(s, nullptr, 0)); }
+// The ids of the resource header, by name (ParseRcTemplates fills it from "#define" lines).
+std::map<std::string, int>& Symbols() {
+  static std::map<std::string, int> symbols;
+  return symbols;
+}
+
+// A number, or a name the resource header defines (an unknown name throws, failing the test).
+int Int(const std::string& s) {
+  size_t b = s.find_first_not_of(" \t");
+  size_t e = s.find_last_not_of(" \t\r");
+  std::string word = b == std::string::npos ? s : s.substr(b, e - b + 1);
+  auto it = Symbols().find(word);
+  if (it != Symbols().end()) return it->second;
+  return static_cast<int>(std::stol(word, nullptr, 0));
+}
+
+void ReadDefines(const std::string& text) {
+  std::istringstream in(text);
+  std::string line;
+  while (std::getline(in, line)) {
+    std::istringstream words(line);
+    std::string directive, name, value;
+    words >> directive >> name >> value;
+    if (directive == "#define" && !value.empty()) Symbols()[name] = Int(value);
+  }
+}
 
 bool ParseControl(const std::string& keyword, const std::string& rest, SimControlDef* c,
                   std::string* error) {
@@ -159,6 +184,7 @@ bool ParseControl(const std::string& keyword, const std::string& rest, SimContro
 }  // namespace
 
 bool ParseRcTemplates(const std::string& text, std::vector<SimTemplate>* out, std::string* error) {
+  ReadDefines(text);
   std::istringstream in(text);
   std::string line;
   SimTemplate* cur = nullptr;
@@ -216,6 +242,14 @@ bool LoadProgramTemplates(platform::sim::SimWindowFramework& windows, std::strin
     *error = "cannot open " + root + "ui/win32/dialogs.rc";
     return false;
   }
+  std::ifstream header(root + "ui/resource.h", std::ios::binary);
+  if (!header) {
+    *error = "cannot open " + root + "ui/resource.h";
+    return false;
+  }
+  std::stringstream ids;
+  ids << header.rdbuf();
+  ReadDefines(ids.str());
   std::stringstream text;
   text << file.rdbuf();
   std::vector<SimTemplate> templates;

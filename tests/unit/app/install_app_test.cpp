@@ -42,19 +42,19 @@ class InstallAppTest : public app_test::AppTest {
   // failing to be made.
   bool Start(int row, int main_result = wnd::kIdCancel) { return StartApp(app_, row, main_result); }
   bool StartApp(CInstallApp& app, int row, int main_result) {
-    machine_.windows().Script(kIddSelectLanguage, [=](SimDialog& d) {
+    machine_.windows().Script(IDD_SELECT_LANGUAGE, [=](SimDialog& d) {
       files_seen_by_language_dialog_ = machine_.files().List(kConfig);
       if (row < 0) {
         d.Click(wnd::kIdCancel);
         return;
       }
-      d.ClickRow(kIdcLanguageList, row);
+      d.ClickRow(IDC_LANGUAGE_LIST, row);
       d.Click(wnd::kIdOk);
       if (main_result == -1) machine_.faults().Fail("DialogBoxParamW", 1814, 1);
     });
-    machine_.windows().Script(kIddInstall, [=](SimDialog& d) {
+    machine_.windows().Script(IDD_INSTALL, [=](SimDialog& d) {
       if (main_result == wnd::kIdCancel) {
-        d.Click(kIdcInstallCancel);
+        d.Click(IDC_INSTALL_CANCEL);
       } else {
         d.End(main_result);
       }
@@ -96,7 +96,7 @@ TEST_F(InstallAppTest, CancelledLanguageEndsBeforeAnyTextFile) {
   for (const char* s : kSuffix) EXPECT_TRUE(Exists(TextFile(s))) << s;
   EXPECT_EQ(app_.m_nLanguage, 0);
   EXPECT_EQ(ProgramName, L"");
-  EXPECT_EQ(machine_.windows().LastDialog(kIddInstall), nullptr);
+  EXPECT_EQ(machine_.windows().LastDialog(IDD_INSTALL), nullptr);
   const std::string log = LogText();
   EXPECT_TRUE(InOrder(log, {kLine + "LoadDataFromFile success, m_nBufLen=" +
                                 std::to_string(payload_size_) + "\r\n",
@@ -119,9 +119,9 @@ TEST_P(InstallAppRowTest, FullRunReadsAndDeletesTheChosenTextFile) {
   for (const char* other : kSuffix) EXPECT_EQ(Exists(TextFile(other)), other != s) << other;
   EXPECT_EQ(Title + L"|" + Monitor + L"|" + FolderName,
             Wide("T-" + s + "|M-" + s + "|F-" + s));
-  auto main = machine_.windows().LastDialog(kIddInstall);
+  auto main = machine_.windows().LastDialog(IDD_INSTALL);
   ASSERT_NE(main, nullptr);
-  EXPECT_EQ(main->GetText(kIdcInstallFolder), Wide("C:\\Program Files (x86)\\F-" + s));
+  EXPECT_EQ(main->GetText(IDC_INSTALL_FOLDER), Wide("C:\\Program Files (x86)\\F-" + s));
   const std::string log = LogText();
   EXPECT_TRUE(InOrder(
       log, {kLine + "Language selected: " + value + "\r\n",

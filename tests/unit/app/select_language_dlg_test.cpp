@@ -18,9 +18,9 @@ class SelectLanguageTest : public app_test::AppTest {
  protected:
   // Runs the dialog with `script` as the user; the dialog as it was left.
   std::shared_ptr<SimDialog> Run(platform::sim::SimWindowFramework::UserScript script) {
-    machine_.windows().Script(kIddSelectLanguage, std::move(script));
+    machine_.windows().Script(IDD_SELECT_LANGUAGE, std::move(script));
     result_ = dlg_.DoModal(machine_.windows());
-    return machine_.windows().LastDialog(kIddSelectLanguage);
+    return machine_.windows().LastDialog(IDD_SELECT_LANGUAGE);
   }
   static std::wstring Texts(SimDialog& d) {
     return d.GetCaption() + L"|" + d.GetText(wnd::kIdOk) + L"|" + d.GetText(wnd::kIdCancel);
@@ -34,7 +34,7 @@ TEST_F(SelectLanguageTest, InitialisesTheListAndOkTakesRowZero) {
   ASSERT_NE(d, nullptr);
   EXPECT_EQ(result_, wnd::kIdOk);
   EXPECT_EQ(dlg_.m_nLanguage, 1);
-  const int list = kIdcLanguageList;
+  const int list = IDC_LANGUAGE_LIST;
   ASSERT_EQ(d->ListItemCount(list), 3);
   const std::wstring texts[] = {kSimplified, kTraditional, L"English"};
   const intptr_t values[] = {1, 2, 0};
@@ -62,8 +62,8 @@ TEST_F(SelectLanguageTest, TextsFollowTheSelectedRowAndOkStoresItsValue) {
   for (int row : {1, 2, 0}) {
     std::wstring seen;
     Run([&](SimDialog& d) {
-      d.ClickRow(kIdcLanguageList, (row + 1) % 3);  // another row first: the texts change back
-      d.ClickRow(kIdcLanguageList, row);
+      d.ClickRow(IDC_LANGUAGE_LIST, (row + 1) % 3);  // another row first: the texts change back
+      d.ClickRow(IDC_LANGUAGE_LIST, row);
       seen = Texts(d);
       d.Click(wnd::kIdOk);
     });
@@ -77,12 +77,12 @@ TEST_F(SelectLanguageTest, OkWithoutARowWarnsAndStaysOpen) {
   bool open_after_ok = false;
   std::wstring texts_after_clear;
   Run([&](SimDialog& d) {
-    d.ClickRow(kIdcLanguageList, 2);
-    d.ClickRow(kIdcLanguageList, -1);  // beside the rows: nothing selected
+    d.ClickRow(IDC_LANGUAGE_LIST, 2);
+    d.ClickRow(IDC_LANGUAGE_LIST, -1);  // beside the rows: nothing selected
     texts_after_clear = Texts(d);
     d.Click(wnd::kIdOk);
     open_after_ok = !d.Ended();
-    d.ClickRow(kIdcLanguageList, 1);
+    d.ClickRow(IDC_LANGUAGE_LIST, 1);
     d.Click(wnd::kIdOk);
   });
   EXPECT_TRUE(open_after_ok);
@@ -92,14 +92,14 @@ TEST_F(SelectLanguageTest, OkWithoutARowWarnsAndStaysOpen) {
   EXPECT_EQ(boxes[0].text, L"\u8bf7\u9009\u62e9\u8bed\u8a00");  // 请选择语言
   EXPECT_EQ(boxes[0].caption, L"\u63d0\u793a");                 // 提示
   EXPECT_EQ(boxes[0].flags, wnd::kMbIconExclamation);
-  EXPECT_EQ(boxes[0].owner_template, kIddSelectLanguage);
+  EXPECT_EQ(boxes[0].owner_template, IDD_SELECT_LANGUAGE);
   EXPECT_EQ(result_, wnd::kIdOk);
   EXPECT_EQ(dlg_.m_nLanguage, 2);
 }
 
 TEST_F(SelectLanguageTest, CancelAndCloseKeepTheInitialValue) {
   Run([](SimDialog& d) {
-    d.ClickRow(kIdcLanguageList, 2);
+    d.ClickRow(IDC_LANGUAGE_LIST, 2);
     d.Click(wnd::kIdCancel);
   });
   EXPECT_EQ(result_, wnd::kIdCancel);
@@ -114,11 +114,11 @@ TEST_F(SelectLanguageTest, CancelAndCloseKeepTheInitialValue) {
 TEST_F(SelectLanguageTest, RowsAreDrawnByTheDialog) {
   std::vector<platform::CustomDraw> steps;
   Run([&](SimDialog& d) {
-    d.ClickRow(kIdcLanguageList, 1);
-    steps = d.PaintList(kIdcLanguageList);
+    d.ClickRow(IDC_LANGUAGE_LIST, 1);
+    steps = d.PaintList(IDC_LANGUAGE_LIST);
     for (uint32_t stage : {wnd::kCddsPrePaint, wnd::kCddsSubItemPrePaint, 0x00010002u}) {
       platform::CustomDraw other;
-      other.control_id = kIdcLanguageList;
+      other.control_id = IDC_LANGUAGE_LIST;
       other.stage = stage;
       other.item = 0;
       other.result = 0xFF;

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <memory>
 #include <thread>
 
 #include "platform/last_error.h"
@@ -229,6 +231,102 @@ TEST(SimDialogControls, ItemTextIsCutToTheCallersBuffer) {
   d.ListInsertItem(1, 0, L"abcdef", 0);
   EXPECT_EQ(d.ListItemText(1, 0, 0, 4), L"abc");
   EXPECT_EQ(d.ListItemText(1, 5, 0, 4), L"");
+}
+
+// A logic that does one thing in its initialisation and then, when asked, after its end.
+class OneCallLogic : public DialogLogic {
+ public:
+  explicit OneCallLogic(std::function<void(DialogControls&)> call) : call_(std::move(call)) {}
+  bool OnInitDialog(DialogControls& controls) override {
+    call_(controls);
+    return true;
+  }
+
+ private:
+  std::function<void(DialogControls&)> call_;
+};
+
+using SimWindowFrameworkDeathTest = SimWindowFrameworkTest;
+
+TEST_F(SimWindowFrameworkDeathTest, AControlTheTemplateLacksFailsLoudly) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  OneCallLogic typo([](DialogControls& c) { c.SetText(kEnd + 1000, L"x"); });
+  EXPECT_DEATH(windows.RunModal(200, typo), "SetText\\(1015\\) of dialog 200 names a control the dialog lacks");
+  OneCallLogic query([](DialogControls& c) { EXPECT_FALSE(c.ControlExists(999)); c.End(3); });
+  EXPECT_EQ(windows.RunModal(200, query), 3) << "asking whether a control exists is no mistake";
+}
+
+TEST_F(SimWindowFrameworkDeathTest, ACallAfterTheDialogIsGoneFailsLoudly) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  DialogControls* kept = nullptr;
+  OneCallLogic keeper([&](DialogControls& c) { kept = &c; c.End(1); });
+  ASSERT_EQ(windows.RunModal(200, keeper), 1);
+  ASSERT_NE(kept, nullptr);
+  // Windows answers nothing there: a post fails quietly, anything else is a mistake.
+  EXPECT_FALSE(kept->PostToDialog(kWmDone, 0, 0));
+  EXPECT_DEATH(kept->IsChecked(kCheck), "IsChecked\\(11\\) of dialog 200 called after the dialog was destroyed");
+  EXPECT_DEATH(kept->SetCaption(L"late"), "SetCaption");
+}
+
+// Draws the test list: item steps ask for sub-item steps, which pick a font and colour per column.
+class DrawingLogic : public RecordingLogic {
+ public:
+  void OnCustomDraw(DialogControls& controls, CustomDraw& draw) override {
+    if (draw.stage == wnd::kCddsPrePaint) draw.result = wnd::kCdrfNotifyItemDraw;
+    if (draw.stage == wnd::kCddsItemPrePaint) draw.result = wnd::kCdrfNotifySubItemDraw;
+    if (draw.stage != wnd::kCddsSubItemPrePaint) return;
+    if (!font) font = controls.CreateUnderlinedDialogFont();
+    draw.select_font = true;
+    draw.font = draw.sub_item == 1 ? font.get() : nullptr;
+    draw.set_text_color = draw.sub_item == 1;
+    draw.text_rgb = wnd::Rgb(0, 0, 255);
+    draw.result = wnd::kCdrfNewFont;
+  }
+  bool OnCtlColorStatic(DialogControls&, CtlColor& color) override {
+    color.transparent = true;
+    color.white_brush = true;
+    return color.control_id == 16;
+  }
+  intptr_t OnDeviceChange(DialogControls&, uint32_t type, uintptr_t, intptr_t fallback) override {
+    events.push_back(type);
+    return fallback;
+  }
+  std::unique_ptr<Font> font;
+  std::vector<uint32_t> events;
+};
+
+TEST_F(SimWindowFrameworkTest, PaintingReachesSubItemsStaticsAndDeviceEventsReachTheLogic) {
+  SimTemplate t = TestTemplate();
+  SimControlDef label;
+  label.id = 16;
+  label.kind = SimControlKind::kStatic;
+  t.controls.push_back(label);
+  t.font_face = L"MS Shell Dlg";
+  t.font_size = 8;
+  windows.DefineTemplate(t);
+  DrawingLogic drawing;
+  windows.Script(200, [&](SimDialog& d) {
+    d.ListInsertColumn(kList, 0, L"A", 10, 0);
+    d.ListInsertColumn(kList, 1, L"B", 10, 0);
+    std::vector<CustomDraw> steps = d.PaintList(kList);
+    // Pre-paint, then per row one item step and two sub-item steps.
+    ASSERT_EQ(steps.size(), 3u * 3u);
+    EXPECT_EQ(steps[1].stage, wnd::kCddsSubItemPrePaint);
+    EXPECT_EQ(steps[1].font, nullptr);
+    const SimFont* underlined = dynamic_cast<const SimFont*>(steps[2].font);
+    ASSERT_NE(underlined, nullptr);
+    EXPECT_TRUE(underlined->underline);
+    EXPECT_EQ(underlined->face, L"MS Shell Dlg");
+    EXPECT_EQ(steps[2].text_rgb, 0xFF0000u) << "COLORREF keeps blue in the high byte";
+    CtlColor color;
+    EXPECT_TRUE(d.PaintStatic(16, &color));
+    EXPECT_TRUE(color.white_brush);
+    EXPECT_FALSE(d.PaintStatic(kEnd, &color)) << "a button is no static control";
+    EXPECT_EQ(d.DeviceChange(wnd::kDbtDeviceQueryRemove), 1) << "the default answer grants it";
+    d.Close();
+  });
+  windows.RunModal(200, drawing);
+  EXPECT_EQ(drawing.events, std::vector<uint32_t>{wnd::kDbtDeviceQueryRemove});
 }
 
 }  // namespace

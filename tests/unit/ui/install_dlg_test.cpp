@@ -17,21 +17,21 @@ class InstallDlgTest : public app_test::AppTest {};
 TEST_F(InstallDlgTest, InitialisationHidesTheWizardAndCancelEnds) {
   CInstallDlg dlg(machine_);
   bool open_after_install = false;
-  machine_.windows().Script(kIddInstall, [&](SimDialog& d) {
+  machine_.windows().Script(IDD_INSTALL, [&](SimDialog& d) {
     d.Click(wnd::kIdOk);
     open_after_install = !d.Ended();
-    d.Click(kIdcInstallCancel);
+    d.Click(IDC_INSTALL_CANCEL);
   });
   EXPECT_EQ(dlg.DoModal(), wnd::kIdCancel);
   EXPECT_TRUE(open_after_install);
-  auto d = machine_.windows().LastDialog(kIddInstall);
+  auto d = machine_.windows().LastDialog(IDD_INSTALL);
   ASSERT_NE(d, nullptr);
-  EXPECT_EQ(d->Icon(), kIdiInstall);
-  EXPECT_FALSE(d->IsControlVisible(kWizardPanelId));
-  EXPECT_EQ(d->ParentPanel(kIdcInstallFolder), kWizardPanelId);
-  EXPECT_EQ(d->GetText(kIdcInstallFolder), L"C:\\Program Files (x86)\\USB Printer");
-  EXPECT_EQ(d->ProgressHigh(kIdcProgress), 100);
-  EXPECT_EQ(d->ProgressPositions(kIdcProgress), std::vector<int>{0});
+  EXPECT_EQ(d->Icon(), IDI_INSTALL);
+  EXPECT_FALSE(d->IsControlVisible(IDC_WIZARD_PANEL));
+  EXPECT_EQ(d->ParentPanel(IDC_INSTALL_FOLDER), IDC_WIZARD_PANEL);
+  EXPECT_EQ(d->GetText(IDC_INSTALL_FOLDER), L"C:\\Program Files (x86)\\USB Printer");
+  EXPECT_EQ(d->ProgressHigh(IDC_PROGRESS), 100);
+  EXPECT_EQ(d->ProgressPositions(IDC_PROGRESS), std::vector<int>{0});
   EXPECT_EQ(dlg.m_wizard.Page(), 2);
   // The folder stays readable once the dialog is gone.
   EXPECT_EQ(dlg.m_wizard.InstallFolder(), L"C:\\Program Files (x86)\\USB Printer");
@@ -39,16 +39,16 @@ TEST_F(InstallDlgTest, InitialisationHidesTheWizardAndCancelEnds) {
 
 TEST_F(InstallDlgTest, FolderFieldsLastTextOutlivesTheDialog) {
   CInstallDlg dlg(machine_);
-  machine_.windows().Script(kIddInstall, [&](SimDialog& d) {
-    d.SetText(kIdcInstallFolder, L"D:\\Labels");
-    d.Click(kIdcInstallCancel);
+  machine_.windows().Script(IDD_INSTALL, [&](SimDialog& d) {
+    d.SetText(IDC_INSTALL_FOLDER, L"D:\\Labels");
+    d.Click(IDC_INSTALL_CANCEL);
   });
   EXPECT_EQ(dlg.DoModal(), wnd::kIdCancel);
   EXPECT_EQ(dlg.m_wizard.InstallFolder(), L"D:\\Labels");
 }
 
 TEST_F(InstallDlgTest, WizardFolderPagesAndCurrentFile) {
-  const platform::sim::SimTemplate* tmpl = machine_.windows().FindTemplate(kIddInstall);
+  const platform::sim::SimTemplate* tmpl = machine_.windows().FindTemplate(IDD_INSTALL);
   ASSERT_NE(tmpl, nullptr);
   // Like the framework's controls object, the owner lives only as long as its modal run.
   auto owner = std::make_unique<SimDialog>(*tmpl, nullptr, nullptr);
@@ -64,12 +64,12 @@ TEST_F(InstallDlgTest, WizardFolderPagesAndCurrentFile) {
   EXPECT_EQ(wizard.InstallFolder(), L"C:\\Program Files (x86)\\Tavro Labels");
 
   wizard.SetPage(0);
-  EXPECT_FALSE(owner->IsControlVisible(kIdcInstallFolder));
+  EXPECT_FALSE(owner->IsControlVisible(IDC_INSTALL_FOLDER));
   wizard.SetPage(3);
-  EXPECT_TRUE(owner->IsControlVisible(kIdcInstallFolder));
+  EXPECT_TRUE(owner->IsControlVisible(IDC_INSTALL_FOLDER));
   wizard.SetCurrentFile(L"Modules.json");
   EXPECT_EQ(wizard.CurrentFile(), L"Modules.json");
-  EXPECT_EQ(owner->RedrawCount(kWizardPanelId), 3);
+  EXPECT_EQ(owner->RedrawCount(IDC_WIZARD_PANEL), 3);
 
   // A second panel with the same id cannot be made; English for any other language.
   CWizardWnd second;
@@ -79,7 +79,7 @@ TEST_F(InstallDlgTest, WizardFolderPagesAndCurrentFile) {
   EXPECT_EQ(second.m_nChinese, 0);
 
   // Once the run is over the owner is gone: detaching must not reach it, and the folder stays.
-  owner->TypeText(kIdcInstallFolder, L"D:\\Labels");
+  owner->TypeText(IDC_INSTALL_FOLDER, L"D:\\Labels");
   EXPECT_EQ(wizard.InstallFolder(), L"D:\\Labels");
   owner.reset();
   wizard.Detach();

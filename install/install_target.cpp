@@ -1,0 +1,3 @@
+#include "install/install_target.h"
+
+InstallTargetRecord InstallTarget = {};
