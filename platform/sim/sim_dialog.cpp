@@ -170,8 +170,15 @@ bool SimDialogControls::Destroyed() {
 }
 
 void SimDialogControls::Destroy() {
-  std::lock_guard<std::recursive_mutex> lock(mutex_);
-  destroyed_ = true;
+  {
+    std::lock_guard<std::recursive_mutex> lock(mutex_);
+    destroyed_ = true;
+  }
+  // Calls still waiting to be served fail, as SendMessage to a window that goes away does.
+  std::lock_guard<std::mutex> lock(post_mutex_);
+  for (auto& sent : sent_) sent->finished = true;
+  sent_.clear();
+  post_cv_.notify_all();
 }
 
 int SimDialogControls::ShowMessageBox(const std::wstring& text, const std::wstring& caption,

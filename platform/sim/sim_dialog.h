@@ -10,6 +10,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/window_framework.h"
@@ -138,6 +139,10 @@ class SimLogicControls final : public DialogControls {
   bool CreateEditField(int panel_id, int edit_id, int left, int top, int right, int bottom) override;
 
  private:
+  // Checks the call, then runs it on the dialog's thread (see RunOnDialogThread).
+  template <typename F>
+  auto Send(int control_id, const char* call, F f) -> decltype(f());
+
   SimDialogControls& d_;
 };
 
@@ -205,6 +210,12 @@ class SimDialogControls : public DialogControls {
   // the control does not exist.
   static constexpr int kNoControl = 0x7fffffff;
   void Guard(int control_id, const char* call);
+  // Runs `call` on the dialog's thread: at once when called there; from another thread as
+  // Windows delivers a message sent there, queued until the dialog's thread next handles its
+  // messages (PumpUntil, PumpPending) while the caller waits. A dialog thread that waits for that
+  // caller instead therefore deadlocks, as on Windows. False, without running it, when the dialog
+  // is gone or goes before serving it.
+  bool RunOnDialogThread(const std::function<void()>& call);
 
   // Arranging and reading back.
   void AddControl(int control_id);
@@ -326,9 +337,19 @@ class SimDialogControls : public DialogControls {
   int focused_ = 0;
   SimLogicControls logic_view_{*this};
 
+  struct Sent {
+    std::function<void()> call;
+    bool finished = false;
+    bool served = false;
+  };
+  // Runs the calls other threads have sent; dialog thread only.
+  void ServeSent();
+
+  std::thread::id thread_ = std::this_thread::get_id();  // the dialog's thread: its maker's
   std::mutex post_mutex_;
   std::condition_variable post_cv_;
   std::deque<Posted> posted_;
+  std::deque<std::shared_ptr<Sent>> sent_;  // guarded by post_mutex_; post_cv_ signals both
 };
 
 // What tests call the dialog they drive.

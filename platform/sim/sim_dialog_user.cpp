@@ -166,10 +166,50 @@ intptr_t SimDialogControls::DeviceChange(uint32_t event_type, uintptr_t data) {
   return logic_->OnDeviceChange(logic_view_, event_type, data, 1);
 }
 
+bool SimDialogControls::RunOnDialogThread(const std::function<void()>& call) {
+  if (std::this_thread::get_id() == thread_) {
+    if (Destroyed()) return false;
+    call();
+    return true;
+  }
+  auto sent = std::make_shared<Sent>();
+  sent->call = call;
+  std::unique_lock<std::mutex> lock(post_mutex_);
+  if (Destroyed()) return false;
+  sent_.push_back(sent);
+  post_cv_.notify_all();
+  post_cv_.wait(lock, [&] { return sent->finished; });
+  return sent->served;
+}
+
+void SimDialogControls::ServeSent() {
+  for (;;) {
+    std::shared_ptr<Sent> next;
+    {
+      std::lock_guard<std::mutex> lock(post_mutex_);
+      if (sent_.empty()) return;
+      next = sent_.front();
+      sent_.pop_front();
+    }
+    next->call();
+    std::lock_guard<std::mutex> lock(post_mutex_);
+    next->served = true;
+    next->finished = true;
+    post_cv_.notify_all();
+  }
+}
+
 bool SimDialogControls::PopPosted(Posted* out, int timeout_ms) {
+  ServeSent();
   std::unique_lock<std::mutex> lock(post_mutex_);
   if (timeout_ms > 0) {
-    post_cv_.wait_for(lock, std::chrono::milliseconds(timeout_ms), [&] { return !posted_.empty(); });
+    post_cv_.wait_for(lock, std::chrono::milliseconds(timeout_ms),
+                      [&] { return !posted_.empty() || !sent_.empty(); });
+  }
+  if (!sent_.empty()) {
+    lock.unlock();
+    ServeSent();
+    lock.lock();
   }
   if (posted_.empty()) return false;
   *out = posted_.front();

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <thread>
@@ -245,6 +247,28 @@ class OneCallLogic : public DialogLogic {
  private:
   std::function<void(DialogControls&)> call_;
 };
+
+TEST_F(SimWindowFrameworkTest, AnotherThreadsControlCallsWaitForTheDialogsThread) {
+  std::thread worker;
+  std::atomic<bool> answered{false};
+  std::wstring text;
+  windows.Script(200, [&](SimDialog& d) {
+    DialogControls& logic_view = d.ForLogic();
+    worker = std::thread([&] {
+      text = logic_view.GetText(kEnd);
+      answered = true;
+    });
+    // While the dialog's thread handles no messages the call waits, as SendMessage does; a
+    // dialog thread that joined the worker here would never return.
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_FALSE(answered.load());
+    EXPECT_TRUE(d.PumpUntil([&] { return answered.load(); }, 5000));
+    d.Close();
+  });
+  windows.RunModal(200, logic);
+  worker.join();
+  EXPECT_EQ(text, L"End");
+}
 
 using SimWindowFrameworkDeathTest = SimWindowFrameworkTest;
 
