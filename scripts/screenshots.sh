@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # Screenshots of the real language dialog, one per row: docs/language-dialog-<cn|tw|en>.png, and
-# of the main dialog that follows: build/screenshots/main-dialog.png.
+# of the main dialog in each language with a detected USB printer: docs/main-dialog-<cn|tw|en>.png.
 # The installer runs in the run prefix (build/wineprefix-run, Wine's X driver) inside a virtual
 # desktop, which draws the title bars, on a virtual X display (xvfb-run) when DISPLAY is unset.
 # The dialog fonts are linked to WenQuanYi Micro Hei so that the Chinese texts are drawn. The x64
-# Windows test program wine_language_dialog_test drives the dialog: it selects each row, writes
-# the dialog's screen rectangle into <row>.ready and waits for <row>.done, which this script
-# writes once it has taken the shot; then it chooses English and does the same for the main dialog.
+# Windows test programs drive the dialogs: wine_language_dialog_test selects each row, writes the
+# dialog's screen rectangle into <row>.ready and waits for <row>.done, which this script writes
+# once it has taken the shot; wine_main_dialog_test plugs in a test printer, opens the main dialog
+# in each language and does the same.
 #   scripts/screenshots.sh [--no-build] [OUTPUT_FOLDER]   (default: docs/)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -34,8 +35,11 @@ fi
 
 source "$root/scripts/wine-env.sh"
 run_prefix=$build/wineprefix-run
-driver=$build/win64/tests/wine/wine_language_dialog_test.exe
-[ -f "$driver" ] || { echo "not built: $driver" >&2; exit 1; }
+language_driver=$build/win64/tests/wine/wine_language_dialog_test.exe
+main_driver=$build/win64/tests/wine/wine_main_dialog_test.exe
+for driver in "$language_driver" "$main_driver"; do
+  [ -f "$driver" ] || { echo "not built: $driver" >&2; exit 1; }
+done
 _wine_make_prefix "$run_prefix" win64 x11
 wine_link_cjk_font "$run_prefix"
 
@@ -44,41 +48,53 @@ trap 'WINEPREFIX=$run_prefix "$TAVRO_WINESERVER" -k </dev/null >/dev/null 2>&1 |
 WINEPREFIX=$run_prefix "$TAVRO_WINESERVER" -p </dev/null >/dev/null 2>&1 || true
 mkdir -p "$out"
 
-WINEPREFIX=$run_prefix TAVRO_SHOT_DIR="Z:${shots//\//\\}" "$TAVRO_WINE64" explorer \
-  /desktop=TavroShots,1024x768 "$driver" --gtest_also_run_disabled_tests \
-  --gtest_filter='LanguageDialogShots.*' </dev/null >"$shots/driver.log" 2>&1 &
-driver_pid=$!
-
-rc=0
-mkdir -p "$build/screenshots"
-for tag in cn tw en main; do
-  png=$out/language-dialog-$tag.png
-  [ $tag = main ] && png=$build/screenshots/main-dialog.png
-  for _ in $(seq 600); do
-    [ -f "$shots/$tag.ready" ] && break
-    kill -0 $driver_pid 2>/dev/null || break
+# Runs one driver's DISABLED_ shot test in the virtual desktop and takes its shots, in order:
+# for each "TAG=PNG" pair, waits for TAG.ready, shoots that rectangle into PNG, writes TAG.done.
+# Fails when a shot does not come or the driver's test does not pass.
+take_shots() {  # driver filter TAG=PNG...
+  local driver=$1 filter=$2 pair tag png x y w h driver_pid log
+  shift 2
+  log=$shots/$(basename "$driver" .exe).log
+  WINEPREFIX=$run_prefix TAVRO_SHOT_DIR="Z:${shots//\//\\}" "$TAVRO_WINE64" explorer \
+    /desktop=TavroShots,1024x768 "$driver" --gtest_also_run_disabled_tests \
+    --gtest_filter="$filter" </dev/null >"$log" 2>&1 &
+  driver_pid=$!
+  for pair in "$@"; do
+    tag=${pair%%=*} png=${pair#*=}
+    for _ in $(seq 600); do
+      [ -f "$shots/$tag.ready" ] && break
+      kill -0 $driver_pid 2>/dev/null || break
+      sleep 0.1
+    done
+    if [ ! -f "$shots/$tag.ready" ]; then
+      echo "the installer did not show '$tag'" >&2
+      cat "$log" >&2
+      kill $driver_pid 2>/dev/null || true
+      return 1
+    fi
+    read -r x y w h <"$shots/$tag.ready"
+    import -window root -crop "${w}x${h}+${x}+${y}" +repage "$png"
+    echo "$png (${w}x${h} at $x,$y)"
+    touch "$shots/$tag.done"
+  done
+  # The driver ends once its last dialog is cancelled; the virtual desktop may stay: the server's
+  # end (the trap) takes it down.
+  for _ in $(seq 300); do
+    grep -q 'PASSED\|FAILED' "$log" 2>/dev/null && break
     sleep 0.1
   done
-  if [ ! -f "$shots/$tag.ready" ]; then
-    echo "the installer did not show '$tag'" >&2
-    rc=1
-    break
+  kill $driver_pid 2>/dev/null || true
+  if ! grep -q '\[  PASSED  \] 1 test' "$log"; then
+    cat "$log" >&2
+    return 1
   fi
-  read -r x y w h <"$shots/$tag.ready"
-  import -window root -crop "${w}x${h}+${x}+${y}" +repage "$png"
-  echo "$png (${w}x${h} at $x,$y)"
-  touch "$shots/$tag.done"
-done
+}
 
-# The driver ends once the main dialog is cancelled; the virtual desktop may stay: the server's
-# end (the trap) takes it down.
-for _ in $(seq 300); do
-  grep -q 'PASSED\|FAILED' "$shots/driver.log" 2>/dev/null && break
-  sleep 0.1
-done
-if ! grep -q '\[  PASSED  \] 1 test' "$shots/driver.log"; then
-  cat "$shots/driver.log" >&2
-  rc=1
-fi
-kill $driver_pid 2>/dev/null || true
+rc=0
+take_shots "$language_driver" 'LanguageDialogShots.*' \
+  "cn=$out/language-dialog-cn.png" "tw=$out/language-dialog-tw.png" "en=$out/language-dialog-en.png" || rc=1
+# The main dialog with a detected printer: the driver registers a USB printer and its port in the
+# run prefix for the shots and removes them again.
+take_shots "$main_driver" 'MainDialogShots.*' \
+  "main-cn=$out/main-dialog-cn.png" "main-tw=$out/main-dialog-tw.png" "main-en=$out/main-dialog-en.png" || rc=1
 exit $rc
