@@ -7,16 +7,23 @@
 #include "catalog/fixed_text.h"
 #include "catalog/install_texts.h"
 #include "catalog/model_catalog.h"
+#include "catalog/paper_config.h"
 #include "install/install_target.h"
+#include "install/install_worker.h"
+#include "install/printer_naming.h"
+#include "install/printer_settings.h"
 #include "log/log.h"
 #include "payload/extract_config.h"
 #include "payload/extract_install.h"
+#include "payload/create_folder_path.h"
 #include "payload/inflate_entry.h"
 #include "platform/machine.h"
 #include "platform/shell.h"
 #include "ports/local_ports.h"
+#include "ports/serial_settings.h"
 #include "ports/usb_detect.h"
 #include "ports/usb_port_list.h"
+#include "ui/serial_port_config_dlg.h"
 
 namespace wnd = platform::wnd;
 
@@ -68,10 +75,14 @@ long DetectUsbPrinters(platform::Machine& machine) {
 
 CInstallDlg::CInstallDlg(platform::Machine& machine) : machine_(machine) {}
 
+CInstallDlg::~CInstallDlg() {
+  if (worker_.joinable()) worker_.join();
+}
+
 int CInstallDlg::DoModal() {
   int result = machine_.windows().RunModal(IDD_INSTALL, *this);
   m_wizard.Detach();
-  controls_ = nullptr;
+  controls_.store(nullptr);
   return result;
 }
 
@@ -80,29 +91,29 @@ void CInstallDlg::OnDestroy(platform::DialogControls& controls) {
   // The last moment the install folder field exists: the wizard keeps its final text.
   m_wizard.InstallFolder();
   m_wizard.Detach();
-  controls_ = nullptr;
+  controls_.store(nullptr);
 }
 
 void CInstallDlg::ExtractConfigFiles() {
-  ::ExtractConfigFiles(machine_, m_pBuf, m_nBufLen, controls_);
+  ::ExtractConfigFiles(machine_, m_pBuf, m_nBufLen, controls_.load());
 }
 
 int CInstallDlg::LoadFileFromeData(const std::wstring& install_folder) {
   (void)install_folder;
-  return ::LoadFileFromeData(machine_, m_pBuf, m_nBufLen, controls_, m_wizard.InstallFolder(),
+  return ::LoadFileFromeData(machine_, m_pBuf, m_nBufLen, controls_.load(), m_wizard.InstallFolder(),
                              [this](const std::wstring& file) { m_wizard.SetCurrentFile(file); });
 }
 
 int CInstallDlg::InflateEntryToFile(const uint8_t* source, int32_t compressed_length,
                                     const std::string& output_path, int32_t* counter,
                                     int32_t total) {
-  return ::InflateEntryToFile(machine_, controls_, source, compressed_length, output_path, counter,
+  return ::InflateEntryToFile(machine_, controls_.load(), source, compressed_length, output_path, counter,
                               total);
 }
 
 bool CInstallDlg::OnInitDialog(platform::DialogControls& controls) {
   LogPrint(kLogUnitInstallDlg, kInit, __LINE__, "[ENTRY] CInstallDlg::OnInitDialog\n");
-  controls_ = &controls;
+  controls_.store(&controls);
   controls.SetDialogIcon(IDI_INSTALL);
 
   underline_font_ = controls.CreateUnderlinedDialogFont();
@@ -185,7 +196,7 @@ bool CInstallDlg::OnInitDialog(platform::DialogControls& controls) {
 }
 
 void CInstallDlg::ApplyTexts(int language) {
-  platform::DialogControls& c = *controls_;
+  platform::DialogControls& c = C();
   c.SetCaption(!Title.empty() ? Title
                               : std::wstring(TextFor(language, L"USB printer driver installation Wizard",
                                                      L"USB打印机驱动安装", L"USB打印機驅動安裝")));
@@ -208,17 +219,17 @@ void CInstallDlg::ApplyTexts(int language) {
 void CInstallDlg::CreatePortColumns(int language) {
   int column = 0;
   for (const PortColumn& col : kPortColumns) {
-    controls_->ListInsertColumn(IDC_PORT_LIST, column++,
+    C().ListInsertColumn(IDC_PORT_LIST, column++,
                                 TextFor(language, col.english, col.simplified, col.traditional),
                                 col.width, wnd::kLvcfmtLeft);
   }
 }
 
 int CInstallDlg::SelectModelByName(const std::wstring& name) {
-  int count = controls_->ComboCount(IDC_MODEL_COMBO);
+  int count = C().ComboCount(IDC_MODEL_COMBO);
   for (int i = 0; i < count; ++i) {
-    if (controls_->ComboItemText(IDC_MODEL_COMBO, i) == name) {
-      controls_->ComboSetCurSel(IDC_MODEL_COMBO, i);
+    if (C().ComboItemText(IDC_MODEL_COMBO, i) == name) {
+      C().ComboSetCurSel(IDC_MODEL_COMBO, i);
       return i;
     }
   }
@@ -233,46 +244,48 @@ void CInstallDlg::SelectDetectedModel() {
 }
 
 void CInstallDlg::FillModelList(int port_type) {
-  controls_->ComboReset(IDC_MODEL_COMBO);
+  C().ComboReset(IDC_MODEL_COMBO);
   ClearUsbPortRows();
-  controls_->ComboAddString(IDC_MODEL_COMBO, PleaseSelect(AppLanguage()));
+  C().ComboAddString(IDC_MODEL_COMBO, PleaseSelect(AppLanguage()));
   if (port_type >= kPortTypeUsb && port_type <= kPortTypeBluetooth) {
     for (int i = 0; i < kPrinterInfoCount && PrinterInfo[i].MODEL[0] != L'\0'; ++i) {
-      controls_->ComboAddString(IDC_MODEL_COMBO, PrinterInfo[i].MODEL);
+      C().ComboAddString(IDC_MODEL_COMBO, PrinterInfo[i].MODEL);
     }
   }
-  controls_->ComboSetCurSel(IDC_MODEL_COMBO, 0);
+  C().ComboSetCurSel(IDC_MODEL_COMBO, 0);
 }
 
 int CInstallDlg::PortType() {
   static constexpr int kButtons[] = {IDC_RADIO_USB, IDC_RADIO_SERIAL, IDC_RADIO_LPT,
                                      IDC_RADIO_NETWORK, IDC_RADIO_BLUETOOTH};
   for (int type = 0; type < 5; ++type) {
-    if (controls_->IsChecked(kButtons[type])) return type;
+    if (C().IsChecked(kButtons[type])) return type;
   }
   return kPortTypeNone;
 }
 
-std::wstring CInstallDlg::SelectedPortText() {
-  int item = controls_->ListNextItem(IDC_PORT_LIST, -1, wnd::kLvniSelected);
+std::wstring CInstallDlg::SelectedRowText(int column) {
+  int item = C().ListNextItem(IDC_PORT_LIST, -1, wnd::kLvniSelected);
   if (item < 0) return std::wstring();
-  return controls_->ListItemText(IDC_PORT_LIST, item, 0, kPortTextChars);
+  return C().ListItemText(IDC_PORT_LIST, item, column, kPortTextChars);
 }
+
+std::wstring CInstallDlg::SelectedPortText() { return SelectedRowText(0); }
 
 void CInstallDlg::GetAllPortList() {
   LogPrint(kLogUnitInstallDlg, "CInstallDlg::GetAllPortList", __LINE__, "[ENTRY] GetAllPortList\n");
   ClearUsbPortRows();
-  if (!controls_->IsChecked(IDC_RADIO_USB)) return;
+  if (!C().IsChecked(IDC_RADIO_USB)) return;
   BuildUsbPortRows(machine_);
 }
 
 void CInstallDlg::UpdatePortList(int port_type) {
   const int language = AppLanguage();
-  controls_->ListSetColumnText(IDC_PORT_LIST, kStatusColumn,
+  C().ListSetColumnText(IDC_PORT_LIST, kStatusColumn,
                                port_type == kPortTypeNetwork
                                    ? L""
                                    : TextFor(language, L"Status", L"状态", L"狀態"));
-  controls_->ListDeleteAllItems(IDC_PORT_LIST);
+  C().ListDeleteAllItems(IDC_PORT_LIST);
   switch (port_type) {
     case kPortTypeUsb:
       FillUsbRows(language);
@@ -293,10 +306,10 @@ void CInstallDlg::UpdatePortList(int port_type) {
 void CInstallDlg::FillUsbRows(int language) {
   for (int i = 0; i < kUsbPortRowCount && UsbPortRows[i].Port[0] != L'\0'; ++i) {
     const UsbPortRow& row = UsbPortRows[i];
-    int item = controls_->ListInsertItem(IDC_PORT_LIST, i, row.Port, 0);
+    int item = C().ListInsertItem(IDC_PORT_LIST, i, row.Port, 0);
     if (item < 0) continue;
-    controls_->ListSetItemText(IDC_PORT_LIST, item, 1, row.Name);
-    controls_->ListSetItemText(IDC_PORT_LIST, item, kStatusColumn,
+    C().ListSetItemText(IDC_PORT_LIST, item, 1, row.Name);
+    C().ListSetItemText(IDC_PORT_LIST, item, kStatusColumn,
                                row.Valid == 1 ? TextFor(language, L"Online", L"在线", L"在线")
                                               : TextFor(language, L"Offline", L"离线", L"离线"));
   }
@@ -309,7 +322,7 @@ void CInstallDlg::FillLocalPortRows(const wchar_t* prefix, bool with_usb_status)
     std::wstring name(names[i], FieldLength(names[i], kLocalPortChars));
     // Serial names are shown without their colon; LPT names as enumerated.
     if (!with_usb_status && !name.empty() && name.back() == L':') name.pop_back();
-    int item = controls_->ListInsertItem(IDC_PORT_LIST, i, name, 0);
+    int item = C().ListInsertItem(IDC_PORT_LIST, i, name, 0);
     if (item < 0 || !with_usb_status) continue;
     const UsbPortRow* owner = nullptr;
     for (int r = 0; r < kUsbPortRowCount && owner == nullptr; ++r) {
@@ -317,8 +330,8 @@ void CInstallDlg::FillLocalPortRows(const wchar_t* prefix, bool with_usb_status)
         owner = &UsbPortRows[r];
       }
     }
-    controls_->ListSetItemText(IDC_PORT_LIST, item, 1, owner != nullptr ? owner->Name : L"");
-    controls_->ListSetItemText(IDC_PORT_LIST, item, kStatusColumn,
+    C().ListSetItemText(IDC_PORT_LIST, item, 1, owner != nullptr ? owner->Name : L"");
+    C().ListSetItemText(IDC_PORT_LIST, item, kStatusColumn,
                                owner != nullptr && owner->Valid == 1 ? L"在线" : L"离线");
   }
 }
@@ -327,16 +340,16 @@ void CInstallDlg::SelectUsbRowByPort(const std::wstring& port) {
   for (int i = 0; i < kUsbPortRowCount && UsbPortRows[i].Port[0] != L'\0'; ++i) {
     if (!EqualsIgnoringCase(UsbPortRows[i].Port, port.c_str())) continue;
     const uint32_t state = wnd::kLvisSelected | wnd::kLvisFocused;
-    controls_->ListSetItemState(IDC_PORT_LIST, i, state, state);
-    controls_->ListEnsureVisible(IDC_PORT_LIST, i);
-    controls_->ListRedrawItems(IDC_PORT_LIST, i, i);
-    controls_->RedrawControl(IDC_PORT_LIST);
+    C().ListSetItemState(IDC_PORT_LIST, i, state, state);
+    C().ListEnsureVisible(IDC_PORT_LIST, i);
+    C().ListRedrawItems(IDC_PORT_LIST, i, i);
+    C().RedrawControl(IDC_PORT_LIST);
     return;
   }
 }
 
 void CInstallDlg::OnCommand(platform::DialogControls& controls, int id, int code) {
-  controls_ = &controls;
+  controls_.store(&controls);
   switch (id) {
     case IDC_INSTALL_CANCEL:
     case wnd::kIdCancel:  // Escape and the close box
@@ -352,39 +365,46 @@ void CInstallDlg::OnCommand(platform::DialogControls& controls, int id, int code
     case IDC_RADIO_BLUETOOTH:
       if (code == wnd::kBnClicked) OnPortTypeClicked(PortType());
       return;
+    case wnd::kIdOk:
+      if (!m_bInstalling.load()) OnOK();
+      return;
     default:
-      // Install (IDOK) starts the install command; the network link and the BLE switch belong
-      // to the network and Bluetooth ports.
+      // The network link and the BLE switch belong to the network and Bluetooth ports.
       return;
   }
 }
 
-void CInstallDlg::OnCancel() { controls_->End(wnd::kIdCancel); }
+void CInstallDlg::OnCancel() {
+  // While the worker runs it reads the controls and the wizard window: the dialog stays until the
+  // worker has reported (its handler then ends it).
+  if (m_bInstalling.load()) return;
+  C().End(wnd::kIdCancel);
+}
 
 void CInstallDlg::OnPortTypeClicked(int port_type) {
   if (port_type == kPortTypeNone) return;
-  controls_->ShowControl(IDC_ADD_NETWORK_PORT, port_type == kPortTypeNetwork);
-  controls_->ShowControl(IDC_SCAN_BLE, false);
+  C().ShowControl(IDC_ADD_NETWORK_PORT, port_type == kPortTypeNetwork);
+  C().ShowControl(IDC_SCAN_BLE, false);
   UpdatePortList(port_type);
   FillModelList(port_type);
   if (port_type == kPortTypeUsb) RefreshUsbUi();
 }
 
 void CInstallDlg::OnCbnSelchangeModel() {
-  int index = controls_->ComboGetCurSel(IDC_MODEL_COMBO);
+  int index = C().ComboGetCurSel(IDC_MODEL_COMBO);
   if (index > 0) InstallTarget.ModelIndex = index;
 }
 
 intptr_t CInstallDlg::OnNotify(platform::DialogControls& controls,
                                const platform::ListNotification& n) {
-  controls_ = &controls;
+  controls_.store(&controls);
   if (n.control_id == IDC_PORT_LIST && n.code == wnd::kNmClick) OnNMClickPortList(n.item, n.sub_item);
   return 0;
 }
 
 void CInstallDlg::OnNMClickPortList(int item, int column) {
   (void)column;
-  if (item < 0 || !controls_->IsChecked(IDC_RADIO_USB)) return;
+  if (item < 0 || !C().IsChecked(IDC_RADIO_USB)) return;
   // The USB list shows the table's rows in order, so row `item` is table row `item`.
   if (item >= kUsbPortRowCount) return;
   SelectModelByName(std::wstring(UsbPortRows[item].Name,
@@ -429,7 +449,7 @@ bool CInstallDlg::OnCtlColorStatic(platform::DialogControls& controls, platform:
 
 intptr_t CInstallDlg::OnDeviceChange(platform::DialogControls& controls, uint32_t event_type,
                                      uintptr_t data, intptr_t default_result) {
-  controls_ = &controls;
+  controls_.store(&controls);
   return OnDeviceChange(event_type, data, default_result);
 }
 
@@ -458,12 +478,12 @@ void CInstallDlg::RefreshUsbUi() {
   }
   m_bRefreshing = 1;
   LogPrint(kLogUnitInstallDlg, kFn, __LINE__, "[INFO] RefreshUsbUi - m_bRefreshing set to TRUE\n");
-  if (!controls_->IsChecked(IDC_RADIO_USB)) {
+  if (!C().IsChecked(IDC_RADIO_USB)) {
     LogPrint(kLogUnitInstallDlg, kFn, __LINE__, "[INFO] RefreshUsbUi - USB not selected, skipping\n");
     m_bRefreshing = 0;
     return;
   }
-  controls_->ComboSetCurSel(IDC_MODEL_COMBO, 0);
+  C().ComboSetCurSel(IDC_MODEL_COMBO, 0);
   ClearAllPorts();
   CacheAllPorts(machine_.spooler());
 
@@ -480,4 +500,190 @@ void CInstallDlg::RefreshUsbUi() {
   UpdatePortList(kPortTypeUsb);
   m_bRefreshing = 0;
   LogPrint(kLogUnitInstallDlg, kFn, __LINE__, "[EXIT] RefreshUsbUi - m_bRefreshing reset to FALSE\n");
+}
+
+// ---- The install command ----------------------------------------------------------------------
+
+void CInstallDlg::Refuse(const wchar_t* english, const wchar_t* simplified, const wchar_t* traditional) {
+  const int language = AppLanguage();
+  machine_.windows().ShowMessageBox(
+      TextFor(language, english, simplified, traditional),
+      TextFor(language, L"Printer Driver Installation", L"打印机驱动安装", L"打印機驅動安裝"),
+      wnd::kMbOk | wnd::kMbIconError);
+}
+
+void CInstallDlg::OnOK() {
+  constexpr const char* kFn = "CInstallDlg::OnOK";
+  const int port_type = PortType();
+  const std::wstring port = SelectedPortText();
+  if (port.empty()) {
+    Refuse(L"Please select a port", L"请先选择一个端口", L"請先選擇一個端口");
+    return;
+  }
+  const int model_index = C().ComboGetCurSel(IDC_MODEL_COMBO);
+  if (model_index < 1) {
+    Refuse(L"Please Select a Printer Driver", L"您没有选择打印机型号，请先选择打印机型号",
+           L"您沒有選擇打印機型號，請先選擇打印機型號");
+    return;
+  }
+  InstallTarget.ModelIndex = model_index;
+  switch (port_type) {
+    case kPortTypeUsb:
+      CopyToField(InstallTarget.PortName, kInstallTargetChars, port);
+      m_wizard.m_nUsbPort = 1;
+      break;
+    case kPortTypeSerial:
+      m_wizard.m_nUsbPort = 0;
+      break;
+    case kPortTypeLpt:
+      CopyToField(InstallTarget.PortName, kInstallTargetChars, port + L":");
+      m_wizard.m_nUsbPort = 0;
+      break;
+    case kPortTypeNetwork:
+      CopyToField(InstallTarget.PortName, kInstallTargetChars, port);
+      m_wizard.m_nUsbPort = 0;
+      break;
+    case kPortTypeBluetooth:
+      if (!PrepareBluetoothPort()) return;
+      m_wizard.m_nUsbPort = 0;
+      break;
+    default:
+      Refuse(L"Please select a port type", L"请先选择端口类型", L"請先選擇端口類型");
+      return;
+  }
+  CopyToField(InstallTarget.PrinterName, kInstallTargetChars, C().ComboItemText(IDC_MODEL_COMBO, model_index));
+
+  std::wstring local_app_data;
+  std::wstring base;
+  if (machine_.shell().SpecialFolder(platform::csidl::kLocalAppData, &local_app_data)) {
+    base = local_app_data + L"\\Temp";
+    LogPrint(kLogUnitInstallDlg, kFn, __LINE__, "当前用户的Local AppData目录是：%ws\n", local_app_data.c_str());
+  } else {
+    LogPrint(kLogUnitInstallDlg, kFn, __LINE__, "获取路径失败。\n");
+  }
+  // Record ModelIndex - 1 of the catalog; the combo box holds no more entries than the catalog.
+  const ModelRecord& model = PrinterInfo[(model_index - 1) % kPrinterInfoCount];
+  std::wstring paper_file = base + L"\\TavroPrint\\Config\\" +
+                            std::wstring(model.Paper, FieldLength(model.Paper, kModelPaperChars));
+  if (ParsePaperConfig(machine_, paper_file, 0) == 0) {
+    // Without papers the driver would offer none: say so instead of doing nothing.
+    LogPrint(kLogUnitInstallDlg, kFn, __LINE__, "[ERROR] CInstallDlg::OnOK - No paper loaded from %ws\n",
+             paper_file.c_str());
+    const int language = AppLanguage();
+    std::wstring text = TextFor(language, L"The paper sizes of this model could not be read from:\r\n",
+                                L"无法读取该型号的纸张配置文件：\r\n", L"無法讀取該型號的紙張配置文件：\r\n");
+    machine_.windows().ShowMessageBox(
+        text + paper_file,
+        TextFor(language, L"Printer Driver Installation", L"打印机驱动安装", L"打印機驅動安裝"),
+        wnd::kMbOk | wnd::kMbIconError);
+    return;
+  }
+  m_wizard.SetPage(2);
+  StartInstallation();
+}
+
+bool CInstallDlg::PrepareBluetoothPort() {
+  // Bluetooth printers are paired and given a virtual COM port before they can be installed;
+  // without one there is no port to install on.
+  Refuse(L"Failed to create Bluetooth virtual COM port, please ensure a free COM port exists",
+         L"创建蓝牙虚拟串口失败，请确认系统有空闲 COM 端口", L"創建藍牙虛擬串口失敗，請確認系統有空閒 COM 端口");
+  return false;
+}
+
+void CInstallDlg::StartInstallation() {
+  const int port_type = PortType();
+  const int language = AppLanguage();
+  if (port_type == kPortTypeSerial) {
+    CSerialPortConfigDlg serial(SelectedPortText());
+    serial.m_strTitle = (language == kLanguageSimplified || language == kLanguageTraditional
+                             ? L"串口配置 - "
+                             : L"Serial Port Config - ") +
+                        serial.m_strPortName;
+    if (serial.DoModal(machine_.windows(), controls_.load()) != wnd::kIdOk) return;
+    CopyToField(InstallTarget.PortName, kInstallTargetChars, serial.m_strPortName + L":");
+    SetCommPort(machine_.registry(), InstallTarget.PortName, serial.m_nBaudRate, serial.m_nDataBits,
+                serial.m_nParity, serial.m_nStopBits, serial.m_nFlowControl);
+    m_wizard.m_nUsbPort = 0;
+  } else if (port_type == kPortTypeLpt) {
+    CopyToField(InstallTarget.PortName, kInstallTargetChars, SelectedPortText() + L":");
+    m_wizard.m_nUsbPort = 0;
+  } else if (port_type == kPortTypeUsb) {
+    m_wizard.m_nUsbPort = 1;
+  }
+  const int model_index = InstallTarget.ModelIndex;
+  CopyToField(InstallTarget.PrinterName, kInstallTargetChars, C().ComboItemText(IDC_MODEL_COMBO, model_index));
+
+  m_wizard.SetPage(3);
+  m_wizard.SetPage(0);
+  C().ShowControl(IDC_PROGRESS, true);
+  C().RedrawControl(IDC_PROGRESS);
+  for (int id : {IDC_INSTALL_CANCEL, wnd::kIdOk, IDC_RADIO_USB, IDC_RADIO_SERIAL, IDC_RADIO_LPT, IDC_PORT_LIST}) {
+    C().EnableControl(id, false);
+  }
+  C().RedrawControl(IDC_WIZARD_PANEL);
+  C().ShowControl(IDC_SET_DEFAULT, false);
+
+  int selected = C().ComboGetCurSel(IDC_MODEL_COMBO);
+  std::wstring name = selected > 0 ? C().ComboItemText(IDC_MODEL_COMBO, selected) : std::wstring();
+  GetPrinterName(machine_, name, InstallTarget.PrinterName);
+  std::wstring printer(InstallTarget.PrinterName, FieldLength(InstallTarget.PrinterName, kInstallTargetChars));
+  CopyToField(InstallTarget.FileStem, kInstallTargetChars, printer);
+  CopyToField(InstallTarget.DriverName, kInstallTargetChars, printer + L" Driver");
+  m_bSetDefault = C().ControlExists(IDC_SET_DEFAULT) ? (C().IsChecked(IDC_SET_DEFAULT) ? 1 : 0) : 1;
+
+  std::wstring folder = m_wizard.InstallFolder();
+  chosen_folder_ = folder;
+  std::wstring target = !folder.empty() && folder.back() == L'\\' ? folder + printer : folder + L"\\" + printer;
+  CreateFolderPath(machine_.files(), target);
+  m_wizard.SetInstallFolder(target);
+  CreateFolderPath(machine_.files(), target.back() == L'\\' ? target + L"Inf" : target + L"\\Inf");
+
+  m_bInstalling.store(true);
+  if (worker_.joinable()) worker_.join();
+  worker_ = std::thread([this] { RetractFileThread(machine_, *this); });
+}
+
+void CInstallDlg::OnInstallFinished(uintptr_t wparam, intptr_t lparam) {
+  const bool success = wparam != 0;
+  const uint32_t code = static_cast<uint32_t>(lparam);
+  LogPrint(kLogUnitInstallDlg, "CInstallDlg::OnInstallFinished", __LINE__,
+           "[ENTRY] CInstallDlg::OnInstallFinished - wParam=%lu (Success=%s), lParam=%lu (Error=%d)\n",
+           static_cast<unsigned long>(wparam), success ? "TRUE" : "FALSE", static_cast<unsigned long>(code),
+           static_cast<int>(code));
+  const int language = AppLanguage();
+  InstallOutcome outcome = DescribeInstallOutcome(machine_, language, success, code);
+  if (success) WritePrinterSettings(machine_);
+  m_bInstalling.store(false);
+  C().ShowMessageBox(outcome.text, outcome.caption,
+                     wnd::kMbOk | (success ? wnd::kMbIconInformation : wnd::kMbIconError));
+  C().End(success ? wnd::kIdOk : wnd::kIdCancel);
+}
+
+bool CInstallDlg::OnMessage(platform::DialogControls& controls, uint32_t message, uintptr_t wparam,
+                            intptr_t lparam, intptr_t* result) {
+  if (message != kWmInstallFinished) return false;
+  controls_.store(&controls);
+  OnInstallFinished(wparam, lparam);
+  *result = 0;
+  return true;
+}
+
+// ---- What the worker reads and reports --------------------------------------------------------
+
+std::wstring CInstallDlg::InstallFolderText() { return m_wizard.InstallFolder(); }
+std::wstring CInstallDlg::ChosenFolderText() { return chosen_folder_; }
+bool CInstallDlg::HasPayloadInMemory() { return m_pBuf != nullptr; }
+int CInstallDlg::ExtractPayload() { return LoadFileFromeData(std::wstring()); }
+void CInstallDlg::SetStatusText(const std::wstring& text) { m_wizard.SetCurrentFile(text); }
+
+bool CInstallDlg::SetDefaultChecked() {
+  return !C().ControlExists(IDC_SET_DEFAULT) || C().IsChecked(IDC_SET_DEFAULT);
+}
+
+void CInstallDlg::KeepSetDefault(bool set_default) { m_bSetDefault = set_default ? 1 : 0; }
+bool CInstallDlg::BluetoothChecked() { return C().IsChecked(IDC_RADIO_BLUETOOTH); }
+bool CInstallDlg::UsbPortChosen() { return m_wizard.m_nUsbPort == 1; }
+
+void CInstallDlg::PostInstallFinished(bool success, uint32_t error_code) {
+  C().PostToDialog(kWmInstallFinished, success ? 1 : 0, static_cast<intptr_t>(error_code));
 }

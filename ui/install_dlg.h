@@ -4,10 +4,13 @@
 // model and port are chosen by themselves, and the USB list follows device changes.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <thread>
 
+#include "install/install_host.h"
 #include "platform/window_framework.h"
 #include "ui/resource.h"
 #include "ui/wizard_wnd.h"
@@ -27,9 +30,11 @@ constexpr int kPortTypeBluetooth = 4;
 // The port list's column-0 text is read into a buffer of this many characters.
 constexpr int kPortTextChars = 256;
 
-class CInstallDlg : public platform::DialogLogic {
+class CInstallDlg : public platform::DialogLogic, public InstallHost {
  public:
   explicit CInstallDlg(platform::Machine& machine);
+  // Waits for an installation worker that is still finishing (it ends right after it reports).
+  ~CInstallDlg() override;
 
   // Runs template 143 modally: the value it ended with (IDCANCEL from its Cancel button), or -1.
   int DoModal();
@@ -54,6 +59,31 @@ class CInstallDlg : public platform::DialogLogic {
   intptr_t OnDeviceChange(platform::DialogControls& controls, uint32_t event_type, uintptr_t data,
                           intptr_t default_result) override;
   void OnDestroy(platform::DialogControls& controls) override;
+  bool OnMessage(platform::DialogControls& controls, uint32_t message, uintptr_t wparam,
+                 intptr_t lparam, intptr_t* result) override;
+
+  // Install: checks port, model and port type (each refusal a message box in the user's
+  // language), loads the model's papers, names the printer and starts the worker.
+  void OnOK();
+  // The install step once the checks have passed: serial settings, the names, the install
+  // folder, the controls locked, the worker started.
+  void StartInstallation();
+  // WM_INSTALL_FINISHED: on success the model's settings for the driver; the outcome in a message
+  // box; the dialog ends (IDOK on success, IDCANCEL on failure).
+  void OnInstallFinished(uintptr_t wparam, intptr_t lparam);
+
+  // InstallHost: what the installation worker reads and reports, from its own thread.
+  std::wstring InstallFolderText() override;
+  std::wstring ChosenFolderText() override;
+  bool HasPayloadInMemory() override;
+  int ExtractPayload() override;
+  void SetStatusText(const std::wstring& text) override;
+  bool SetDefaultChecked() override;
+  void KeepSetDefault(bool set_default) override;
+  bool BluetoothChecked() override;
+  std::wstring SelectedPortText() override;
+  bool UsbPortChosen() override;
+  void PostInstallFinished(bool success, uint32_t error_code) override;
 
   // Empties the model list and refills it from the catalog after the "please select" entry
   // (the same list for every port type); zeroes the USB port table; selects entry 0.
@@ -73,8 +103,6 @@ class CInstallDlg : public platform::DialogLogic {
 
   // The first port-type button that is on (USB, serial, LPT, network, Bluetooth), else -1.
   int PortType();
-  // Column 0 of the port list's selected row; empty when no row is selected.
-  std::wstring SelectedPortText();
 
   // The payload loaded at start-up; never freed (it lives until the process ends).
   uint8_t* m_pBuf = nullptr;
@@ -82,6 +110,9 @@ class CInstallDlg : public platform::DialogLogic {
   CWizardWnd m_wizard;
   int32_t m_bSetDefault = 0;  // 1 when the new printer becomes the default printer
   int32_t m_bRefreshing = 0;  // 1 while RefreshUsbUi runs
+  // True from the worker's start until WM_INSTALL_FINISHED: nothing may end the dialog meanwhile,
+  // since the worker reads its controls and its wizard window.
+  std::atomic<bool> m_bInstalling{false};
 
  private:
   void ApplyTexts(int language);
@@ -97,9 +128,18 @@ class CInstallDlg : public platform::DialogLogic {
   void SelectUsbRowByPort(const std::wstring& port);
   void FillUsbRows(int language);
   void FillLocalPortRows(const wchar_t* prefix, bool with_usb_status);
+  // The Bluetooth row's device paired and given its virtual COM port (PortName); false after a
+  // refusal.
+  bool PrepareBluetoothPort();
+  void Refuse(const wchar_t* english, const wchar_t* simplified, const wchar_t* traditional);
+  std::wstring SelectedRowText(int column);
+  platform::DialogControls& C() { return *controls_.load(); }
 
   platform::Machine& machine_;
-  platform::DialogControls* controls_ = nullptr;  // while the dialog runs; dialog thread only
+  // While the dialog runs; the worker reads it too.
+  std::atomic<platform::DialogControls*> controls_{nullptr};
+  std::thread worker_;
+  std::wstring chosen_folder_;  // the install folder before the printer name was appended
   std::unique_ptr<platform::Font> underline_font_;
   std::unique_ptr<platform::Font> chinese_font_;
   std::wstring base_folder_;  // "<Local AppData>\Temp\"; empty when it is not known

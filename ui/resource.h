@@ -26,3 +26,16 @@
 // The language dialog (template 151).
 #define IDD_SELECT_LANGUAGE 151
 #define IDC_LANGUAGE_LIST 1062
+
+// The serial settings dialog (template 152): five lists, each with its label.
+#define IDD_SERIAL_CONFIG 152
+#define IDC_BAUD_LABEL 1101
+#define IDC_PARITY_LABEL 1102
+#define IDC_FLOW_LABEL 1103
+#define IDC_DATA_BITS_LABEL 1104
+#define IDC_STOP_BITS_LABEL 1105
+#define IDC_BAUD_COMBO 1111
+#define IDC_PARITY_COMBO 1112
+#define IDC_FLOW_COMBO 1113
+#define IDC_DATA_BITS_COMBO 1114
+#define IDC_STOP_BITS_COMBO 1115

@@ -65,6 +65,12 @@ std::wstring CWizardWnd::InstallFolder() {
   return folder_;
 }
 
+void CWizardWnd::SetInstallFolder(const std::wstring& folder) {
+  if (platform::DialogControls* owner = owner_.load()) owner->SetText(IDC_INSTALL_FOLDER, folder);
+  std::lock_guard<std::mutex> lock(mutex_);
+  folder_ = folder;
+}
+
 void CWizardWnd::SetCurrentFile(const std::wstring& text) {
   {
     std::lock_guard<std::mutex> lock(mutex_);

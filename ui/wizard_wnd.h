@@ -32,6 +32,8 @@ class CWizardWnd {
   // A copy of the install folder field's text; once detached, the text last set or read while the
   // dialog ran. Empty before Create.
   std::wstring InstallFolder();
+  // Replaces the install folder field's text (the install command appends the printer name).
+  void SetInstallFolder(const std::wstring& folder);
   // The current-file text, written by extraction and the worker (any thread); repaints the panel.
   void SetCurrentFile(const std::wstring& text);
   std::wstring CurrentFile() const;

@@ -102,7 +102,8 @@ uint32_t Style(const std::string& expr, bool* has_visible_off, bool* unknown) {
 
 // The ids of the resource header, by name (ParseRcTemplates fills it from "#define" lines).
 std::map<std::string, int>& Symbols() {
-  static std::map<std::string, int> symbols;
+  // The dialog ids of winuser.h that the scripts use besides the resource header's.
+  static std::map<std::string, int> symbols = {{"IDOK", 1}, {"IDCANCEL", 2}};
   return symbols;
 }
 
