@@ -13,6 +13,7 @@ class Shell;
 class Resources;
 class Devices;
 class Spooler;
+class Services;
 class WindowFramework;
 
 class Machine {
@@ -28,6 +29,7 @@ class Machine {
   virtual Resources& resources() = 0;
   virtual Devices& devices() = 0;
   virtual Spooler& spooler() = 0;
+  virtual Services& services() = 0;
   virtual WindowFramework& windows() = 0;
 };
 
