@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace platform {
 
@@ -37,6 +38,24 @@ class Files {
   virtual bool MakeDirectoryW(const std::wstring& path) = 0;
   // DeleteFileW.
   virtual bool Remove(const std::wstring& path) = 0;
+  // QueryDosDeviceW with no device name: every MS-DOS device name, in the system's order, when
+  // the list (each name with its NUL, then one more NUL) fits `buffer_chars` characters; false
+  // with 122 (ERROR_INSUFFICIENT_BUFFER) when it does not, or with another code.
+  virtual bool QueryDosDeviceNames(size_t buffer_chars, std::vector<std::wstring>* out) = 0;
+
+  // CopyFileA (8-bit paths in the ANSI code page); overwrites unless `fail_if_exists`.
+  virtual bool CopyA(const std::string& from, const std::string& to, bool fail_if_exists) = 0;
+  // DeleteFileA.
+  virtual bool RemoveA(const std::string& ansi_path) = 0;
+  // WritePrivateProfileStringW: `key` = `value` in [section] of the ini file at `path`, made when
+  // missing.
+  virtual bool WriteProfileString(const std::wstring& path, const std::wstring& section,
+                                  const std::wstring& key, const std::wstring& value) = 0;
+  // Wow64DisableWow64FsRedirection for the calling thread, looked up by name in Kernel32; false
+  // where the call is missing (32-bit Windows) or fails. RevertWow64Redirection undoes the last
+  // successful disable of this thread.
+  virtual bool DisableWow64Redirection() = 0;
+  virtual bool RevertWow64Redirection() = 0;
 };
 
 }  // namespace platform

@@ -53,6 +53,14 @@ class Registry {
   virtual bool EnumSubKeys(Hive hive, const std::wstring& key, RegView view, std::vector<std::wstring>* out) = 0;
   // Names of the values of a key.
   virtual bool EnumValues(Hive hive, const std::wstring& key, RegView view, std::vector<std::wstring>* out) = 0;
+
+  // The 8-bit calls (RegOpenKeyExA, RegEnumKeyExA, RegQueryValueExA): key and value names and
+  // REG_SZ data in the ANSI code page. Subkey names as RegEnumKeyExA gives them; false with 2
+  // for a missing key. A REG_SZ value's data are its ANSI bytes with the terminating NUL.
+  virtual bool EnumSubKeysA(Hive hive, const std::string& key, RegView view,
+                            std::vector<std::string>* out) = 0;
+  virtual bool QueryValueA(Hive hive, const std::string& key, const std::string& name, RegView view,
+                           RegValue* out) = 0;
 };
 
 }  // namespace platform

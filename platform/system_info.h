@@ -37,6 +37,12 @@ class SystemInfo {
   virtual bool Memory(MemoryStatus* out) = 0;
   // IsWow64Process on the own process: a 32-bit program on 64-bit Windows.
   virtual bool IsWow64() = 0;
+  // GetSystemDirectoryA into a buffer of `buffer_bytes` bytes (as the file system sees it: with
+  // WOW64 redirection on, a 32-bit process's copies land in SysWOW64).
+  virtual bool SystemDirectoryA(size_t buffer_bytes, std::string* out) = 0;
+  // FormatMessageW from the system table (inserts ignored, language neutral) for `code`; false
+  // when the system has no text.
+  virtual bool ErrorMessageText(uint32_t code, std::wstring* out) = 0;
 };
 
 }  // namespace platform

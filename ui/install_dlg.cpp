@@ -651,7 +651,7 @@ void CInstallDlg::OnInstallFinished(uintptr_t wparam, intptr_t lparam) {
            static_cast<unsigned long>(wparam), success ? "TRUE" : "FALSE", static_cast<unsigned long>(code),
            static_cast<int>(code));
   const int language = AppLanguage();
-  InstallOutcome outcome = DescribeInstallOutcome(machine_, language, success, code);
+  InstallOutcome outcome = InstallOutcomeText(language, success, code, SystemErrorText(machine_, code));
   if (success) WritePrinterSettings(machine_);
   m_bInstalling.store(false);
   C().ShowMessageBox(outcome.text, outcome.caption,

@@ -1,0 +1,31 @@
+// Text that must fit a fixed field: UTF-16 names cut to a number of characters, and names whose
+// ANSI form must fit a number of bytes. Cuts fall between characters only: never inside a
+// surrogate pair (UTF-16 on Windows) and never inside a double-byte character of the ANSI form.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+namespace platform {
+class CodePage;
+}
+
+// The largest position <= pos that does not fall between the two halves of a surrogate pair.
+size_t CharBoundaryAtOrBefore(const std::wstring& text, size_t pos);
+
+// `text` cut at a character boundary to at most `max_units` wchar_t units.
+std::wstring CutToUnits(const std::wstring& text, size_t max_units);
+
+// `base` + `suffix`, with `base` cut at a character boundary so that the whole holds at most
+// `max_units` units. When the suffix alone is longer, the result is the suffix cut to fit.
+std::wstring FitWithSuffix(const std::wstring& base, const std::wstring& suffix, size_t max_units);
+
+// The ANSI form (the machine's code page) of the longest prefix of `text`, cut at a character
+// boundary, whose ANSI form holds at most `max_bytes` bytes. "" when the conversion fails.
+std::string AnsiPrefixFitting(platform::CodePage& codepage, const std::wstring& text, size_t max_bytes);
+
+// Copies `text` into a NUL-terminated field of `capacity` units, cut at a character boundary.
+void CopyToFieldAtBoundary(wchar_t* field, size_t capacity, const std::wstring& text);
+
+// The UTF-16 length of `text` (wchar_t is 32-bit off Windows: a character above U+FFFF takes two).
+size_t Utf16Units(const std::wstring& text);

@@ -1,0 +1,48 @@
+// The service control manager: the background service the installer registers and starts.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace platform {
+
+// CreateServiceW's arguments as the installer fills them.
+struct ServiceConfig {
+  std::wstring name;
+  std::wstring display_name;
+  uint32_t service_type = 0;   // SERVICE_WIN32_OWN_PROCESS | SERVICE_INTERACTIVE_PROCESS = 0x110
+  uint32_t start_type = 0;     // SERVICE_AUTO_START = 2
+  uint32_t error_control = 0;  // SERVICE_ERROR_NORMAL = 1
+  std::wstring binary_path;
+  std::wstring load_order_group;  // empty: none
+  std::wstring dependencies;      // empty list
+  std::wstring account;           // empty: LocalSystem
+};
+
+// An open service; the destructor closes its handle (CloseServiceHandle).
+class Service {
+ public:
+  virtual ~Service() = default;
+  // ChangeServiceConfig2W with SERVICE_CONFIG_DESCRIPTION.
+  virtual bool SetDescription(const std::wstring& description) = 0;
+  // StartServiceW with no arguments (2 when the binary is missing, 1056 when it runs already).
+  virtual bool Start() = 0;
+};
+
+// An open service control manager; the destructor closes it.
+class ServiceManager {
+ public:
+  virtual ~ServiceManager() = default;
+  // CreateServiceW with full access: null with the code (1073 when the service exists).
+  virtual std::unique_ptr<Service> Create(const ServiceConfig& config) = 0;
+};
+
+class Services {
+ public:
+  virtual ~Services() = default;
+  // OpenSCManagerW of the local machine with full access; null with the code.
+  virtual std::unique_ptr<ServiceManager> OpenManager() = 0;
+};
+
+}  // namespace platform
