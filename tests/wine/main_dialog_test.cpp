@@ -3,15 +3,16 @@
 // USB printer chosen by itself, the USB list following device changes, and the port types.
 //
 // The fixture plugs in a TR-80 receipt printer: a USBPRINT node whose id ends in &USB001 under
-// its USB device node (tests/wine/usb_devices.h), and the spooler port USB001 on "Local Port",
-// as the USB printing stack and its port monitor would leave them. Devices and ports are removed
-// at the end, and at the start when a run that died left them behind.
+// its USB device node (tests/wine/wine_devices.h), and the spooler port USB001 on "Local Port"
+// (tests/wine/spooler_ports.h), as the USB printing stack and its port monitor would leave them.
+// Devices and ports are removed at the end, and at the start when a run that died left them behind.
 //
 // MainDialogShots.DISABLED_EachLanguage, run with --gtest_also_run_disabled_tests and
 // TAVRO_SHOT_DIR set to a folder, shows the main dialog with that printer in each language and
 // waits for a screenshot of each (scripts/screenshots.sh).
 #include "tests/wine/installer_driver.h"
-#include "tests/wine/usb_devices.h"
+#include "tests/wine/spooler_ports.h"
+#include "tests/wine/wine_devices.h"
 #include "ui/resource.h"
 
 #include <dbt.h>
@@ -27,9 +28,9 @@
 namespace {
 
 using namespace driver;
-using usbdev::kClassPrinter;
-using usbdev::kClassUsb;
-using usbdev::TestDevice;
+using winetest::kClassPrinter;
+using winetest::kClassUsb;
+using winetest::TestDevice;
 
 // Two printers and their USB device nodes; every id carries "TAVROMD" so that nothing else in the
 // prefix is touched. The model segments hold the catalog's recognise names TR-80 and TL-241.
@@ -130,7 +131,7 @@ std::vector<std::wstring> PrefixComPorts() {
     if (_wcsnicmp(name, L"COM", 3) == 0 && iswdigit(name[3]) && wcslen(name) + 1 < 32) ports.push_back(name);
   }
   if (!ports.empty()) return ports;
-  for (std::wstring port : usbdev::SpoolerPorts()) {
+  for (std::wstring port : winetest::SpoolerPorts()) {
     if (_wcsnicmp(port.c_str(), L"COM", 3) != 0) continue;
     if (!port.empty() && port.back() == L':') port.pop_back();
     ports.push_back(port);
@@ -182,24 +183,24 @@ class MainDialogTest : public ::testing::Test {
   void TearDown() override {
     RemoveFixtures();
     for (const TestDevice* device : kAllDevices)
-      EXPECT_TRUE(usbdev::RemoveIfPresent(device->id)) << "a test device stayed: " << Narrow(device->id);
+      EXPECT_TRUE(winetest::RemoveIfPresent(device->id)) << "a test device stayed: " << Narrow(device->id);
     for (const wchar_t* port : kAllPorts)
-      EXPECT_FALSE(usbdev::SpoolerHasPort(port)) << "a test port stayed: " << Narrow(port);
+      EXPECT_FALSE(winetest::SpoolerHasPort(port)) << "a test port stayed: " << Narrow(port);
     RemoveInstallTextFiles();
   }
 
   static void RemoveFixtures() {
-    for (const TestDevice* device : kAllDevices) usbdev::RemoveIfPresent(device->id);
-    for (const wchar_t* port : kAllPorts) usbdev::DeleteLocalPortIfPresent(port);
+    for (const TestDevice* device : kAllDevices) winetest::RemoveIfPresent(device->id);
+    for (const wchar_t* port : kAllPorts) winetest::DeleteLocalPortIfPresent(port);
   }
 
   // A printer plugged in: its USB node, its USBPRINT node and the spooler port it prints to.
   static void PlugIn(const TestDevice& usb, const TestDevice& printer, const wchar_t* port) {
-    ASSERT_EQ(usbdev::Register(usb), "") << Narrow(usb.id);
-    ASSERT_EQ(usbdev::Register(printer), "") << Narrow(printer.id);
-    ASSERT_EQ(usbdev::AddLocalPort(port), 0u) << Narrow(port);
+    ASSERT_EQ(winetest::Register(usb), "") << Narrow(usb.id);
+    ASSERT_EQ(winetest::Register(printer), "") << Narrow(printer.id);
+    ASSERT_EQ(winetest::AddLocalPort(port), 0u) << Narrow(port);
     // Wine's local monitor lists every value of the Ports key, this one as it was added.
-    ASSERT_TRUE(usbdev::SpoolerHasPort(port)) << Narrow(port) << " is not among the spooler's ports";
+    ASSERT_TRUE(winetest::SpoolerHasPort(port)) << Narrow(port) << " is not among the spooler's ports";
   }
 
   void SendDeviceChange(HWND main, WPARAM event_type) {
@@ -283,8 +284,8 @@ TEST_F(MainDialogTest, DeviceChangesBringPrintersIntoTheUsbListAndTakeThemOut) {
 
   // The TR-80 is pulled out. An event that is not about devices arriving or leaving changes
   // nothing; the next node change takes its row away.
-  ASSERT_TRUE(usbdev::RemoveIfPresent(kTr80.id));
-  ASSERT_TRUE(usbdev::RemoveIfPresent(kTr80Usb.id));
+  ASSERT_TRUE(winetest::RemoveIfPresent(kTr80.id));
+  ASSERT_TRUE(winetest::RemoveIfPresent(kTr80Usb.id));
   SendDeviceChange(main, DBT_QUERYCHANGECONFIG);
   EXPECT_EQ(list.Count(), 2);
   SendDeviceChange(main, DBT_DEVNODES_CHANGED);

@@ -7,6 +7,7 @@
 #include <windows.h>
 #include <setupapi.h>
 #include <cfgmgr32.h>
+#include <devpropdef.h>
 #include <shlobj.h>
 // clang-format on
 
@@ -25,15 +26,16 @@
 #include "platform/win32/win32_devices.h"
 #include "platform/win32/win32_machine.h"
 #include "ports/usb_detect.h"
-#include "tests/wine/usb_devices.h"
+#include "tests/wine/wine_devices.h"
 
 namespace {
 
-using usbdev::kClassDisk;
-using usbdev::kClassPrinter;
-using usbdev::kClassUsb;
-using usbdev::RemoveIfPresent;
-using usbdev::TestDevice;
+using winetest::kClassDisk;
+using winetest::kClassPrinter;
+using winetest::kClassUsb;
+using winetest::Register;
+using winetest::RemoveIfPresent;
+using winetest::TestDevice;
 
 // Every device the tests register; all ids carry "TAVROWT" so that nothing else is touched.
 const TestDevice kDevices[] = {
@@ -101,7 +103,7 @@ class UsbDetectWine : public ::testing::Test {
     // Leftovers of a run that died before its TearDown.
     for (const TestDevice& device : kDevices) ASSERT_TRUE(RemoveIfPresent(device.id)) << "cannot remove a leftover";
     for (const TestDevice& device : kDevices) {
-      std::string failure = usbdev::Register(device);
+      std::string failure = Register(device);
       ASSERT_EQ(failure, "") << "registering a test device failed";
     }
     LogAttachMachine(&machine_);
