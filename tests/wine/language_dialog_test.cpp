@@ -98,15 +98,14 @@ class LanguageDialogTest : public ::testing::Test {
     for (const Row& row : kRows) ASSERT_TRUE(WriteBytes(TextFile(row), InstallText(row.tag)));
   }
 
-  // From the main dialog: checks a few of its controls, presses its Cancel button and waits
-  // for the process to end with code 0.
-  void CancelMainDialog() {
+  // From the main dialog: checks that it is the main dialog and its caption (its other texts are
+  // main_dialog_test's), presses its Cancel button and waits for the process to end with code 0.
+  void CancelMainDialog(const std::wstring& caption) {
     HWND main = installer_.WaitFor(Kind::kMain);
     ASSERT_NE(main, nullptr) << "the main dialog did not appear";
     EXPECT_EQ(ClassOf(GetDlgItem(main, 1058)), WC_LISTVIEWW);
     EXPECT_EQ(ClassOf(GetDlgItem(main, 1025)), L"ComboBox");
-    EXPECT_EQ(ItemText(main, 1007), L"Cancel");
-    EXPECT_EQ(ItemText(main, IDOK), L"Install");
+    EXPECT_EQ(TextOf(main), caption);
     Click(main, 1007);
     EXPECT_EQ(installer_.WaitExit(), 0);
   }
@@ -156,7 +155,8 @@ TEST_F(LanguageDialogTest, TextsFollowTheSelectedRowAndOkWantsARow) {
   list.SetSelected(2, true);
   ExpectTexts(dialog, kRows[2]);
   Click(dialog, IDOK);
-  CancelMainDialog();
+  // No installer text file: the English caption of its own.
+  CancelMainDialog(L"USB printer driver installation Wizard");
 
   ExpectInOrder(RunLog(), {
       "[ENTRY] CInstallApp::InitInstance",
@@ -183,7 +183,8 @@ TEST_P(ChosenLanguageTest, ReadsThatLanguagesTextFileAndRunsTheMainDialog) {
   if (GetParam() != 0) list.SetSelected(GetParam(), true);
   ExpectTexts(dialog, row);
   Click(dialog, IDOK);
-  CancelMainDialog();
+  // The text file's Title is the main dialog's caption.
+  CancelMainDialog(L"Tavro Setup " + std::wstring(row.tag, row.tag + 2));
 
   const std::string n = std::to_string(row.value);
   const std::string tag = row.tag;
