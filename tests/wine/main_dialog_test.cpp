@@ -174,24 +174,23 @@ void CancelToExit(Installer& installer, HWND main) {
 class MainDialogTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    RemoveFixtures();  // leftovers of a run that died
+    ASSERT_TRUE(RemoveFixtures()) << "cannot remove what a run that died left behind";
     PlugIn(kTr80Usb, kTr80, L"USB001");
     RemoveInstallTextFiles();
     log_ = LogWatch();
   }
 
   void TearDown() override {
-    RemoveFixtures();
-    for (const TestDevice* device : kAllDevices)
-      EXPECT_TRUE(winetest::RemoveIfPresent(device->id)) << "a test device stayed: " << Narrow(device->id);
-    for (const wchar_t* port : kAllPorts)
-      EXPECT_FALSE(winetest::SpoolerHasPort(port)) << "a test port stayed: " << Narrow(port);
+    EXPECT_TRUE(RemoveFixtures()) << "a test device or port stayed in the prefix";
     RemoveInstallTextFiles();
   }
 
-  static void RemoveFixtures() {
-    for (const TestDevice* device : kAllDevices) winetest::RemoveIfPresent(device->id);
-    for (const wchar_t* port : kAllPorts) winetest::DeleteLocalPortIfPresent(port);
+  // Removes every test device and port there is: true when all are gone.
+  static bool RemoveFixtures() {
+    bool gone = true;
+    for (const TestDevice* device : kAllDevices) gone = winetest::RemoveIfPresent(device->id) && gone;
+    for (const wchar_t* port : kAllPorts) gone = winetest::DeleteLocalPortIfPresent(port) && gone;
+    return gone;
   }
 
   // A printer plugged in: its USB node, its USBPRINT node and the spooler port it prints to.
@@ -274,7 +273,7 @@ TEST_F(MainDialogTest, DeviceChangesBringPrintersIntoTheUsbListAndTakeThemOut) {
   ASSERT_EQ(list.Rows(), std::vector<std::wstring>{Row(L"USB001", kTr80Model, L"Online")});
 
   // A second printer is plugged in.
-  PlugIn(kTl241Usb, kTl241, L"USB002");
+  ASSERT_NO_FATAL_FAILURE(PlugIn(kTl241Usb, kTl241, L"USB002"));
   SendDeviceChange(main, DBT_DEVNODES_CHANGED);
   std::vector<std::wstring> rows = list.Rows();
   EXPECT_EQ(Sorted(rows), Sorted({Row(L"USB001", kTr80Model, L"Online"), Row(L"USB002", kTl241Model, L"Online")}));
