@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace platform {
 
@@ -37,6 +38,10 @@ class Files {
   virtual bool MakeDirectoryW(const std::wstring& path) = 0;
   // DeleteFileW.
   virtual bool Remove(const std::wstring& path) = 0;
+  // QueryDosDeviceW with no device name: every MS-DOS device name, in the system's order, when
+  // the list (each name with its NUL, then one more NUL) fits `buffer_chars` characters; false
+  // with 122 (ERROR_INSUFFICIENT_BUFFER) when it does not, or with another code.
+  virtual bool QueryDosDeviceNames(size_t buffer_chars, std::vector<std::wstring>* out) = 0;
 };
 
 }  // namespace platform

@@ -12,6 +12,7 @@ class CodePage;
 class Shell;
 class Resources;
 class Devices;
+class Spooler;
 class WindowFramework;
 
 class Machine {
@@ -26,6 +27,7 @@ class Machine {
   virtual Shell& shell() = 0;
   virtual Resources& resources() = 0;
   virtual Devices& devices() = 0;
+  virtual Spooler& spooler() = 0;
   virtual WindowFramework& windows() = 0;
 };
 
