@@ -8,6 +8,19 @@
 
 namespace wnd = platform::wnd;
 
+namespace {
+
+// The extraction reports figures; the progress bar is the dialog's, and a worker may report after
+// the bar is gone, so each report checks that it still exists.
+ProgressCallback ProgressBar(platform::DialogControls* controls) {
+  if (controls == nullptr) return nullptr;
+  return [controls](int position) {
+    if (controls->ControlExists(kIdcProgress)) controls->SetProgressPos(kIdcProgress, position);
+  };
+}
+
+}  // namespace
+
 CInstallDlg::CInstallDlg(platform::Machine& machine) : machine_(machine) {}
 
 int CInstallDlg::DoModal() {
@@ -26,20 +39,21 @@ void CInstallDlg::OnDestroy(platform::DialogControls& controls) {
 }
 
 void CInstallDlg::ExtractConfigFiles() {
-  ::ExtractConfigFiles(machine_, m_pBuf, m_nBufLen, controls_);
+  ::ExtractConfigFiles(machine_, m_pBuf, m_nBufLen, ProgressBar(controls_));
 }
 
 int CInstallDlg::LoadFileFromeData(const std::wstring& install_folder) {
   (void)install_folder;
-  return ::LoadFileFromeData(machine_, m_pBuf, m_nBufLen, controls_, m_wizard.InstallFolder(),
+  return ::LoadFileFromeData(machine_, m_pBuf, m_nBufLen, ProgressBar(controls_),
+                             m_wizard.InstallFolder(),
                              [this](const std::wstring& file) { m_wizard.SetCurrentFile(file); });
 }
 
 int CInstallDlg::InflateEntryToFile(const uint8_t* source, int32_t compressed_length,
                                     const std::string& output_path, int32_t* counter,
                                     int32_t total) {
-  return ::InflateEntryToFile(machine_, controls_, source, compressed_length, output_path, counter,
-                              total);
+  return ::InflateEntryToFile(machine_, ProgressBar(controls_), source, compressed_length,
+                              output_path, counter, total);
 }
 
 bool CInstallDlg::OnInitDialog(platform::DialogControls& controls) {
