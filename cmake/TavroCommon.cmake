@@ -120,7 +120,6 @@ function(tavro_core name)
   target_link_libraries(${name} INTERFACE ${name}_backend)
 endfunction()
 
-
 # tavro_test(NAME SOURCES... CORE lib): a GoogleTest program registered with ctest as one test.
 function(tavro_test name)
   cmake_parse_arguments(ARG "SERIAL" "CORE" "SOURCES" ${ARGN})
