@@ -8,7 +8,6 @@
 #include "catalog/json_file.h"
 #include "log/log.h"
 #include "platform/machine.h"
-#include "platform/window_framework.h"
 
 namespace {
 
@@ -141,8 +140,8 @@ void ReadModelKeys(platform::CodePage& cp, const cJSON* element, ModelRecord& re
 
 }  // namespace
 
-void LoadModelCatalog(platform::Machine& machine, platform::DialogControls& controls,
-                      const std::wstring& catalog_path, int combo_id) {
+void LoadModelCatalog(platform::Machine& machine, const std::wstring& catalog_path,
+                      const AddModelCallback& add_model) {
   std::memset(PrinterInfo, 0, sizeof(PrinterInfo));
 
   FileBytes buffer;
@@ -169,7 +168,7 @@ void LoadModelCatalog(platform::Machine& machine, platform::DialogControls& cont
   int record = 0;
   for (int i = 0; i < elements; ++i) {
     const cJSON* element = cJSON_GetArrayItem(root, i);
-    // A record without a name would end every walk of the table and break the combo's
+    // A record without a name would end every walk of the table and break the caller's
     // "entry k is record k - 1" rule, so such an element takes no record.
     const cJSON* model = StringItem(element, "MODEL");
     if (model == nullptr || model->valuestring[0] == '\0') {
@@ -190,7 +189,7 @@ void LoadModelCatalog(platform::Machine& machine, platform::DialogControls& cont
     ModelRecord& rec = PrinterInfo[record];
     LogPrint(kLogUnitInstallDlg, kFn, __LINE__, "Module Name: name=%s", model->valuestring);
     CopyToField(rec.MODEL, kModelNameChars, AnsiToWide(cp, model->valuestring));
-    if (controls.ComboAddString(combo_id, rec.MODEL) < 0) {
+    if (add_model && !add_model(rec.MODEL)) {
       LogPrint(kLogUnitInstallDlg, kFn, __LINE__,
                "[ERROR] CInstallDlg::OnInitDialog - Adding model %ws to the model list "
                "failed, skipping it\n",

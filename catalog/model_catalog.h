@@ -1,14 +1,15 @@
 // The model catalog ("Modules.json"): one ModelRecord per printer model the installer can set up,
-// held in the process-wide table PrinterInfo, parallel to the main dialog's model combo box
-// (combo entry k, k >= 1, is record k - 1; entry 0 is "please select").
+// held in the process-wide table PrinterInfo, parallel to the list the caller keeps of the model
+// names (the main dialog's model combo box: entry k, k >= 1, is record k - 1; entry 0 is "please
+// select").
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 namespace platform {
 class Machine;
-class DialogControls;
 }  // namespace platform
 
 // Capacities in characters, terminator included (wchar_t is 16-bit on Windows, 32-bit natively).
@@ -16,9 +17,6 @@ constexpr int kModelNameChars = 64;
 constexpr int kModelShortChars = 32;
 constexpr int kModelPaperChars = 256;
 constexpr int kPrinterInfoCount = 255;
-
-// The model combo box of the main dialog.
-constexpr int kIdcModelCombo = 1025;
 
 // One catalog model. Text fields are NUL-terminated; numbers are signed 32-bit.
 struct ModelRecord {
@@ -51,12 +49,16 @@ extern ModelRecord PrinterInfo[kPrinterInfoCount];
 // doubled backslash after Temp is accepted by Windows). An empty folder still gives a path.
 std::wstring BuildModelCatalogPath(const std::wstring& local_app_data);
 
-// Reads the catalog at `catalog_path` into PrinterInfo (from record 0) and appends each named
-// model to the combo `combo_id` of `controls`. A missing file leaves the table empty; a syntax
-// error is logged. Elements without a "MODEL" string use no record; elements beyond the table's
-// capacity are ignored with a warning.
-void LoadModelCatalog(platform::Machine& machine, platform::DialogControls& controls,
-                      const std::wstring& catalog_path, int combo_id = kIdcModelCombo);
+// Offered each named model in file order; answers whether the caller took it into its list.
+using AddModelCallback = std::function<bool(const std::wstring& model)>;
+
+// Reads the catalog at `catalog_path` into PrinterInfo (from record 0), offering each named model
+// to `add_model` before its record is kept; a model it refuses takes no record and is logged, so
+// that the caller's list and the table stay parallel. An empty callback takes every model. A
+// missing file leaves the table empty; a syntax error is logged. Elements without a "MODEL"
+// string use no record; elements beyond the table's capacity are ignored with a warning.
+void LoadModelCatalog(platform::Machine& machine, const std::wstring& catalog_path,
+                      const AddModelCallback& add_model);
 
 // Number of records before the first empty MODEL (at most kPrinterInfoCount).
 int CountCatalogModels();

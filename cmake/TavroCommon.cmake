@@ -1,41 +1,124 @@
-# The system's logic and the seam, compiled into one static library per flavour.
-
-set(TAVRO_LOGIC_DIRS log payload catalog ports install app ui)
+# The system's logic and the seam: one static library per folder and flavour, each linking only
+# the folders below it that the README's layout table allows, and one target per flavour that
+# gathers them all (tavro_core_asan, tavro_core_win, ...).
 
 find_package(ZLIB REQUIRED)
+find_package(Threads REQUIRED)
 if(NOT WIN32)
   find_package(PkgConfig REQUIRED)
   pkg_check_modules(CJSON REQUIRED IMPORTED_TARGET libcjson)
 endif()
 
-function(tavro_sources out)
-  set(srcs)
-  foreach(dir ${ARGN})
-    file(GLOB found CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/${dir}/*.cpp)
-    list(APPEND srcs ${found})
+# The logic folders, top first, and what each may use besides itself (README.md, Layout).
+set(TAVRO_LOGIC_DIRS app ui install ports catalog payload log)
+set(TAVRO_USES_app ui install ports catalog payload log platform)
+set(TAVRO_USES_ui install ports catalog payload log platform)
+set(TAVRO_USES_install catalog payload log platform)
+set(TAVRO_USES_ports catalog log platform)
+set(TAVRO_USES_catalog log platform)
+set(TAVRO_USES_payload log platform)
+set(TAVRO_USES_log platform)
+set(TAVRO_USES_platform "")
+# Only the dialogs and the window framework's own implementations reach controls.
+set(TAVRO_DIALOG_HEADER platform/window_framework.h)
+# What the folders need from outside the project.
+set(TAVRO_EXTERNAL_log Threads::Threads)
+set(TAVRO_EXTERNAL_ui Threads::Threads)
+set(TAVRO_EXTERNAL_payload ZLIB::ZLIB)
+if(WIN32)
+  set(TAVRO_EXTERNAL_catalog cjson_mingw)
+  set(TAVRO_EXTERNAL_win32 setupapi cfgmgr32 winspool advapi32 shell32 comctl32 ole32 shlwapi
+      version)
+else()
+  set(TAVRO_EXTERNAL_catalog PkgConfig::CJSON)
+  set(TAVRO_EXTERNAL_sim Threads::Threads)
+endif()
+
+# The arguments of tools/check_layers.sh for the rules above: FOLDER=USES, the backends included.
+function(tavro_layer_rules out)
+  set(args --only-for ${TAVRO_DIALOG_HEADER})
+  foreach(dir ${TAVRO_LOGIC_DIRS} platform)
+    set(uses ${TAVRO_USES_${dir}})
+    if(dir STREQUAL "app" OR dir STREQUAL "ui")
+      list(APPEND uses ${TAVRO_DIALOG_HEADER})
+    endif()
+    string(REPLACE ";" "," uses "${uses}")
+    list(APPEND args "${dir}=${uses}")
   endforeach()
-  set(${out} ${srcs} PARENT_SCOPE)
+  list(APPEND args "platform/sim=platform,${TAVRO_DIALOG_HEADER}"
+                   "platform/win32=platform,${TAVRO_DIALOG_HEADER},<windows>")
+  set(${out} ${args} PARENT_SCOPE)
 endfunction()
 
-# tavro_core(NAME BACKEND sim|win32 [FLAGS ...]): platform interfaces, one backend and the logic.
-# The flags (sanitizers) also reach whatever links the library.
-function(tavro_core name)
-  cmake_parse_arguments(ARG "" "BACKEND" "FLAGS" ${ARGN})
-  tavro_sources(srcs platform platform/${ARG_BACKEND} ${TAVRO_LOGIC_DIRS})
-  add_library(${name} STATIC ${srcs})
-  target_include_directories(${name} PUBLIC ${CMAKE_SOURCE_DIR})
-  target_compile_options(${name} PUBLIC ${ARG_FLAGS} -Wall -Wextra)
-  target_link_options(${name} PUBLIC ${ARG_FLAGS})
-  if(WIN32)
-    target_compile_definitions(${name} PUBLIC _WIN32_WINNT=0x0601 WINVER=0x0601 UNICODE _UNICODE)
-    target_link_libraries(${name} PUBLIC cjson_mingw ZLIB::ZLIB setupapi cfgmgr32 winspool advapi32
-                          shell32 comctl32 ole32 shlwapi version)
+# The include check runs before any folder library compiles and again whenever a source changes:
+# an include against the layers fails the build.
+tavro_layer_rules(_tavro_rules)
+set(_tavro_checked)
+foreach(dir ${TAVRO_LOGIC_DIRS} platform platform/sim platform/win32)
+  file(GLOB found CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/${dir}/*.h ${CMAKE_SOURCE_DIR}/${dir}/*.cpp
+       ${CMAKE_SOURCE_DIR}/${dir}/*.c)
+  list(APPEND _tavro_checked ${found})
+endforeach()
+add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/layers.checked
+  COMMAND bash ${CMAKE_SOURCE_DIR}/tools/check_layers.sh ${CMAKE_SOURCE_DIR} ${_tavro_rules}
+  COMMAND ${CMAKE_COMMAND} -E touch ${CMAKE_BINARY_DIR}/layers.checked
+  DEPENDS ${CMAKE_SOURCE_DIR}/tools/check_layers.sh ${_tavro_checked}
+  COMMENT "Checking the includes against the layers"
+  VERBATIM)
+add_custom_target(tavro_layers DEPENDS ${CMAKE_BINARY_DIR}/layers.checked)
+
+# tavro_folder_library(FLAVOUR LIB DIR): DIR's sources as the library FLAVOUR_LIB, built with the
+# flavour's options after the include check; a folder without sources gives an interface library.
+function(tavro_folder_library flavour lib dir)
+  file(GLOB srcs CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/${dir}/*.cpp)
+  if(srcs)
+    add_library(${flavour}_${lib} STATIC ${srcs})
+    target_link_libraries(${flavour}_${lib} PUBLIC ${flavour}_options)
+    add_dependencies(${flavour}_${lib} tavro_layers)
   else()
-    target_link_libraries(${name} PUBLIC PkgConfig::CJSON ZLIB::ZLIB Threads::Threads)
+    add_library(${flavour}_${lib} INTERFACE)
+    target_link_libraries(${flavour}_${lib} INTERFACE ${flavour}_options)
   endif()
 endfunction()
 
-find_package(Threads REQUIRED)
+# tavro_core(NAME BACKEND sim|win32 [FLAGS ...]): platform interfaces, one backend and the logic,
+# each folder its library NAME_<folder> (NAME_backend for the backend); NAME links them all.
+# The flags (sanitizers) also reach whatever links them.
+function(tavro_core name)
+  cmake_parse_arguments(ARG "" "BACKEND" "FLAGS" ${ARGN})
+  add_library(${name}_options INTERFACE)
+  target_include_directories(${name}_options INTERFACE ${CMAKE_SOURCE_DIR})
+  target_compile_options(${name}_options INTERFACE ${ARG_FLAGS} -Wall -Wextra)
+  target_link_options(${name}_options INTERFACE ${ARG_FLAGS})
+  if(WIN32)
+    target_compile_definitions(${name}_options INTERFACE _WIN32_WINNT=0x0601 WINVER=0x0601 UNICODE
+                               _UNICODE)
+  endif()
+
+  tavro_folder_library(${name} platform platform)
+  tavro_folder_library(${name} backend platform/${ARG_BACKEND})
+  target_link_libraries(${name}_backend PUBLIC ${name}_platform ${TAVRO_EXTERNAL_${ARG_BACKEND}})
+
+  foreach(dir ${TAVRO_LOGIC_DIRS})
+    tavro_folder_library(${name} ${dir} ${dir})
+    get_target_property(kind ${name}_${dir} TYPE)
+    set(scope PUBLIC)
+    if(kind STREQUAL "INTERFACE_LIBRARY")
+      set(scope INTERFACE)
+    endif()
+    foreach(used ${TAVRO_USES_${dir}})
+      target_link_libraries(${name}_${dir} ${scope} ${name}_${used})
+    endforeach()
+    target_link_libraries(${name}_${dir} ${scope} ${TAVRO_EXTERNAL_${dir}})
+  endforeach()
+
+  # The logic reaches the backend only through the platform interfaces; the programs bring it.
+  add_library(${name} INTERFACE)
+  foreach(dir ${TAVRO_LOGIC_DIRS})
+    target_link_libraries(${name} INTERFACE ${name}_${dir})
+  endforeach()
+  target_link_libraries(${name} INTERFACE ${name}_backend)
+endfunction()
 
 # tavro_test(NAME SOURCES... CORE lib): a GoogleTest program registered with ctest as one test.
 function(tavro_test name)

@@ -11,18 +11,6 @@
 #include "payload/inflate_entry.h"
 #include "platform/sim/sim_machine.h"
 
-namespace {
-
-class FuzzControls : public platform::DialogControls {
- public:
-  int ComboAddString(int, const std::wstring&) override { return -1; }
-  bool ControlExists(int) override { return true; }
-  void SetProgressPos(int, int position) override { last_ = position; }
-  int last_ = 0;
-};
-
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size > (1u << 20)) return 0;
   // A fresh machine every so often, so that files of earlier inputs do not pile up; the log
@@ -35,11 +23,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     LogAttachMachine(current.get());
   }
   platform::sim::SimMachine& machine = *current;
-  FuzzControls controls;
+  int last_position = 0;
+  const ProgressCallback on_progress = [&](int position) { last_position = position; };
   // An exact-size copy: a read past the payload is an AddressSanitizer report.
   std::vector<uint8_t> buffer(data, data + size);
-  ExtractConfigFiles(machine, buffer.data(), static_cast<int32_t>(buffer.size()), &controls);
-  LoadFileFromeData(machine, buffer.data(), static_cast<int32_t>(buffer.size()), &controls,
+  ExtractConfigFiles(machine, buffer.data(), static_cast<int32_t>(buffer.size()), on_progress);
+  LoadFileFromeData(machine, buffer.data(), static_cast<int32_t>(buffer.size()), on_progress,
                     L"C:\\Program Files (x86)\\TavroPrint", [](const std::wstring&) {});
   return 0;
 }

@@ -33,7 +33,7 @@ const char* MatchConfigName(const std::string& entry_name) {
 }  // namespace
 
 void ExtractConfigFiles(platform::Machine& machine, const uint8_t* buffer, int32_t length,
-                        platform::DialogControls* controls) {
+                        const ProgressCallback& on_progress) {
   std::string folder;
   std::wstring local_app_data;
   if (machine.shell().SpecialFolder(platform::csidl::kLocalAppData, &local_app_data)) {
@@ -66,7 +66,7 @@ void ExtractConfigFiles(platform::Machine& machine, const uint8_t* buffer, int32
   payload::WalkPayload(buffer, length, log, [&](const payload::EntryView& entry) {
     const char* name = MatchConfigName(entry.name);
     if (name == nullptr) return;
-    InflateEntryToFile(machine, controls, entry.data, entry.compressed_length, folder + name,
+    InflateEntryToFile(machine, on_progress, entry.data, entry.compressed_length, folder + name,
                        &counter, length);
   });
 }

@@ -3,8 +3,9 @@
 
 #include <cstdint>
 
+#include "payload/inflate_entry.h"
+
 namespace platform {
-class DialogControls;
 class Machine;
 }  // namespace platform
 
@@ -17,6 +18,7 @@ extern const char* const kConfigFileNames[];
 // Extracts the payload's configuration files from `buffer` (`length` bytes) into
 // LocalAppData\Temp\TavroPrint\Config\, created first; other entries are skipped. Nothing is
 // extracted when LocalAppData is unknown or the folder cannot be made. A failed entry leaves the
-// others unharmed. `controls` may be null (the main dialog does not exist yet at start-up).
+// others unharmed. `on_progress` (may be empty: at start-up there is no progress bar yet) gets
+// the bytes written so far against `length`, as InflateEntryToFile reports them.
 void ExtractConfigFiles(platform::Machine& machine, const uint8_t* buffer, int32_t length,
-                        platform::DialogControls* controls = nullptr);
+                        const ProgressCallback& on_progress = nullptr);

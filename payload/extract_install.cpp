@@ -7,7 +7,6 @@
 #include "platform/codepage.h"
 #include "platform/files.h"
 #include "platform/machine.h"
-#include "platform/window_framework.h"
 
 namespace {
 
@@ -38,7 +37,7 @@ const char* LegacyFileName(const std::string& file_name) {
 }
 
 int LoadFileFromeData(platform::Machine& machine, const uint8_t* buffer, int32_t length,
-                      platform::DialogControls* controls, const std::wstring& install_folder,
+                      const ProgressCallback& on_progress, const std::wstring& install_folder,
                       const CurrentFileCallback& on_current_file) {
   platform::CodePage& codepage = machine.codepage();
   platform::Files& files = machine.files();
@@ -65,13 +64,10 @@ int LoadFileFromeData(platform::Machine& machine, const uint8_t* buffer, int32_t
       if (files.Stat(directory) == platform::PathKind::kMissing) {
         CreateFolderPath(files, codepage.FromAnsi(directory));
       }
-      InflateEntryToFile(machine, controls, entry.data, entry.compressed_length, target, &counter,
-                         length);
+      InflateEntryToFile(machine, on_progress, entry.data, entry.compressed_length, target,
+                         &counter, length);
       if (on_current_file) on_current_file(codepage.FromAnsi(file_name));
-      if (controls != nullptr && controls->ControlExists(kProgressBarControlId)) {
-        controls->SetProgressPos(kProgressBarControlId,
-                                 ProgressPosition(static_cast<double>(entry.index) + 1, count));
-      }
+      if (on_progress) on_progress(ProgressPosition(static_cast<double>(entry.index) + 1, count));
     });
   }
   LogPrint(kLogUnitInstallDlg, kFunction, __LINE__, "[INFO] LoadFileFromeData - Retrace Finish\r\n");

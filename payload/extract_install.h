@@ -5,8 +5,9 @@
 #include <functional>
 #include <string>
 
+#include "payload/inflate_entry.h"
+
 namespace platform {
-class DialogControls;
 class Machine;
 }  // namespace platform
 
@@ -15,12 +16,13 @@ using CurrentFileCallback = std::function<void(const std::wstring& file_name)>;
 
 // Extracts every entry of `buffer` (`length` bytes) below `install_folder` ("%s\%s" of the folder
 // and the entry name; backslashes in names make sub-folders, created when missing). Entries named
-// in the legacy rename table land under their older names. After each entry `on_current_file`
-// (may be empty) gets the file name and the progress bar, when it exists in `controls` (may be
-// null), the share of entries done. Bad or unsafe entries are skipped with a log line, a
-// truncated archive ends the walk; entries written stay. Always returns 0.
+// in the legacy rename table land under their older names. `on_progress` (may be empty) gets the
+// bytes written against `length` while an entry inflates and, after each entry, the share of
+// entries done; `on_current_file` (may be empty) gets each entry's file name just before that
+// share. Bad or unsafe entries are skipped with a log line, a truncated archive ends the walk;
+// entries written stay. Always returns 0.
 int LoadFileFromeData(platform::Machine& machine, const uint8_t* buffer, int32_t length,
-                      platform::DialogControls* controls, const std::wstring& install_folder,
+                      const ProgressCallback& on_progress, const std::wstring& install_folder,
                       const CurrentFileCallback& on_current_file);
 
 // The older file name an entry's file name is written under, or null when it has none.

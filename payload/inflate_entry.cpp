@@ -8,17 +8,10 @@
 
 #include "platform/files.h"
 #include "platform/machine.h"
-#include "platform/window_framework.h"
 
 namespace {
 
 constexpr int kWindow = 16384;
-
-void ShowProgress(platform::DialogControls* controls, int32_t counter, int32_t total) {
-  if (controls != nullptr && controls->ControlExists(kProgressBarControlId)) {
-    controls->SetProgressPos(kProgressBarControlId, ProgressPosition(counter, total));
-  }
-}
 
 }  // namespace
 
@@ -31,7 +24,7 @@ int ProgressPosition(double done, double total) {
   return static_cast<int>(position);
 }
 
-int InflateEntryToFile(platform::Machine& machine, platform::DialogControls* controls,
+int InflateEntryToFile(platform::Machine& machine, const ProgressCallback& on_progress,
                        const uint8_t* source, int32_t compressed_length,
                        const std::string& output_path, int32_t* counter, int32_t total) {
   z_stream stream;
@@ -74,7 +67,7 @@ int InflateEntryToFile(platform::Machine& machine, platform::DialogControls* con
       // The counter is the caller's 32-bit value: it saturates instead of wrapping.
       const int64_t sum = static_cast<int64_t>(*counter) + static_cast<int64_t>(produced);
       *counter = sum > INT32_MAX ? INT32_MAX : static_cast<int32_t>(sum);
-      ShowProgress(controls, *counter, total);
+      if (on_progress) on_progress(ProgressPosition(*counter, total));
     } while (stream.avail_out == 0);
     remaining -= chunk;
     if (remaining <= 0) {

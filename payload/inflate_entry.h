@@ -1,16 +1,18 @@
-// Decompression of one payload entry into a file, moving the main dialog's progress bar.
+// Decompression of one payload entry into a file, reporting progress as it goes.
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 namespace platform {
-class DialogControls;
 class Machine;
 }  // namespace platform
 
-// The main dialog's progress bar (range 0 to 100).
-constexpr int kProgressBarControlId = 1004;
+// Receives the next progress position (a percentage; may run past 100, the bar clamps it). The
+// owner of the progress bar decides whether and where to show it; an empty callback means no
+// progress reporting.
+using ProgressCallback = std::function<void(int position)>;
 
 // Codes of InflateEntryToFile besides zlib's own inflateInit codes.
 constexpr int kInflateOk = 0;
@@ -20,11 +22,11 @@ constexpr int kInflateMemoryError = -4;
 
 // Decompresses the zlib stream at `source` (`compressed_length` bytes) into the file at the 8-bit
 // ANSI path `output_path`, created or truncated, in 16 KiB windows. Adds the decompressed bytes
-// to *counter; while the progress bar exists in `controls` (may be null) sets it to
-// counter / total * 100 after each window. A stream cut short is complete once all its bytes are
+// to *counter and reports counter / total * 100 to `on_progress` (may be empty) after each
+// window. A stream cut short is complete once all its bytes are
 // consumed. Returns 0, an inflateInit code, -1, -3 or -4; the file is closed on every path and
 // keeps what was decoded.
-int InflateEntryToFile(platform::Machine& machine, platform::DialogControls* controls,
+int InflateEntryToFile(platform::Machine& machine, const ProgressCallback& on_progress,
                        const uint8_t* source, int32_t compressed_length,
                        const std::string& output_path, int32_t* counter, int32_t total);
 

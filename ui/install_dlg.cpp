@@ -71,6 +71,15 @@ long DetectUsbPrinters(platform::Machine& machine) {
   return GetPrinterOnline(machine.devices(), paths.get());
 }
 
+// The extraction reports figures; the progress bar is the dialog's, and a worker may report after
+// the bar is gone, so each report checks that it still exists.
+ProgressCallback ProgressBar(platform::DialogControls* controls) {
+  if (controls == nullptr) return nullptr;
+  return [controls](int position) {
+    if (controls->ControlExists(IDC_PROGRESS)) controls->SetProgressPos(IDC_PROGRESS, position);
+  };
+}
+
 }  // namespace
 
 CInstallDlg::CInstallDlg(platform::Machine& machine) : machine_(machine) {}
@@ -95,20 +104,21 @@ void CInstallDlg::OnDestroy(platform::DialogControls& controls) {
 }
 
 void CInstallDlg::ExtractConfigFiles() {
-  ::ExtractConfigFiles(machine_, m_pBuf, m_nBufLen, controls_.load());
+  ::ExtractConfigFiles(machine_, m_pBuf, m_nBufLen, ProgressBar(controls_.load()));
 }
 
 int CInstallDlg::LoadFileFromeData(const std::wstring& install_folder) {
   (void)install_folder;
-  return ::LoadFileFromeData(machine_, m_pBuf, m_nBufLen, controls_.load(), m_wizard.InstallFolder(),
+  return ::LoadFileFromeData(machine_, m_pBuf, m_nBufLen, ProgressBar(controls_.load()),
+                             m_wizard.InstallFolder(),
                              [this](const std::wstring& file) { m_wizard.SetCurrentFile(file); });
 }
 
 int CInstallDlg::InflateEntryToFile(const uint8_t* source, int32_t compressed_length,
                                     const std::string& output_path, int32_t* counter,
                                     int32_t total) {
-  return ::InflateEntryToFile(machine_, controls_.load(), source, compressed_length, output_path, counter,
-                              total);
+  return ::InflateEntryToFile(machine_, ProgressBar(controls_.load()), source, compressed_length,
+                              output_path, counter, total);
 }
 
 bool CInstallDlg::OnInitDialog(platform::DialogControls& controls) {
@@ -152,7 +162,10 @@ bool CInstallDlg::OnInitDialog(platform::DialogControls& controls) {
   CacheAllPorts(machine_.spooler());
 
   controls.ComboAddString(IDC_MODEL_COMBO, PleaseSelect(language));
-  LoadModelCatalog(machine_, controls, BuildModelCatalogPath(local_app_data), IDC_MODEL_COMBO);
+  // Entry k of the list is record k - 1 of the catalog: a model the list refuses takes no record.
+  LoadModelCatalog(machine_, BuildModelCatalogPath(local_app_data), [&controls](const std::wstring& model) {
+    return controls.ComboAddString(IDC_MODEL_COMBO, model) >= 0;
+  });
 
   LogPrint(kLogUnitInstallDlg, "OnInitDialog", __LINE__,
            "[INFO] OnInitDialog - Calling GetPrinterOnline (first time)\n");

@@ -170,6 +170,14 @@ bool SimDialogControls::Destroyed() {
 }
 
 void SimDialogControls::Destroy() {
+  bool notify;
+  {
+    std::lock_guard<std::recursive_mutex> lock(mutex_);
+    notify = !destroyed_ && !destroy_sent_ && logic_ != nullptr;
+    destroy_sent_ = true;
+  }
+  // As on Windows, WM_DESTROY reaches the logic while the controls still exist.
+  if (notify) logic_->OnDestroy(logic_view_);
   {
     std::lock_guard<std::recursive_mutex> lock(mutex_);
     destroyed_ = true;

@@ -237,6 +237,7 @@ class SimDialogControls : public DialogControls {
   int Result();
   // True once the modal run has returned: the window and its controls are gone.
   bool Destroyed();
+  // Destroys the window: the logic's OnDestroy (once), then the controls are gone.
   void Destroy();
   int Icon();
   int ProgressLow(int control_id);
@@ -332,6 +333,7 @@ class SimDialogControls : public DialogControls {
   std::wstring caption_;
   bool ended_ = false;
   bool destroyed_ = false;
+  bool destroy_sent_ = false;  // WM_DESTROY has reached the logic
   int result_ = 0;
   int icon_ = 0;
   int focused_ = 0;

@@ -47,7 +47,6 @@ int SimWindowFramework::RunModal(int template_id, DialogLogic& logic, DialogCont
     ++timed_out_;
     dialog->End(-1);
   }
-  logic.OnDestroy(dialog->ForLogic());
   dialog->Destroy();
   {
     std::lock_guard<std::mutex> lock(mutex_);

@@ -22,7 +22,6 @@
 #include "log/log.h"
 #include "payload/extract_config.h"
 #include "payload/load_data.h"
-#include "platform/window_framework.h"
 #include "platform/win32/win32_devices.h"
 #include "platform/win32/win32_machine.h"
 #include "ports/usb_detect.h"
@@ -58,16 +57,6 @@ const TestDevice kDevices[] = {
      L"Tavro", nullptr},
 };
 
-// The model combo box the catalog loader fills.
-class ModelCombo : public platform::DialogControls {
- public:
-  int ComboAddString(int, const std::wstring& text) override {
-    items.push_back(text);
-    return static_cast<int>(items.size()) - 1;
-  }
-  bool ControlExists(int) override { return true; }
-  std::vector<std::wstring> items;
-};
 
 // Start-up's steps for the catalog: the payload from this program's resource, the configuration
 // files into LocalAppData\Temp\TavroPrint\Config, then the catalog the main dialog loads.
@@ -84,9 +73,13 @@ std::string LoadShippedCatalog(platform::Machine& machine) {
   FreeLoadedData(payload);
   if (GetFileAttributesW(catalog.c_str()) == INVALID_FILE_ATTRIBUTES) return "the catalog was not extracted";
   std::memset(PrinterInfo, 0, sizeof(PrinterInfo));
-  ModelCombo combo;
-  LoadModelCatalog(machine, combo, catalog);
-  if (combo.items.size() != static_cast<size_t>(CountCatalogModels())) return "combo and catalog differ";
+  // The list the main dialog would fill.
+  std::vector<std::wstring> models;
+  LoadModelCatalog(machine, catalog, [&](const std::wstring& model) {
+    models.push_back(model);
+    return true;
+  });
+  if (models.size() != static_cast<size_t>(CountCatalogModels())) return "list and catalog differ";
   return "";
 }
 

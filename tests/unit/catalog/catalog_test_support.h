@@ -1,5 +1,5 @@
 // Shared arrangement for the catalog tests: a simulated machine with files, a code page and a
-// captured log, and the model combo box with its "please select" entry.
+// captured log.
 #pragma once
 
 #include <cstdint>
@@ -16,7 +16,6 @@ class CatalogFixtureBase {
   ~CatalogFixtureBase();
 
   platform::sim::SimMachine& machine() { return *machine_; }
-  platform::sim::SimDialogControls& controls() { return controls_; }
 
   void SetAnsiCodePage(uint32_t code_page);
   void PutFile(const std::wstring& path, const std::string& bytes);
@@ -25,7 +24,6 @@ class CatalogFixtureBase {
 
  private:
   std::unique_ptr<platform::sim::SimMachine> machine_;
-  platform::sim::SimDialogControls controls_;
 };
 
 // Position of `needle` in `haystack` at or after `from`, npos when missing.

@@ -18,18 +18,24 @@ class ModelCatalogTest : public ::testing::TestWithParam<uint32_t> {
  protected:
   void SetUp() override {
     env_.SetAnsiCodePage(GetParam());
-    env_.controls().AddControl(kIdcModelCombo);
-    env_.controls().ComboAddString(kIdcModelCombo, L"please select");
   }
 
+  // The caller's list, as the main dialog keeps it: "please select" first, then each model taken.
   void Load(const std::string& json) {
     env_.PutFile(kCatalogPath, json);
-    LoadModelCatalog(env_.machine(), env_.controls(), kCatalogPath);
+    LoadInto(kCatalogPath);
   }
-  std::vector<std::wstring> Combo() { return env_.controls().ComboItems(kIdcModelCombo); }
+  void LoadInto(const std::wstring& path) {
+    LoadModelCatalog(env_.machine(), path, [this](const std::wstring& model) {
+      list_.push_back(model);
+      return true;
+    });
+  }
+  std::vector<std::wstring> Combo() { return list_; }
   std::string Log() { return env_.LogText(); }
 
   catalog_test::CatalogFixtureBase env_;
+  std::vector<std::wstring> list_{L"please select"};
 };
 
 INSTANTIATE_TEST_SUITE_P(CodePages, ModelCatalogTest, ::testing::Values(1252u, 936u));
@@ -228,7 +234,7 @@ TEST_P(ModelCatalogTest, BrokenJsonIsLoggedAndLeavesTheTableEmpty) {
 }
 
 TEST_P(ModelCatalogTest, MissingFileAndEmptyArrayGiveOnlyThePleaseSelectEntry) {
-  LoadModelCatalog(env_.machine(), env_.controls(), L"C:\\nowhere\\Modules.json");
+  LoadInto(L"C:\\nowhere\\Modules.json");
   EXPECT_EQ(Combo().size(), 1u);
   EXPECT_EQ(Log(), "");
   Load("[]");
@@ -243,30 +249,36 @@ TEST_P(ModelCatalogTest, ARootThatIsNotAnArrayIsRefused) {
             std::string::npos);
 }
 
-// A combo box that refuses its second item.
-class RefusingControls : public platform::DialogControls {
- public:
-  int ComboAddString(int, const std::wstring& text) override {
-    if (++calls_ == 2) return -1;
-    items.push_back(text);
-    return static_cast<int>(items.size()) - 1;
-  }
-  bool ControlExists(int) override { return true; }
-  void SetProgressPos(int, int) override {}
-  std::vector<std::wstring> items;
-
- private:
-  int calls_ = 0;
-};
-
-TEST_P(ModelCatalogTest, AModelTheComboRefusesTakesNoRecord) {
+TEST_P(ModelCatalogTest, AModelTheCallerRefusesTakesNoRecord) {
   env_.PutFile(kCatalogPath, R"([{"MODEL":"A"},{"MODEL":"B","DPI":9},{"MODEL":"C"}])");
-  RefusingControls controls;
-  LoadModelCatalog(env_.machine(), controls, kCatalogPath);
-  EXPECT_EQ(controls.items, (std::vector<std::wstring>{L"A", L"C"}));
+  std::vector<std::wstring> offered;
+  std::vector<std::wstring> taken;
+  LoadModelCatalog(env_.machine(), kCatalogPath, [&](const std::wstring& model) {
+    offered.push_back(model);
+    if (offered.size() == 2) return false;  // a combo box out of memory, say
+    taken.push_back(model);
+    return true;
+  });
+  EXPECT_EQ(offered, (std::vector<std::wstring>{L"A", L"B", L"C"}));
+  EXPECT_EQ(taken, (std::vector<std::wstring>{L"A", L"C"}));
+  // The list and the table stay parallel: C takes B's place, with none of B's keys.
   EXPECT_EQ(std::wstring(PrinterInfo[1].MODEL), L"C");
   EXPECT_EQ(PrinterInfo[1].DPI, 0);
-  EXPECT_NE(Find(Log(), "[ERROR] CInstallDlg::OnInitDialog - Adding model B"), std::string::npos);
+  EXPECT_EQ(PrinterInfo[2].MODEL[0], L'\0');
+  EXPECT_EQ(CountCatalogModels(), 2);
+  const std::string log = Log();
+  EXPECT_NE(Find(log, "[ERROR] CInstallDlg::OnInitDialog - Adding model B to the model list "
+                      "failed, skipping it\n"),
+            std::string::npos);
+  EXPECT_EQ(Find(log, "Module DPI: 9"), std::string::npos);
+}
+
+TEST_P(ModelCatalogTest, WithoutACallbackEveryModelIsKept) {
+  env_.PutFile(kCatalogPath, R"([{"MODEL":"A"},{"MODEL":"B","DPI":9}])");
+  LoadModelCatalog(env_.machine(), kCatalogPath, nullptr);
+  EXPECT_EQ(CountCatalogModels(), 2);
+  EXPECT_EQ(PrinterInfo[1].DPI, 9);
+  EXPECT_EQ(Find(Log(), "[ERROR]"), std::string::npos);
 }
 
 TEST_P(ModelCatalogTest, TextIsConvertedWithTheAnsiCodePage) {

@@ -45,6 +45,22 @@ TEST_F(ExtractConfigTest, OnlyConfigurationNamesAreWrittenUnderTheListsSpelling)
   EXPECT_EQ(File(kConfig + L"Text.ini"), "ini");
 }
 
+TEST_F(ExtractConfigTest, ProgressCountsTheConfigurationBytesAgainstThePayload) {
+  buffer_ = RawArchive(3)
+                .Add("Modules.json", std::string(1000, 'm'))
+                .Add("tavrodrv.dll", std::string(4000, 'd'))
+                .Add("PaperSize.json", std::string(500, 'p'))
+                .Buffer();
+  std::vector<int> positions;
+  const int32_t length = static_cast<int32_t>(buffer_.size());
+  ExtractConfigFiles(machine_, buffer_.data(), length,
+                     [&](int position) { positions.push_back(position); });
+  // One report per written entry (each fits one window); the skipped module adds nothing.
+  EXPECT_EQ(positions, (std::vector<int>{ProgressPosition(1000, length),
+                                         ProgressPosition(1500, length)}));
+  EXPECT_GT(positions.back(), 100);  // the bytes outgrow the compressed payload
+}
+
 TEST_F(ExtractConfigTest, ExistingFilesAreOverwritten) {
   machine_.files().PutFile(kConfig + L"Modules.json", "old and longer than the new one");
   Extract(RawArchive(1).Add("Modules.json", "new"));

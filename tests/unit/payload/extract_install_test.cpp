@@ -19,12 +19,13 @@ class ExtractInstallTest : public payload_test::PayloadTest {
  protected:
   int Extract(const RawArchive& archive, const std::wstring& folder = kFolder) {
     buffer_ = archive.Buffer();
-    return LoadFileFromeData(machine_, buffer_.data(), static_cast<int32_t>(buffer_.size()),
-                             &controls_, folder,
-                             [this](const std::wstring& name) { shown_.push_back(name); });
+    return LoadFileFromeData(
+        machine_, buffer_.data(), static_cast<int32_t>(buffer_.size()),
+        [this](int position) { positions_.push_back(position); }, folder,
+        [this](const std::wstring& name) { shown_.push_back(name); });
   }
   std::vector<uint8_t> buffer_;
-  platform::sim::SimDialogControls controls_;
+  std::vector<int> positions_;
   std::vector<std::wstring> shown_;
 };
 
@@ -66,16 +67,20 @@ TEST_F(ExtractInstallTest, LegacyNamesAreWrittenUnderTheOlderNames) {
 }
 
 TEST_F(ExtractInstallTest, ProgressMovesWithBytesAndThenWithEntries) {
-  controls_.AddControl(kProgressBarControlId);
   Extract(RawArchive(3).Add("a.txt", std::string(50000, 'a')).Add("b.txt", "b").Add("c.txt", "c"));
-  const std::vector<int>& positions = controls_.ProgressPositions(kProgressBarControlId);
+  const std::vector<int>& positions = positions_;
   // After each entry its share of the entries: 33, 66, 100; bytes against the payload size in
   // between, far above 100 for the first entry.
   ASSERT_GE(positions.size(), 6u);
   EXPECT_EQ(positions.back(), 100);
-  EXPECT_NE(std::find(positions.begin(), positions.end(), 33), positions.end());
-  EXPECT_NE(std::find(positions.begin(), positions.end(), 66), positions.end());
+  const auto at33 = std::find(positions.begin(), positions.end(), 33);
+  const auto at66 = std::find(positions.begin(), positions.end(), 66);
+  EXPECT_NE(at33, positions.end());
+  EXPECT_NE(at66, positions.end());
+  EXPECT_LT(at33, at66);
   EXPECT_GT(*std::max_element(positions.begin(), positions.end()), 100);
+  // Each entry's bytes come before its share: the first entry's 50000 bytes against the payload.
+  EXPECT_GT(*std::max_element(positions.begin(), at33), 100);
 }
 
 TEST_F(ExtractInstallTest, CorruptEntryIsSkippedAndTheNextWritten) {

@@ -21,11 +21,11 @@ class InflateEntryTest : public payload_test::PayloadTest {
     machine_.files().MakeFolders(L"C:\\Out");
   }
   int Inflate(const std::string& stream, const std::string& path, int32_t* counter,
-              int32_t total = 1000, platform::DialogControls* controls = nullptr) {
+              int32_t total = 1000, const ProgressCallback& on_progress = nullptr) {
     // An exact-size copy: a read past the entry's bytes is an AddressSanitizer report.
     std::vector<uint8_t> bytes(stream.begin(), stream.end());
-    return InflateEntryToFile(machine_, controls, bytes.data(), static_cast<int32_t>(bytes.size()),
-                              path, counter, total);
+    return InflateEntryToFile(machine_, on_progress, bytes.data(),
+                              static_cast<int32_t>(bytes.size()), path, counter, total);
   }
 };
 
@@ -104,22 +104,25 @@ TEST_F(InflateEntryTest, FileFailuresGiveMinus1) {
 }
 
 TEST_F(InflateEntryTest, ProgressFollowsTheCounterAndGoesAbove100) {
-  platform::sim::SimDialogControls controls;
-  controls.AddControl(kProgressBarControlId);
+  std::vector<int> positions;
   int32_t counter = 0;
   // 100000 decompressed bytes against a total of 20000: positions up to 500.
   EXPECT_EQ(0, Inflate(Deflate(std::string(100000, 'p')), "C:\\Out\\p.txt", &counter, 20000,
-                       &controls));
-  const std::vector<int>& positions = controls.ProgressPositions(kProgressBarControlId);
+                       [&](int position) { positions.push_back(position); }));
   ASSERT_FALSE(positions.empty());
   EXPECT_EQ(positions.front(), 16384 * 100 / 20000);  // one output window
   EXPECT_EQ(positions.back(), 500);
   EXPECT_TRUE(std::is_sorted(positions.begin(), positions.end()));
 
-  // Without the bar, nothing is sent.
-  platform::sim::SimDialogControls no_bar;
-  EXPECT_EQ(0, Inflate(Deflate("x"), "C:\\Out\\q.txt", &counter, 20000, &no_bar));
-  EXPECT_TRUE(no_bar.ProgressPositions(kProgressBarControlId).empty());
+  // The counter carries on from the caller's value: 100000 + 1 bytes now.
+  positions.clear();
+  EXPECT_EQ(0, Inflate(Deflate("x"), "C:\\Out\\q.txt", &counter, 20000,
+                       [&](int position) { positions.push_back(position); }));
+  EXPECT_EQ(positions, std::vector<int>{500});
+  EXPECT_EQ(counter, 100001);
+  // Without a callback the entry is still written.
+  EXPECT_EQ(0, Inflate(Deflate("y"), "C:\\Out\\r.txt", &counter, 20000));
+  EXPECT_EQ(File(L"C:\\Out\\r.txt"), "y");
 }
 
 TEST(ProgressPositionTest, TruncatesAndStaysInRange) {

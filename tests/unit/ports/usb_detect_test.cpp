@@ -14,7 +14,6 @@
 #include "catalog/model_catalog.h"
 #include "log/log.h"
 #include "platform/sim/sim_machine.h"
-#include "platform/window_framework.h"
 
 namespace {
 
@@ -289,17 +288,6 @@ TEST_F(UsbDetectTest, AnEmptyCatalogRecognisesNothing) {
   EXPECT_EQ(CountOf(log, "[WARN] GetPrinterOnline - No PrinterInfo matched for model=TAVROTR80"), 1);
 }
 
-// The model combo box that the catalog loader fills; only its entries matter here.
-class ModelCombo : public platform::DialogControls {
- public:
-  int ComboAddString(int, const std::wstring& text) override {
-    items.push_back(text);
-    return static_cast<int>(items.size()) - 1;
-  }
-  bool ControlExists(int) override { return true; }
-  std::vector<std::wstring> items;
-};
-
 TEST_F(UsbDetectTest, TheShippedCatalogRecognisesEachModelByTheIdWindowsGivesIt) {
   std::ifstream in(std::string(TAVRO_SOURCE_DIR) + "/data/Modules.json", std::ios::binary);
   std::stringstream json;
@@ -312,8 +300,7 @@ TEST_F(UsbDetectTest, TheShippedCatalogRecognisesEachModelByTheIdWindowsGivesIt)
     ASSERT_TRUE(file);
     ASSERT_EQ(file->Write(json.str().data(), json.str().size()), json.str().size());
   }
-  ModelCombo combo;
-  LoadModelCatalog(machine_, combo, path);
+  LoadModelCatalog(machine_, path, nullptr);
   ASSERT_EQ(CountCatalogModels(), 6);
 
   // The USB printing stack names a printer after its IEEE 1284 maker and model strings, joined,

@@ -47,6 +47,42 @@ TEST_F(InstallDlgTest, FolderFieldsLastTextOutlivesTheDialog) {
   EXPECT_EQ(dlg.m_wizard.InstallFolder(), L"D:\\Labels");
 }
 
+TEST_F(InstallDlgTest, ExtractionMovesTheProgressBarOnlyWhileItExists) {
+  machine_.files().MakeFolders(L"C:\\Out");
+  std::vector<uint8_t> stream;
+  {
+    const std::string bytes = payload_test::Deflate(std::string(1000, 'p'));
+    stream.assign(bytes.begin(), bytes.end());
+  }
+  CInstallDlg dlg(machine_);
+  std::vector<int> open_positions;
+  std::vector<int> gone_positions;
+  machine_.windows().Script(IDD_INSTALL, [&](SimDialog& d) {
+    int32_t counter = 0;
+    EXPECT_EQ(0, dlg.InflateEntryToFile(stream.data(), static_cast<int32_t>(stream.size()),
+                                        "C:\\Out\\a.txt", &counter, 4000));
+    open_positions = d.ProgressPositions(IDC_PROGRESS);
+    // The window is gone before the dialog hears of it (a worker racing the close): the report
+    // must not reach the bar.
+    d.End(wnd::kIdCancel);
+    d.Destroy();
+    EXPECT_EQ(0, dlg.InflateEntryToFile(stream.data(), static_cast<int32_t>(stream.size()),
+                                        "C:\\Out\\b.txt", &counter, 4000));
+    gone_positions = d.ProgressPositions(IDC_PROGRESS);
+  });
+  EXPECT_EQ(dlg.DoModal(), wnd::kIdCancel);
+  // The position OnInitDialog sets, then 1000 of 4000 bytes.
+  EXPECT_EQ(open_positions, (std::vector<int>{0, 25}));
+  EXPECT_EQ(gone_positions, open_positions);
+  // Once the modal run is over nothing is reported, and the entry is still written.
+  int32_t counter = 0;
+  EXPECT_EQ(0, dlg.InflateEntryToFile(stream.data(), static_cast<int32_t>(stream.size()),
+                                      "C:\\Out\\c.txt", &counter, 4000));
+  EXPECT_EQ(File(L"C:\\Out\\c.txt"), std::string(1000, 'p'));
+  EXPECT_EQ(machine_.windows().LastDialog(IDD_INSTALL)->ProgressPositions(IDC_PROGRESS),
+            open_positions);
+}
+
 TEST_F(InstallDlgTest, WizardFolderPagesAndCurrentFile) {
   const platform::sim::SimTemplate* tmpl = machine_.windows().FindTemplate(IDD_INSTALL);
   ASSERT_NE(tmpl, nullptr);
