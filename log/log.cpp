@@ -17,6 +17,7 @@
 #include "platform/clock.h"
 #include "platform/codepage.h"
 #include "platform/files.h"
+#include "platform/last_error.h"
 #include "platform/machine.h"
 #include "platform/system_info.h"
 
@@ -49,6 +50,21 @@ LogState& State() {
   static LogState* state = new LogState;
   return *state;
 }
+
+// The calling thread's last-error value as it was when a public log call began, put back when the
+// call returns: the clock, the code page and above all the flush (GetWindowsDirectory, stat, mkdir,
+// the "r" test of a new day's file, the banner's registry reads) set it, and a caller that logs a
+// failure before reading its code must still read its own code.
+class KeepLastError {
+ public:
+  KeepLastError() : code_(platform::LastErrorCode()) {}
+  ~KeepLastError() { platform::SetLastErrorCode(code_); }
+  KeepLastError(const KeepLastError&) = delete;
+  KeepLastError& operator=(const KeepLastError&) = delete;
+
+ private:
+  uint32_t code_;
+};
 
 const char* BaseName(const char* path) {
   if (path == nullptr) return "";
@@ -95,6 +111,7 @@ void WriterLoop() {
 void LogAttachMachine(platform::Machine* machine) { State().machine.store(machine); }
 
 void LogStart() {
+  KeepLastError keep;
   LogState& s = State();
   std::lock_guard<std::mutex> control(s.control);
   if (s.started.load()) return;
@@ -114,6 +131,7 @@ void LogStart() {
 }
 
 void LogStop() {
+  KeepLastError keep;
   LogState& s = State();
   std::lock_guard<std::mutex> control(s.control);
   if (!s.started.load()) return;
@@ -138,6 +156,7 @@ void LogStop() {
 }
 
 void LogFlush() {
+  KeepLastError keep;
   LogState& s = State();
   if (!s.started.load() || !s.has_buffer.load() || s.fill.load(std::memory_order_relaxed) == 0) return;
   std::lock_guard<std::recursive_mutex> guard(s.lock);
@@ -145,6 +164,7 @@ void LogFlush() {
 }
 
 void LogWrite(const char* line) {
+  KeepLastError keep;
   LogState& s = State();
   if (!s.started.load() || line == nullptr) return;
   size_t n = std::strlen(line);
@@ -172,6 +192,7 @@ void LogWrite(const char* line) {
 }
 
 void LogPrint(const char* file, const char* function, int line, const char* format, ...) {
+  KeepLastError keep;
   LogState& s = State();
   platform::Machine* machine = s.machine.load();
   if (machine == nullptr) return;

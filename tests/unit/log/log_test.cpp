@@ -178,6 +178,50 @@ TEST_F(LogTest, LogFilePathAndEnsureDirectory) {
   EXPECT_EQ(EnsureDirectory("C:\\Denied"), -1);
 }
 
+// A caller reads its failing call's code after logging the failure: the log, whose flush opens
+// files (the existence test of a new day's file fails with 2), keeps the thread's last error.
+TEST_F(LogTest, LoggingKeepsTheCallersLastError) {
+  constexpr uint32_t kCode = 1234;
+  platform::SetLastErrorCode(kCode);
+  LogPrint(kLogUnitInstall, "F", 1, "[ERROR] F - Error=%d\n", 1234);  // starts the facility
+  EXPECT_EQ(platform::LastErrorCode(), kCode);
+  // The caller's own flush: lines past 16 KiB, the first of them into a day's file not there yet.
+  std::string filler(90, 'f');
+  int lines = 0;
+  while (Today().empty() && lines < 400) {
+    LogPrint(kLogUnitInstall, "F", lines, "%s %d\n", filler.c_str(), lines);
+    ASSERT_EQ(platform::LastErrorCode(), kCode) << "line " << lines;
+    ++lines;
+  }
+  ASSERT_LT(lines, 400);
+  // A flush whose file cannot be opened, and one whose folder cannot be made.
+  machine_.faults().ResetCalls();
+  machine_.faults().Fail("fopen", platform::err::kAccessDenied, 2);
+  platform::SetLastErrorCode(kCode);
+  for (int i = 0; i < 200 && machine_.faults().Calls("fopen") < 2; ++i)
+    LogPrint(kLogUnitInstall, "F", i, "%s %d\n", filler.c_str(), i);
+  EXPECT_EQ(platform::LastErrorCode(), kCode);
+  machine_.faults().Fail("_mkdir", platform::err::kAccessDenied, -1);
+  machine_.files().RemoveTree(L"C:\\Windows\\Temp\\TavroPrint");
+  LogPrint(kLogUnitInstall, "F", 2, "[INFO] F - before the flush\n");
+  LogFlush();
+  EXPECT_EQ(platform::LastErrorCode(), kCode);
+  machine_.faults().Clear("_mkdir");
+  // The other calls a caller may make in between: a direct line, a flush, the stop and a restart.
+  platform::SetLastErrorCode(0);
+  LogWrite("[INFO] F - direct\n");
+  LogFlush();
+  EXPECT_EQ(platform::LastErrorCode(), 0u);
+  platform::SetLastErrorCode(kCode);
+  LogPrint(kLogUnitInstall, "F", 3, "[EXIT] F\n");
+  LogStop();
+  EXPECT_EQ(platform::LastErrorCode(), kCode);
+  LogStart();
+  LogStop();
+  EXPECT_EQ(platform::LastErrorCode(), kCode);
+  EXPECT_NE(Today().find("[Install.cpp:F:3] [EXIT] F\r\n"), std::string::npos);
+}
+
 TEST_F(LogTest, NothingIsLoggedWithoutAMachine) {
   LogAttachMachine(nullptr);
   LogPrint(kLogUnitInstall, "F", 1, "nowhere\n");
