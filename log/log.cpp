@@ -17,6 +17,7 @@
 #include "platform/clock.h"
 #include "platform/codepage.h"
 #include "platform/files.h"
+#include "platform/last_error.h"
 #include "platform/machine.h"
 #include "platform/system_info.h"
 
@@ -49,6 +50,21 @@ LogState& State() {
   static LogState* state = new LogState;
   return *state;
 }
+
+// The calling thread's last-error value as it was when a public log call began, put back when the
+// call returns: the clock, the code page and above all the flush (GetWindowsDirectory, stat, mkdir,
+// the "r" test of a new day's file, the banner's registry reads) set it, and a caller that logs a
+// failure before reading its code must still read its own code.
+class KeepLastError {
+ public:
+  KeepLastError() : code_(platform::LastErrorCode()) {}
+  ~KeepLastError() { platform::SetLastErrorCode(code_); }
+  KeepLastError(const KeepLastError&) = delete;
+  KeepLastError& operator=(const KeepLastError&) = delete;
+
+ private:
+  uint32_t code_;
+};
 
 const char* BaseName(const char* path) {
   if (path == nullptr) return "";
@@ -95,6 +111,7 @@ void WriterLoop() {
 void LogAttachMachine(platform::Machine* machine) { State().machine.store(machine); }
 
 void LogStart() {
+  KeepLastError keep;
   LogState& s = State();
   std::lock_guard<std::mutex> control(s.control);
   if (s.started.load()) return;
@@ -114,6 +131,7 @@ void LogStart() {
 }
 
 void LogStop() {
+  KeepLastError keep;
   LogState& s = State();
   std::lock_guard<std::mutex> control(s.control);
   if (!s.started.load()) return;
@@ -138,17 +156,18 @@ void LogStop() {
 }
 
 void LogFlush() {
+  KeepLastError keep;
   LogState& s = State();
   if (!s.started.load() || !s.has_buffer.load() || s.fill.load(std::memory_order_relaxed) == 0) return;
   std::lock_guard<std::recursive_mutex> guard(s.lock);
   FlushLocked(s);
 }
 
-void LogWrite(const char* line) {
-  LogState& s = State();
-  if (!s.started.load() || line == nullptr) return;
-  size_t n = std::strlen(line);
-  if (n > kBufferSize - 4) n = kBufferSize - 4;  // so that it fits an emptied buffer with CR LF
+namespace {
+
+// Copies a line of n bytes to the buffer, writing the file first when the buffer holds 16 KiB or
+// the line would not fit; CR LF when the buffer does not end in a line feed.
+void WriteLine(LogState& s, const char* line, size_t n) {
   std::lock_guard<std::recursive_mutex> guard(s.lock);
   // A line from inside the flush (the file system logging its own failure) is dropped: it would
   // change the buffer being written.
@@ -171,35 +190,125 @@ void LogWrite(const char* line) {
   s.fill.store(fill, std::memory_order_relaxed);
 }
 
+// A line being built: appends are cut at kLineSize - 1 characters.
+class LineText {
+ public:
+  void Put(const char* text, size_t n) {
+    size_t room = kLineSize - 1 - n_;
+    if (n > room) n = room;
+    std::memcpy(text_ + n_, text, n);
+    n_ += n;
+  }
+  void Put(const char* text) { Put(text, std::strlen(text)); }
+  void Put(char c) {
+    if (n_ < kLineSize - 1) text_[n_++] = c;
+  }
+  // "%d".
+  void PutDecimal(int value) {
+    char digits[12];
+    char* first = digits + sizeof(digits);
+    unsigned int magnitude = value < 0 ? 0u - static_cast<unsigned int>(value) : static_cast<unsigned int>(value);
+    do {
+      *--first = static_cast<char>('0' + magnitude % 10);
+      magnitude /= 10;
+    } while (magnitude != 0);
+    if (value < 0) *--first = '-';
+    Put(first, static_cast<size_t>(digits + sizeof(digits) - first));
+  }
+  // The local time as "%04d-%02d-%02d %02d:%02d:%02d.%03d" writes it.
+  void PutStamp(const platform::LocalTime& t) {
+    auto in = [](int v, int limit) { return v >= 0 && v < limit; };
+    if (!in(t.year, 10000) || !in(t.month, 100) || !in(t.day, 100) || !in(t.hour, 100) || !in(t.minute, 100) ||
+        !in(t.second, 100) || !in(t.milliseconds, 1000)) {
+      char stamp[64];  // a field printf would widen: printf it
+      int n = std::snprintf(stamp, sizeof(stamp), "%04d-%02d-%02d %02d:%02d:%02d.%03d", t.year, t.month, t.day,
+                            t.hour, t.minute, t.second, t.milliseconds);
+      if (n > 0) Put(stamp, std::strlen(stamp));
+      return;
+    }
+    char stamp[23];
+    auto two = [&stamp](int at, int v) {
+      stamp[at] = static_cast<char>('0' + v / 10);
+      stamp[at + 1] = static_cast<char>('0' + v % 10);
+    };
+    two(0, t.year / 100);
+    two(2, t.year % 100);
+    stamp[4] = '-';
+    two(5, t.month);
+    stamp[7] = '-';
+    two(8, t.day);
+    stamp[10] = ' ';
+    two(11, t.hour);
+    stamp[13] = ':';
+    two(14, t.minute);
+    stamp[16] = ':';
+    two(17, t.second);
+    stamp[19] = '.';
+    stamp[20] = static_cast<char>('0' + t.milliseconds / 100);
+    two(21, t.milliseconds % 100);
+    Put(stamp, sizeof(stamp));
+  }
+  // Formats the message into the rest of the line (cut silently); the line ends at a NUL the
+  // message may carry ("%c" of 0), as a "%s" of it would.
+  void PutMessage(platform::CodePage* codepage, const char* format, va_list args) {
+    size_t written = LogFormatV(codepage, text_ + n_, kLineSize - n_, format, args);
+    n_ += strnlen(text_ + n_, written);
+  }
+  // CR LF when the line is empty or does not end in a line feed, with room kept for it.
+  void EndWithLineBreak() {
+    if (n_ == 0 || text_[n_ - 1] != '\n') {
+      if (n_ > kLineSize - 3) n_ = kLineSize - 3;
+      text_[n_++] = '\r';
+      text_[n_++] = '\n';
+    }
+    text_[n_] = '\0';
+  }
+  const char* text() const { return text_; }
+  size_t size() const { return n_; }
+
+ private:
+  char text_[kLineSize];
+  size_t n_ = 0;
+};
+
+}  // namespace
+
+void LogWrite(const char* line) {
+  KeepLastError keep;
+  LogState& s = State();
+  if (!s.started.load() || line == nullptr) return;
+  size_t n = std::strlen(line);
+  if (n > kBufferSize - 4) n = kBufferSize - 4;  // so that it fits an emptied buffer with CR LF
+  WriteLine(s, line, n);
+}
+
 void LogPrint(const char* file, const char* function, int line, const char* format, ...) {
+  KeepLastError keep;
   LogState& s = State();
   platform::Machine* machine = s.machine.load();
   if (machine == nullptr) return;
   if (!s.started.load()) LogStart();
 
-  platform::LocalTime t = machine->clock().Now();
-  char stamp[64];
-  std::snprintf(stamp, sizeof(stamp), "%04d-%02d-%02d %02d:%02d:%02d.%03d", t.year, t.month, t.day, t.hour,
-                t.minute, t.second, t.milliseconds);
-
-  char message[kLineSize];
+  // "[%s] [%s:%s:%d] %s": the time stamp, the source file's name, the function, the line number
+  // and the message, built in place (at most 2047 characters) rather than printf'ed twice.
+  LineText text;
+  text.Put('[');
+  text.PutStamp(machine->clock().Now());
+  text.Put("] [", 3);
+  text.Put(BaseName(file));
+  text.Put(':');
+  text.Put(function == nullptr ? "" : function);
+  text.Put(':');
+  text.PutDecimal(line);
+  text.Put("] ", 2);
   va_list args;
   va_start(args, format);
-  LogFormatV(&machine->codepage(), message, sizeof(message), format, args);
+  text.PutMessage(&machine->codepage(), format, args);
   va_end(args);
+  text.EndWithLineBreak();
 
-  char text[kLineSize];
-  int written = std::snprintf(text, sizeof(text), "[%s] [%s:%s:%d] %s", stamp, BaseName(file),
-                              function == nullptr ? "" : function, line, message);
-  size_t n = written < 0 ? 0 : static_cast<size_t>(written);
-  if (n > kLineSize - 1) n = kLineSize - 1;
-  if (n == 0 || text[n - 1] != '\n') {
-    if (n > kLineSize - 3) n = kLineSize - 3;
-    text[n++] = '\r';
-    text[n++] = '\n';
-    text[n] = '\0';
-  }
-  LogWrite(text);
+  if (!s.started.load()) return;
+  WriteLine(s, text.text(), text.size());
 }
 
 int GetLogFilePath(char* out, size_t size) {

@@ -1,6 +1,5 @@
 #include "log/log_format.h"
 
-#include <cinttypes>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -33,12 +32,22 @@ class Output {
   void Append(const char* text, size_t n) {
     size_t room = cap_ - len_;
     if (n > room) n = room;
+    if (n == 0) return;
     std::memcpy(out_ + len_, text, n);
+    len_ += n;
+  }
+  // Appends wide characters known to be ASCII, one byte each.
+  void AppendAscii(const wchar_t* text, size_t n) {
+    size_t room = cap_ - len_;
+    if (n > room) n = room;
+    char* to = out_ + len_;
+    for (size_t i = 0; i < n; ++i) to[i] = static_cast<char>(text[i]);
     len_ += n;
   }
   void Repeat(char c, size_t n) {
     size_t room = cap_ - len_;
     if (n > room) n = room;
+    if (n == 0) return;
     std::memset(out_ + len_, c, n);
     len_ += n;
   }
@@ -108,6 +117,60 @@ void BuildNumberFormat(const Directive& s, const char* length, char conversion, 
 
 bool IsSigned(char c) { return c == 'd' || c == 'i'; }
 
+// The C library's d i u o x X of a value given as sign and magnitude, written without snprintf:
+// flags - + space # 0, width, precision (the least number of digits; 0 with the value 0 writes no
+// digit; a precision turns the 0 flag off), "+"/space only for the signed conversions, "#" gives
+// o a leading 0 and a non-zero x/X the prefix 0x/0X.
+void AppendInteger(Output* o, const Directive& s, bool negative, unsigned long long magnitude) {
+  char digits[24];  // 22 octal digits for 64 bits at most, written from the end
+  char* end = digits + sizeof(digits);
+  char* first = end;
+  switch (s.conversion) {
+    case 'o':
+      for (unsigned long long v = magnitude; v != 0; v >>= 3) *--first = static_cast<char>('0' + (v & 7));
+      break;
+    case 'x':
+    case 'X': {
+      const char* hex = s.conversion == 'x' ? "0123456789abcdef" : "0123456789ABCDEF";
+      for (unsigned long long v = magnitude; v != 0; v >>= 4) *--first = hex[v & 15];
+      break;
+    }
+    default:
+      if (magnitude <= UINT32_MAX) {  // most values: the cheaper 32-bit division
+        for (uint32_t v = static_cast<uint32_t>(magnitude); v != 0; v /= 10) *--first = static_cast<char>('0' + v % 10);
+      } else {
+        for (unsigned long long v = magnitude; v != 0; v /= 10) *--first = static_cast<char>('0' + v % 10);
+      }
+      break;
+  }
+  size_t ndigits = static_cast<size_t>(end - first);
+  // The least number of digits: 1 without a precision (the value 0 still shows its "0").
+  size_t least = s.precision >= 0 ? static_cast<size_t>(s.precision) : 1;
+  if (s.alt && s.conversion == 'o' && least <= ndigits) least = ndigits + 1;  // a leading 0
+  size_t zeros = least > ndigits ? least - ndigits : 0;
+  char prefix[2];
+  size_t nprefix = 0;
+  if (IsSigned(s.conversion)) {
+    if (negative) prefix[nprefix++] = '-';
+    else if (s.plus) prefix[nprefix++] = '+';
+    else if (s.space) prefix[nprefix++] = ' ';
+  } else if (s.alt && (s.conversion == 'x' || s.conversion == 'X') && magnitude != 0) {
+    prefix[nprefix++] = '0';
+    prefix[nprefix++] = s.conversion;
+  }
+  size_t body = nprefix + zeros + ndigits;
+  size_t pad = s.width > 0 && static_cast<size_t>(s.width) > body ? static_cast<size_t>(s.width) - body : 0;
+  if (!s.left && s.zero && s.precision < 0) {
+    zeros += pad;  // the 0 flag pads with zeros after the sign or prefix
+    pad = 0;
+  }
+  if (!s.left) o->Repeat(' ', pad);
+  o->Append(prefix, nprefix);
+  o->Repeat('0', zeros);
+  o->Append(first, ndigits);
+  if (s.left) o->Repeat(' ', pad);
+}
+
 void FormatInteger(Output* o, const Directive& s, va_list* args) {
   long long value = 0;
   unsigned long long uvalue = 0;
@@ -152,10 +215,12 @@ void FormatInteger(Output* o, const Directive& s, va_list* args) {
       break;
     }
   }
-  char format[48];
-  BuildNumberFormat(s, "ll", s.conversion, format, sizeof(format));
-  if (is_signed) o->Printf(format, value);
-  else o->Printf(format, uvalue);
+  if (is_signed) {
+    bool negative = value < 0;
+    AppendInteger(o, s, negative, negative ? 0 - static_cast<unsigned long long>(value) : uvalue);
+  } else {
+    AppendInteger(o, s, false, uvalue);
+  }
 }
 
 void FormatFloat(Output* o, const Directive& s, va_list* args) {
@@ -176,6 +241,19 @@ void FormatString(Output* o, platform::CodePage* codepage, const Directive& s, v
   if (s.length == Length::kShort) wide = false;
   if (wide) {
     const wchar_t* text = va_arg(*args, const wchar_t*);
+    if (text != nullptr) {
+      // ASCII text is the same in every ANSI code page: one byte a character, no conversion.
+      size_t n = 0;
+      while (text[n] != 0 && static_cast<uint32_t>(text[n]) < 0x80) ++n;
+      if (text[n] == 0) {
+        if (s.precision >= 0 && static_cast<size_t>(s.precision) < n) n = static_cast<size_t>(s.precision);
+        size_t pad = s.width > 0 && static_cast<size_t>(s.width) > n ? static_cast<size_t>(s.width) - n : 0;
+        if (!s.left) o->Repeat(s.zero ? '0' : ' ', pad);
+        o->AppendAscii(text, n);
+        if (s.left) o->Repeat(' ', pad);
+        return;
+      }
+    }
     std::string narrow = text == nullptr ? std::string("(null)") : WideToAnsiLimited(codepage, text, s.precision);
     Directive unlimited = s;
     unlimited.precision = -1;
@@ -197,6 +275,11 @@ void FormatChar(Output* o, platform::CodePage* codepage, const Directive& s, va_
     // wint_t is 16 bits on Windows and arrives promoted to int.
     using WideCharArg = std::conditional<sizeof(wint_t) < sizeof(int), int, wint_t>::type;
     wchar_t c = static_cast<wchar_t>(va_arg(*args, WideCharArg));
+    if (static_cast<uint32_t>(c) < 0x80) {
+      char ascii = static_cast<char>(c);
+      AppendPadded(o, no_precision, &ascii, 1);
+      return;
+    }
     std::string narrow = WideToAnsi(codepage, std::wstring(1, c));
     AppendPadded(o, no_precision, narrow.data(), narrow.size());
   } else {
@@ -207,13 +290,15 @@ void FormatChar(Output* o, platform::CodePage* codepage, const Directive& s, va_
 
 void FormatPointer(Output* o, const Directive& s, va_list* args) {
   const void* p = va_arg(*args, const void*);
-  char digits[32];
-  std::snprintf(digits, sizeof(digits), "%0*" PRIXPTR, static_cast<int>(2 * sizeof(void*)),
-                reinterpret_cast<uintptr_t>(p));
+  // Upper-case hex digits, two for each byte of a pointer.
+  constexpr size_t kDigits = 2 * sizeof(void*);
+  char digits[kDigits];
+  uintptr_t v = reinterpret_cast<uintptr_t>(p);
+  for (size_t i = kDigits; i > 0; --i, v >>= 4) digits[i - 1] = "0123456789ABCDEF"[v & 15];
   Directive plain = s;
   plain.precision = -1;
   plain.zero = false;
-  AppendPadded(o, plain, digits, std::strlen(digits));
+  AppendPadded(o, plain, digits, kDigits);
 }
 
 // A decimal width or precision, capped far above any line's length.

@@ -109,15 +109,31 @@ class SimFile : public File {
     std::vector<uint8_t>& data = node_->data;
     if (mode_.append) pos_ = data.size();
     const auto* in = static_cast<const uint8_t*>(buffer);
-    std::vector<uint8_t> bytes;
-    bytes.reserve(n + n / 16);
-    for (size_t i = 0; i < n; ++i) {
-      if (mode_.text && in[i] == '\n') bytes.push_back('\r');
-      bytes.push_back(in[i]);
+    const uint8_t* end = in + n;
+    // Text mode writes CR before each LF: the bytes on disk, then copied in runs between LFs.
+    size_t disk = n;
+    if (mode_.text && n != 0) {
+      for (const uint8_t* p = in; (p = static_cast<const uint8_t*>(std::memchr(p, '\n', end - p))) != nullptr; ++p)
+        ++disk;
     }
-    if (pos_ + bytes.size() > data.size()) data.resize(pos_ + bytes.size());
-    if (!bytes.empty()) std::memcpy(data.data() + pos_, bytes.data(), bytes.size());
-    pos_ += bytes.size();
+    if (pos_ + disk > data.size()) data.resize(pos_ + disk);
+    uint8_t* out = data.data() + pos_;
+    if (disk == n) {
+      if (n != 0) std::memcpy(out, in, n);
+    } else {
+      for (const uint8_t* p = in; p < end;) {
+        const auto* lf = static_cast<const uint8_t*>(std::memchr(p, '\n', end - p));
+        size_t run = (lf == nullptr ? end : lf) - p;
+        std::memcpy(out, p, run);
+        out += run;
+        p += run;
+        if (lf == nullptr) break;
+        *out++ = '\r';
+        *out++ = '\n';
+        ++p;
+      }
+    }
+    pos_ += disk;
     return n;
   }
 

@@ -224,4 +224,21 @@ TEST_F(LogOnWindows, LaterFlushesOfTheDayAppendWithoutABanner) {
   EXPECT_EQ(text.size(), two + strlen("[INFO] Second - two\r\n"));
 }
 
+// The day's file was just deleted: the flush's existence test fails (ERROR_FILE_NOT_FOUND on the
+// real C runtime) and the banner reads the registry, yet the caller still reads its own code.
+TEST_F(LogOnWindows, LoggingKeepsTheCallersLastError) {
+  ::SetLastError(ERROR_ACCESS_DENIED);
+  LogPrint(kLogUnitInstall, "F", 1, "[ERROR] F - Error=%d\n", ERROR_ACCESS_DENIED);
+  EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+  LogFlush();
+  EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+  ::SetLastError(ERROR_INVALID_PARAMETER);
+  LogPrint(kLogUnitInstall, "F", 2, "[ERROR] F - Error=%d\n", ERROR_INVALID_PARAMETER);
+  LogStop();
+  EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+  std::string text = ReadAll(path_);
+  EXPECT_NE(text.find("[Install.cpp:F:1] [ERROR] F - Error=5\r\n"), std::string::npos);
+  EXPECT_NE(text.find("[Install.cpp:F:2] [ERROR] F - Error=87\r\n"), std::string::npos);
+}
+
 }  // namespace

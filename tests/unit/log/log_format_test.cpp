@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <string>
 
 #include "log/log_format.h"
@@ -56,6 +57,73 @@ TEST_F(LogFormatTest, FloatsPointersPercentAndOddFormats) {
   int stored = 7;
   EXPECT_EQ(F("a%nb", &stored), "ab");
   EXPECT_EQ(stored, 7);  // %n never writes
+}
+
+// The walker writes integers itself: every combination of flags, width, precision and conversion
+// must read as the C library's printf writes it.
+TEST_F(LogFormatTest, IntegersMatchTheCLibrarysPrintf) {
+  const char* flag_sets[] = {"", "-", "+", " ", "#", "0", "-+", "+0", " 0", "#0", "-#", "+ ", "-0", "#+0 -"};
+  const char* widths[] = {"", "1", "3", "8", "21", "25"};
+  const char* precisions[] = {"", ".", ".0", ".1", ".3", ".12", ".24"};
+  const long long values[] = {0, 1, -1, 7, 8, 9, 10, 15, 16, 99, 100, -100, 4096, 65535, 2147483647, -2147483647 - 1,
+                              4294967295LL, 4294967296LL, -9000000000LL, 9223372036854775807LL,
+                              -9223372036854775807LL - 1};
+  int checked = 0;
+  for (const char* flags : flag_sets) {
+    for (const char* width : widths) {
+      for (const char* precision : precisions) {
+        for (char conversion : {'d', 'i', 'u', 'o', 'x', 'X'}) {
+          for (long long value : values) {
+            std::string format = std::string("[%") + flags + width + precision;
+            char expected[128];
+            std::string got;
+            bool is_signed = conversion == 'd' || conversion == 'i';
+            if (value >= INT32_MIN && value <= INT32_MAX) {  // without a length: an int
+              std::string f = format + conversion + "]";
+              if (is_signed) {
+                std::snprintf(expected, sizeof(expected), f.c_str(), static_cast<int>(value));
+                got = F(f.c_str(), static_cast<int>(value));
+              } else {
+                std::snprintf(expected, sizeof(expected), f.c_str(), static_cast<unsigned int>(value));
+                got = F(f.c_str(), static_cast<unsigned int>(value));
+              }
+              ASSERT_EQ(got, expected) << f << " of " << value;
+              ++checked;
+            }
+            std::string f = format + "ll" + conversion + "]";
+            if (is_signed) {
+              std::snprintf(expected, sizeof(expected), f.c_str(), value);
+              got = F(f.c_str(), value);
+            } else {
+              std::snprintf(expected, sizeof(expected), f.c_str(), static_cast<unsigned long long>(value));
+              got = F(f.c_str(), static_cast<unsigned long long>(value));
+            }
+            ASSERT_EQ(got, expected) << f << " of " << value;
+            ++checked;
+          }
+        }
+      }
+    }
+  }
+  EXPECT_GT(checked, 20000);
+}
+
+TEST_F(LogFormatTest, PaddedPointersAndAsciiWideText) {
+  void* p = reinterpret_cast<void*>(static_cast<uintptr_t>(0xBEEF));
+  std::string digits = sizeof(void*) == 8 ? "000000000000BEEF" : "0000BEEF";
+  EXPECT_EQ(F("[%20p][%-20p][%020p]", p, p, p), "[" + std::string(20 - digits.size(), ' ') + digits + "][" + digits +
+                                                    std::string(20 - digits.size(), ' ') + "][" +
+                                                    std::string(20 - digits.size(), ' ') + digits + "]");
+  EXPECT_EQ(F("[%p]", static_cast<void*>(nullptr)), "[" + std::string(2 * sizeof(void*), '0') + "]");
+  // Wide text in ASCII is written byte for byte, with width, precision and flags as narrow text.
+  EXPECT_EQ(F("[%.3ws][%-5ws][%05ws][%5.1ws][%.0ws][%ws]", L"abcdef", L"ab", L"ab", L"xyz", L"q", L""),
+            "[abc][ab   ][000ab][    x][][]");
+  EXPECT_EQ(F("[%.3s][%-5s][%05s][%5.1s][%.0s][%s]", "abcdef", "ab", "ab", "xyz", "q", ""),
+            "[abc][ab   ][000ab][    x][][]");
+  EXPECT_EQ(F("[%-3wc][%3C]", static_cast<wint_t>(L'a'), static_cast<wint_t>(L'b')), "[a  ][  b]");
+  // A single non-ASCII character sends the whole argument through the code page.
+  m_.codepage().SetAnsiCodePage(936);
+  EXPECT_EQ(F("[%ws][%.2ws]", L"ab\u4E2D", L"a\u4E2D"), "[ab\xD6\xD0][a]");
 }
 
 TEST_F(LogFormatTest, OutputIsCutToTheBuffer) {

@@ -139,6 +139,39 @@ TEST_F(LogTest, WideArgumentsGoThroughTheAnsiCodePage) {
   EXPECT_NE(file.find("model=???\r\n"), std::string::npos);
 }
 
+// The line is "[%s] [%s:%s:%d] %s" of the time stamp, source, function, line number and message,
+// cut at 2047 characters: the odd arguments read as printf wrote them.
+TEST_F(LogTest, OddArgumentsReadAsPrintfWroteThem) {
+  LogPrint(nullptr, nullptr, -2147483647 - 1, "%c%s\n", 0, "after a NUL");  // the line ends at the NUL
+  LogPrint("dir\\", "F", 0, "a\n");
+  LogPrint("dir/sub\\x/Unit.cpp", "F", 2147483647, "b\n");
+  std::string long_name(3000, 'n');
+  LogPrint(kLogUnitInstall, long_name.c_str(), 5, "never seen\n");
+  LogFlush();  // into today's file, before the clock moves
+  platform::LocalTime far;
+  far.year = 12026;
+  far.month = 1;
+  far.day = 2;
+  far.hour = 3;
+  far.minute = 4;
+  far.second = 5;
+  far.milliseconds = 6;
+  machine_.clock().Set(far);
+  LogPrint(kLogUnitInstall, "F", 6, "far\n");
+  LogStop();
+  std::string file = Today();
+  EXPECT_NE(file.find("\r\n[2026-12-07 10:00:00.000] [::-2147483648] \r\r\n"), std::string::npos) << file;
+  EXPECT_NE(file.find("\r\n[2026-12-07 10:00:00.000] [:F:0] a\r\n"), std::string::npos);
+  EXPECT_NE(file.find("\r\n[2026-12-07 10:00:00.000] [x/Unit.cpp:F:2147483647] b\r\n"), std::string::npos);
+  const std::string prefix = "[2026-12-07 10:00:00.000] [Install.cpp:";
+  size_t at = file.find(prefix + "nnn");
+  ASSERT_NE(at, std::string::npos);
+  // 2045 characters of the line, then CR LF (CR CR LF on disk).
+  EXPECT_EQ(file.substr(at, 2049), prefix + std::string(2045 - prefix.size(), 'n') + "\r\r\n");
+  std::string far_file = machine_.files().FileBytes(std::wstring(kLogFolder) + L"\\TavroPrintInstall_12026_01_02.log");
+  EXPECT_NE(far_file.find("\r\n[12026-01-02 03:04:05.006] [Install.cpp:F:6] far\r\n"), std::string::npos);
+}
+
 TEST_F(LogTest, DirectWriteOfAnOverlongLineIsCutToFitTheBuffer) {
   LogStart();
   std::string huge(40000, 'h');
@@ -176,6 +209,50 @@ TEST_F(LogTest, LogFilePathAndEnsureDirectory) {
   EXPECT_EQ(EnsureDirectory("C:\\Raced\\"), 0);
   machine_.faults().Fail("_mkdir", platform::err::kAccessDenied, 1);
   EXPECT_EQ(EnsureDirectory("C:\\Denied"), -1);
+}
+
+// A caller reads its failing call's code after logging the failure: the log, whose flush opens
+// files (the existence test of a new day's file fails with 2), keeps the thread's last error.
+TEST_F(LogTest, LoggingKeepsTheCallersLastError) {
+  constexpr uint32_t kCode = 1234;
+  platform::SetLastErrorCode(kCode);
+  LogPrint(kLogUnitInstall, "F", 1, "[ERROR] F - Error=%d\n", 1234);  // starts the facility
+  EXPECT_EQ(platform::LastErrorCode(), kCode);
+  // The caller's own flush: lines past 16 KiB, the first of them into a day's file not there yet.
+  std::string filler(90, 'f');
+  int lines = 0;
+  while (Today().empty() && lines < 400) {
+    LogPrint(kLogUnitInstall, "F", lines, "%s %d\n", filler.c_str(), lines);
+    ASSERT_EQ(platform::LastErrorCode(), kCode) << "line " << lines;
+    ++lines;
+  }
+  ASSERT_LT(lines, 400);
+  // A flush whose file cannot be opened, and one whose folder cannot be made.
+  machine_.faults().ResetCalls();
+  machine_.faults().Fail("fopen", platform::err::kAccessDenied, 2);
+  platform::SetLastErrorCode(kCode);
+  for (int i = 0; i < 200 && machine_.faults().Calls("fopen") < 2; ++i)
+    LogPrint(kLogUnitInstall, "F", i, "%s %d\n", filler.c_str(), i);
+  EXPECT_EQ(platform::LastErrorCode(), kCode);
+  machine_.faults().Fail("_mkdir", platform::err::kAccessDenied, -1);
+  machine_.files().RemoveTree(L"C:\\Windows\\Temp\\TavroPrint");
+  LogPrint(kLogUnitInstall, "F", 2, "[INFO] F - before the flush\n");
+  LogFlush();
+  EXPECT_EQ(platform::LastErrorCode(), kCode);
+  machine_.faults().Clear("_mkdir");
+  // The other calls a caller may make in between: a direct line, a flush, the stop and a restart.
+  platform::SetLastErrorCode(0);
+  LogWrite("[INFO] F - direct\n");
+  LogFlush();
+  EXPECT_EQ(platform::LastErrorCode(), 0u);
+  platform::SetLastErrorCode(kCode);
+  LogPrint(kLogUnitInstall, "F", 3, "[EXIT] F\n");
+  LogStop();
+  EXPECT_EQ(platform::LastErrorCode(), kCode);
+  LogStart();
+  LogStop();
+  EXPECT_EQ(platform::LastErrorCode(), kCode);
+  EXPECT_NE(Today().find("[Install.cpp:F:3] [EXIT] F\r\n"), std::string::npos);
 }
 
 TEST_F(LogTest, NothingIsLoggedWithoutAMachine) {
