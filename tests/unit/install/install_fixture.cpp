@@ -141,6 +141,12 @@ void InstallTest::SetUp() {
   SetAppLanguageSource(&language_);
   host_.machine = &sim_;
   sim_.files().MakeFolders(host_.folder);
+  // Every Windows has the version-3 folders of its driver directories.
+  platform::Spooler& spooler = static_cast<platform::Machine&>(sim_).spooler();
+  for (const wchar_t* environment : {L"", platform::kEnvironmentX64}) {
+    std::wstring dir;
+    if (spooler.DriverDirectoryW(environment, 256, &dir)) sim_.files().MakeFolders(dir + L"\\3");
+  }
 }
 
 void InstallTest::TearDown() {

@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "catalog/install_texts.h"
+#include "catalog/model_catalog.h"
 #include "catalog/paper_config.h"
 #include "install/gpc_file.h"
 #include "install/install_target.h"
@@ -118,7 +119,7 @@ TEST_F(WorkerTest, AnUncreatableGpcFileDoesNotStopTheInstallation) {
 }
 
 TEST_F(WorkerTest, AnUnknownDriverDirectoryFailsBeforeAnythingIsWritten) {
-  sim_.faults().Fail("GetPrinterDriverDirectoryW", 5);
+  sim_.faults().Fail("GetPrinterDriverDirectoryW", 5, 1);
   RunWorker();
   ASSERT_EQ(Posted().size(), 1u);
   EXPECT_FALSE(Posted()[0].success);

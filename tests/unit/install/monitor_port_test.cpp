@@ -106,7 +106,7 @@ TEST_F(MonitorTest, EachKnownFailureIsExplained) {
     sim_.faults().Fail("AddMonitorW", c.code, 1);
     EXPECT_FALSE(AddPrinterMonitor(machine_, L"TavroPrintMon.dll"));
     EXPECT_EQ(platform::LastErrorCode(), c.code);
-    EXPECT_TRUE(LogInOrder({"[ERROR] AddPrinterMonitor - AddMonitor failed, Error=" + std::to_string(c.code) + "\n",
+    EXPECT_TRUE(LogInOrder({"[ERROR] AddPrinterMonitor - AddMonitor failed, Error=" + std::to_string(c.code) + "\r\n",
                             c.line}));
   }
 }
@@ -115,7 +115,7 @@ TEST_F(MonitorTest, AnotherFailureHasOnlyTheGeneralLine) {
   sim_.faults().Fail("AddMonitorW", 1799, 1);
   EXPECT_FALSE(AddPrinterMonitor(machine_, L"TavroPrintMon.dll"));
   std::string log = LogText();
-  EXPECT_NE(log.find("[ERROR] AddPrinterMonitor - AddMonitor failed, Error=1799\n"), std::string::npos);
+  EXPECT_NE(log.find("[ERROR] AddPrinterMonitor - AddMonitor failed, Error=1799\r\n"), std::string::npos);
   EXPECT_EQ(log.find("AddPrinterMonitor - Error "), std::string::npos);
 }
 
@@ -137,7 +137,7 @@ TEST_F(MonitorTest, ARefusedPortIsLoggedWithItsCodeAndName) {
   sim_.faults().Fail("AddPortExW", 5, 1);
   EXPECT_FALSE(AddPortW(machine_));
   EXPECT_EQ(platform::LastErrorCode(), 5u);
-  EXPECT_TRUE(LogInOrder({"[Install.cpp:AddPortW:", "AddPortEx = 5 PortName=R710-Port:\n"}));
+  EXPECT_TRUE(LogInOrder({"[Install.cpp:AddPortW:", "AddPortEx = 5 PortName=R710-Port:\r\n"}));
   EXPECT_FALSE(IsPortValid(machine_, L"R710-Port:"));
 }
 

@@ -4,8 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "catalog/install_texts.h"
 #include "install/text_fit.h"
+#include "platform/last_error.h"
 #include "tests/unit/install/install_fixture.h"
 
 namespace {
@@ -27,7 +30,8 @@ TEST_F(PrinterNamingTest, FindPrinterListsLocalAndConnectedPrinters) {
   ArrangePrinter(L"Office");
   std::vector<std::wstring> names;
   ASSERT_TRUE(FindPrinter(machine_, &names));
-  EXPECT_EQ(names, (std::vector<std::wstring>{L"R710", L"Office"}));
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::wstring>{L"Office", L"R710"}));
   EXPECT_EQ(machine_.spy_spooler().enum_printer_flags, std::vector<uint32_t>{6u});
   EXPECT_TRUE(LogInOrder({"[ENTRY] FindPrinter\n", "[INFO] FindPrinter - First EnumPrinters call, cbBuf=",
                           ", pcReturned=0\n", "[EXIT] FindPrinter - Success, found 2 printers\n"}));

@@ -80,8 +80,8 @@ TEST_F(Registration32Test, TheLogFollowsEachStepAndTheDriverRecordFieldByField) 
                           "[INFO]   pEnvironment=Windows NT x86\n", "[INFO]   pDriverPath=R710Drv.dll\n",
                           "[INFO]   pDataFile=R710GPC.pcd\n", "[INFO]   pConfigFile=R710UI.dll\n",
                           "[INFO] InstallPrinterDriver32 - AddPrinterDriver success\n",
-                          "[INFO] InstallPrinterDriver32 - call AddPrinter\n",
-                          "[INFO] InstallPrinterDriver32 - AddPrinter success\n", "AddPrinter hPrinter = "}));
+                          "[INFO] InstallPrinterDriver32 - call AddPrinter\r\n",
+                          "[INFO] InstallPrinterDriver32 - AddPrinter success\r\n", "AddPrinter hPrinter = "}));
 }
 
 TEST_F(Registration32Test, AMissingMonitorDllIsLoggedAndItsFailureFallsBackToAnEmptySelection) {
@@ -96,10 +96,10 @@ TEST_F(Registration32Test, AMissingMonitorDllIsLoggedAndItsFailureFallsBackToAnE
   EXPECT_TRUE(machine_.spy_spooler().port_adds.empty());
   EXPECT_TRUE(LogInOrder({"[ERROR] InstallPrinterDriver32 - CopyFile failed, Error=2, Src=" + Folder() +
                               "\\tavrolm.dll, Dest=" + system_dir_ + "\\TavroPrintMon.dll\n",
-                          "[ERROR] AddPrinterMonitor - AddMonitor failed, Error=126\n",
+                          "[ERROR] AddPrinterMonitor - AddMonitor failed, Error=126\r\n",
                           "[INFO] InstallPrinterDriver32 - AddPrinterMonitor failed, User selected port: \n",
                           "[INFO] InstallPrinterDriver32 - IsPortValid failed, User selected port: \n",
-                          "AddPrinter = " + std::to_string(code) + "\n"}));
+                          "AddPrinter = " + std::to_string(code) + "\r\n"}));
 }
 
 TEST_F(Registration32Test, ARefusedPortFallsBackToTheSelectedOne) {
@@ -107,7 +107,7 @@ TEST_F(Registration32Test, ARefusedPortFallsBackToTheSelectedOne) {
   sim_.faults().Fail("AddPortExW", 5, 1);
   ASSERT_TRUE(Run());
   EXPECT_EQ(Added()[0].port_name, L"USB001");
-  EXPECT_TRUE(LogInOrder({"AddPortEx = 5 PortName=R710-Port:\n",
+  EXPECT_TRUE(LogInOrder({"AddPortEx = 5 PortName=R710-Port:\r\n",
                           "[INFO] InstallPrinterDriver32 - AddPort failed, User selected port: USB001\n"}));
   EXPECT_EQ(LogText().find("IsPortValid failed"), std::string::npos);
 }
@@ -146,7 +146,7 @@ TEST_F(Registration32Test, RefusedDriverCodesAreExplainedTruthfully) {
     sim_.faults().Fail("AddPrinterDriverW", code, 1);
     EXPECT_FALSE(Run()) << code;
     EXPECT_EQ(platform::LastErrorCode(), code);
-    EXPECT_TRUE(LogInOrder({"[ERROR] InstallPrinterDriver32 - AddPrinterDriver failed, Error=" + std::to_string(code) + "\n",
+    EXPECT_TRUE(LogInOrder({"[ERROR] InstallPrinterDriver32 - AddPrinterDriver failed, Error=" + std::to_string(code) + "\r\n",
                             "[ERROR] InstallPrinterDriver32 - " + line}));
   }
   std::string log = LogText();
@@ -160,7 +160,7 @@ TEST_F(Registration32Test, AnUnexplainedDriverCodeHasOnlyTheGeneralLine) {
   EXPECT_FALSE(Run());
   EXPECT_EQ(platform::LastErrorCode(), 87u);
   std::string log = LogText();
-  EXPECT_NE(log.find("AddPrinterDriver failed, Error=87\n"), std::string::npos);
+  EXPECT_NE(log.find("AddPrinterDriver failed, Error=87\r\n"), std::string::npos);
   EXPECT_EQ(log.find("InstallPrinterDriver32 - Error 87"), std::string::npos);
 }
 
@@ -168,7 +168,7 @@ TEST_F(Registration32Test, AnUnknownDriverDirectoryIsLoggedWithItsCode) {
   sim_.faults().Fail("GetPrinterDriverDirectoryA", 1805);
   EXPECT_FALSE(Run());
   EXPECT_EQ(platform::LastErrorCode(), 1805u);
-  EXPECT_TRUE(LogInOrder({"[Install.cpp:InstallPrinterDriver32:", "GetPrinterDriverDirectory = 1805\n"}));
+  EXPECT_TRUE(LogInOrder({"[Install.cpp:InstallPrinterDriver32:", "GetPrinterDriverDirectory = 1805\r\n"}));
   EXPECT_TRUE(machine_.spy_spooler().drivers.empty());
   EXPECT_TRUE(machine_.spy_spooler().monitors.empty());
 }
@@ -177,7 +177,7 @@ TEST_F(Registration32Test, ARefusedPrinterIsLoggedWithItsCode) {
   sim_.faults().Fail("AddPrinterW", 1802);
   EXPECT_FALSE(Run());
   EXPECT_EQ(platform::LastErrorCode(), 1802u);
-  EXPECT_TRUE(LogInOrder({"[INFO] InstallPrinterDriver32 - call AddPrinter\n", "AddPrinter = 1802\n"}));
+  EXPECT_TRUE(LogInOrder({"[INFO] InstallPrinterDriver32 - call AddPrinter\r\n", "AddPrinter = 1802\r\n"}));
 }
 
 TEST_F(Registration32Test, AnInstalledMonitorIsReusedForASecondPrinter) {
