@@ -115,7 +115,8 @@ TEST_F(WorkerTest, AnUncreatableGpcFileDoesNotStopTheInstallation) {
   EXPECT_EQ(sim_.files().Kind(GpcPath()), platform::PathKind::kMissing);
   ASSERT_EQ(Posted().size(), 1u);
   EXPECT_TRUE(Posted()[0].success);
-  EXPECT_TRUE(LogInOrder({"[WARN] InstallPrinterDriver - Cannot write GPC file", "Error=5\n"}));
+  EXPECT_TRUE(LogInOrder({"[WARN] InstallPrinterDriver - Cannot create GPC file", "Error=5\n"}));
+  EXPECT_EQ(LogText().find("Black/White printing only"), std::string::npos);
 }
 
 TEST_F(WorkerTest, AnUnknownDriverDirectoryFailsBeforeAnythingIsWritten) {
