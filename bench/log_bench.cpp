@@ -73,6 +73,7 @@ class DiskFiles : public platform::Files {
   bool MakeDirectory(const std::string& path) override { return ::mkdir(Posix(path).c_str(), 0755) == 0; }
   bool MakeDirectoryW(const std::wstring&) override { return false; }
   bool Remove(const std::wstring&) override { return false; }
+  bool QueryDosDeviceNames(size_t, std::vector<std::wstring>*) override { return false; }
 };
 
 // The simulated machine with real files.
@@ -89,6 +90,7 @@ class DiskMachine : public platform::Machine {
   platform::Shell& shell() override { return sim_.shell(); }
   platform::Resources& resources() override { return sim_.resources(); }
   platform::Devices& devices() override { return sim_.devices(); }
+  platform::Spooler& spooler() override { return sim_.spooler(); }
   platform::WindowFramework& windows() override { return sim_.windows(); }
 
  private:

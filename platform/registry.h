@@ -55,10 +55,17 @@ class Registry {
   virtual bool EnumValues(Hive hive, const std::wstring& key, RegView view, std::vector<std::wstring>* out) = 0;
 
   // The 8-bit calls (RegOpenKeyExA, RegEnumKeyExA, RegQueryValueExA): key and value names and
-  // REG_SZ data in the ANSI code page. Subkey names as RegEnumKeyExA gives them; false with 2
-  // for a missing key. A REG_SZ value's data are its ANSI bytes with the terminating NUL.
+  // string data in the ANSI code page (characters it lacks become '?').
+  // RegOpenKeyExA alone: false with 2 for a missing key.
+  virtual bool KeyExistsA(Hive hive, const std::string& key, RegView view) = 0;
+  // The subkey names as RegEnumKeyExA gives them, in the registry's order. False with 2 for a
+  // missing key; when RegEnumKeyExA fails part-way, false with its code and `out` holding the
+  // names read before.
   virtual bool EnumSubKeysA(Hive hive, const std::string& key, RegView view,
                             std::vector<std::string>* out) = 0;
+  // A value as RegQueryValueExA gives it: REG_SZ, REG_EXPAND_SZ and REG_MULTI_SZ data as ANSI
+  // bytes (with the terminating NUL when it was stored), other types unchanged. False with 2
+  // when the key or the value is missing.
   virtual bool QueryValueA(Hive hive, const std::string& key, const std::string& name, RegView view,
                            RegValue* out) = 0;
 };

@@ -37,23 +37,34 @@ struct UsbMonitorEntry {
 };
 extern UsbMonitorEntry UsbMonitor[kUsbMonitorCount];
 
+// Every function below logs through the log facility as the main dialog's unit (InstallDlg).
+
 // Zeroes every UsbPortRow.
 void ClearUsbPortRows();
 
 // Enumerates HKLM\SYSTEM\CurrentControlSet\Control\Print\Monitors\USB Monitor\Ports (8-bit
-// calls) into UsbMonitor: the number of subkeys enumerated, 0 when the key cannot be opened.
+// calls) into UsbMonitor: each subkey's REG_SZ "Device Path" (at most 255 bytes) and its name,
+// in entries 0 .. 255. Returns the number of subkeys enumerated, those that could not be read
+// or stored included; 0 when the key cannot be opened.
 int FoundUsbMonitor(platform::Machine& machine);
 
 // The spooler's ports whose names begin with "USB" (ignoring case), in its order, at most `max`
-// into `names`. Names of 128 characters or more are skipped with a "[WARN]" line.
+// into `names`. Names of 128 characters or more are skipped with a "[WARN]" line (a cut name
+// would name another port). 0 when the spooler cannot be asked ("[ERROR]" line).
 int GetUsbPortsFromEnumPorts(platform::Spooler& spooler, wchar_t (*names)[kEnumPortsUsbChars], int max);
 
-// Finds the USBPRINT device that serves `port` (its id holds the port name, or its
-// "Device Parameters" PortName equals it) and walks up to the first ancestor whose id holds
-// "VID_" and "PID_": TRUE with that id in `parent` (at most capacity - 1 characters).
+// Finds the present USBPRINT device that serves `port` (one trailing colon ignored): its id
+// holds the port name, or its Enum\<id>\Device Parameters "PortName" equals it ignoring case.
+// Then walks up from its parent to the first node whose id holds "VID_" and "PID_": TRUE with
+// that id in `parent` (at most capacity - 1 characters), else FALSE with `parent` empty. No
+// port, no `parent` or capacity <= 0: FALSE without a log line.
 bool GetUsbPrintPortParentInstanceId(platform::Machine& machine, const wchar_t* port, wchar_t* parent,
                                      int capacity);
 
-// The main dialog's GetAllPortList after its USB check: clears the rows, detects the printers
-// (GetPrinterOnline) and pairs each with a spooler port. Rows filled stay when a step fails.
+// The main dialog's GetAllPortList once it has logged its entry and found USB selected: clears
+// the rows, reads the USB Monitor's ports (FoundUsbMonitor), detects the printers
+// (GetPrinterOnline into UsbInfo) and pairs printer i with a spooler port in row i: by the USB
+// instance of its parent node, by the port its id names, by that name even when the spooler
+// does not list it, and by order. A printer left without a port keeps an empty row. Every copy
+// is bounded and every index checked, so nothing here can raise a structured exception.
 void BuildUsbPortRows(platform::Machine& machine);

@@ -109,7 +109,7 @@ class SimDeviceSet : public DeviceSet {
   std::vector<uint32_t> members_;
 };
 
-SimDevices::SimDevices(SimFaults& faults) : faults_(faults) {
+SimDevices::SimDevices(SimFaults& faults, SimRegistry& registry) : faults_(faults), registry_(registry) {
   Node root;
   root.device.instance_id = kRootId;
   root.device.has_parent_property = false;
@@ -236,7 +236,19 @@ SimDevices::UsbPrinterIds SimDevices::AddUsbPrinter(const std::wstring& model_se
   printer.manufacturer = L"Tavro";
   printer.friendly_name = model_segment + L" (" + port + L")";
   AddDevice(printer);
+  SetPortName(printer.instance_id, port);
   return UsbPrinterIds{printer.instance_id, usb.instance_id};
+}
+
+std::wstring SimDevices::EnumKey(const std::wstring& instance_id) {
+  return L"SYSTEM\\CurrentControlSet\\Enum\\" + instance_id;
+}
+
+bool SimDevices::SetPortName(const std::wstring& instance_id, const std::wstring& port) {
+  if (Lookup(instance_id) <= 0) return false;
+  registry_.Put(Hive::kLocalMachine, EnumKey(instance_id) + L"\\Device Parameters", L"PortName", RegView::k64,
+                RegValue::Sz(port));
+  return true;
 }
 
 uint32_t SimDevices::AddOtherDevice(const std::wstring& instance_id) {
@@ -266,6 +278,7 @@ bool SimDevices::RemoveDevice(const std::wstring& instance_id) {
     return false;
   }
   nodes_[target].alive = false;
+  registry_.Erase(Hive::kLocalMachine, EnumKey(nodes_[target].device.instance_id), RegView::k64);
   // Children go with their parent; repeat until no node hangs below a removed one.
   bool changed = true;
   while (changed) {
@@ -276,6 +289,7 @@ bool SimDevices::RemoveDevice(const std::wstring& instance_id) {
       auto it = by_id_.find(Upper(node.device.parent_id));
       if (it != by_id_.end() && !nodes_[it->second].alive) {
         node.alive = false;
+        registry_.Erase(Hive::kLocalMachine, EnumKey(node.device.instance_id), RegView::k64);
         changed = true;
       }
     }

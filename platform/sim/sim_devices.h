@@ -4,7 +4,9 @@
 // SimFaults under its Win32 name (SetupDiGetClassDevsW, SetupDiEnumDeviceInfo,
 // SetupDiGetDeviceInstanceIdW, SetupDiGetDeviceRegistryPropertyW, CM_Locate_DevNodeW,
 // CM_Get_Parent, CM_Get_Device_IDW, SetupDiGetDevicePropertyW); a failing configuration manager
-// call returns the fault's code as its CR value.
+// call returns the fault's code as its CR value. What Windows keeps of a device in the registry
+// lives in the simulated registry, under HKLM\SYSTEM\CurrentControlSet\Enum\<instance id>: a USB
+// printer's "PortName" under its "Device Parameters"; removing a device removes its key.
 #pragma once
 
 #include <cstdint>
@@ -15,6 +17,7 @@
 
 #include "platform/devices.h"
 #include "platform/sim/sim_faults.h"
+#include "platform/sim/sim_registry.h"
 
 namespace platform::sim {
 
@@ -37,7 +40,7 @@ class SimDevices : public Devices {
  public:
   static constexpr const wchar_t* kRootId = L"HTREE\\ROOT\\0";
 
-  explicit SimDevices(SimFaults& faults);
+  SimDevices(SimFaults& faults, SimRegistry& registry);
 
   std::unique_ptr<DeviceSet> OpenPresentDevices(const std::wstring& enumerator) override;
   bool ParentOfInstanceId(const std::wstring& instance_id, ParentLookup* out) override;
@@ -51,11 +54,17 @@ class SimDevices : public Devices {
     std::wstring parent;   // USB\VID_xxxx&PID_yyyy\<serial>
   };
   // A USB printer as the USB printing stack shows it: a USB\VID_xxxx&PID_yyyy node under the
-  // root and, under it, a USBPRINT node whose id ends in the port ("USB001"); both present, with
-  // hardware id, description, manufacturer and friendly name. `serial` defaults to a number of
-  // its own per call.
+  // root and, under it, a USBPRINT node whose id ends in the port ("USB001") and whose
+  // "Device Parameters" hold "PortName" = the port; both present, with hardware id,
+  // description, manufacturer and friendly name. `serial` defaults to a number of its own per call.
   UsbPrinterIds AddUsbPrinter(const std::wstring& model_segment, const std::wstring& port, uint16_t vid,
                               uint16_t pid, const std::wstring& serial = L"");
+  // Writes the device's Enum\<id>\Device Parameters "PortName" (REG_SZ), as the driver that
+  // serves a port does; false when there is no such device.
+  bool SetPortName(const std::wstring& instance_id, const std::wstring& port);
+  // The registry key that holds the device's "Device Parameters" (below HKLM).
+  static std::wstring EnumKey(const std::wstring& instance_id);
+
   // A device of another kind (a disk, a hub) with the given id under the root.
   uint32_t AddOtherDevice(const std::wstring& instance_id);
 
@@ -85,6 +94,7 @@ class SimDevices : public Devices {
   const Node* NodeAt(uint32_t devinst) const;
 
   SimFaults& faults_;
+  SimRegistry& registry_;
   std::vector<Node> nodes_;  // node number = index; 0 is the root
   std::unordered_map<std::wstring, uint32_t> by_id_;  // upper-cased id -> node number
   int open_sets_ = 0;

@@ -137,7 +137,8 @@ class SimFile : public File {
 
 }  // namespace
 
-SimFiles::SimFiles(SimFaults& faults, SimCodePage& codepage) : faults_(faults), codepage_(codepage) {
+SimFiles::SimFiles(SimFaults& faults, SimCodePage& codepage, SimRegistry& registry)
+    : faults_(faults), codepage_(codepage), registry_(registry) {
   AddDrive(L"C:");
   current_.parts = {L"C:"};
   current_.key = L"C:";
@@ -462,6 +463,47 @@ void SimFiles::SetCurrentFolder(const std::wstring& path) {
   SimPath p;
   uint32_t error = 0;
   if (ParseSimPath(path, current_, &p, &error)) current_ = p;
+}
+
+std::vector<std::wstring> SimFiles::DosDevices() {
+  std::vector<std::wstring> names = {L"GLOBALROOT", L"PIPE", L"MAILSLOT"};
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    for (const auto& node : nodes_) {
+      if (node.first.find(L'\\') == std::wstring::npos) names.push_back(node.second->name);  // a drive root
+    }
+  }
+  names.push_back(L"PhysicalDrive0");
+  std::vector<std::pair<std::wstring, RegValue>> values;
+  registry_.Values(Hive::kLocalMachine, kSerialCommKey, RegView::k64, &values);
+  for (const auto& value : values) {
+    if (value.second.type == regtype::kSz) names.push_back(value.second.AsString());
+  }
+  registry_.Values(Hive::kLocalMachine, kParallelPortsKey, RegView::k64, &values);
+  const std::wstring dos_devices = L"\\DOSDEVICES\\";
+  for (const auto& value : values) {
+    if (value.second.type != regtype::kSz) continue;
+    std::wstring target = value.second.AsString();
+    if (SimUpper(target.substr(0, dos_devices.size())) == dos_devices) target.erase(0, dos_devices.size());
+    names.push_back(target);
+  }
+  names.push_back(L"NUL");
+  return names;
+}
+
+bool SimFiles::QueryDosDeviceNames(size_t buffer_chars, std::vector<std::wstring>* out) {
+  out->clear();
+  if (faults_.ShouldFail("QueryDosDeviceW")) return false;
+  std::vector<std::wstring> names = DosDevices();
+  size_t needed = 1;  // the list's closing NUL
+  for (const auto& name : names) needed += name.size() + 1;
+  if (needed > buffer_chars) {
+    SetLastErrorCode(err::kInsufficientBuffer);
+    return false;
+  }
+  *out = std::move(names);
+  SetLastErrorCode(err::kSuccess);
+  return true;
 }
 
 }  // namespace platform::sim

@@ -2,9 +2,17 @@
 // with the MS C runtime's fopen modes (text mode, the default, turns LF into CR LF on writing and
 // CR LF into LF on reading). 8-bit paths go through the machine's ANSI code page. Thread-safe.
 //
+// The MS-DOS device names (QueryDosDeviceNames) follow from facts kept elsewhere, as Windows
+// derives them from its drivers: "GLOBALROOT", "PIPE", "MAILSLOT", every drive ("C:", and those
+// of AddDrive), "PhysicalDrive0", then the data of each REG_SZ value of the registry's
+// HKLM\HARDWARE\DEVICEMAP\SERIALCOMM ("COM1"), then of PARALLEL PORTS with a leading
+// "\DosDevices\" dropped ("LPT1"), each in value order, and "NUL". A serial port is arranged by
+// writing its SERIALCOMM value.
+//
 // Fault names (SimFaults): "fopen" (Open), "_wfopen" (OpenW), "stat" (Stat), "_wstat" (StatW),
 // "_mkdir" (MakeDirectory), "CreateDirectoryW" (MakeDirectoryW), "DeleteFileW" (Remove),
-// "fread" and "fwrite" (File::Read / File::Write: the stream's error flag is then set).
+// "fread" and "fwrite" (File::Read / File::Write: the stream's error flag is then set),
+// "QueryDosDeviceW" (QueryDosDeviceNames).
 #pragma once
 
 #include <map>
@@ -17,12 +25,13 @@
 #include "platform/sim/sim_codepage.h"
 #include "platform/sim/sim_faults.h"
 #include "platform/sim/sim_path.h"
+#include "platform/sim/sim_registry.h"
 
 namespace platform::sim {
 
 class SimFiles : public Files {
  public:
-  SimFiles(SimFaults& faults, SimCodePage& codepage);
+  SimFiles(SimFaults& faults, SimCodePage& codepage, SimRegistry& registry);
   ~SimFiles() override;
 
   // Errors: 2 missing file, 3 missing folder, 5 a folder or a read-only file (or a folder that
@@ -35,6 +44,11 @@ class SimFiles : public Files {
   bool MakeDirectory(const std::string& ansi_path) override;
   bool MakeDirectoryW(const std::wstring& path) override;
   bool Remove(const std::wstring& path) override;
+  bool QueryDosDeviceNames(size_t buffer_chars, std::vector<std::wstring>* out) override;
+
+  // Where the device map keeps the serial and parallel ports (HKLM, both views).
+  static constexpr const wchar_t* kSerialCommKey = L"HARDWARE\\DEVICEMAP\\SERIALCOMM";
+  static constexpr const wchar_t* kParallelPortsKey = L"HARDWARE\\DEVICEMAP\\PARALLEL PORTS";
 
   // Arranging and reading back; these never fail and create missing parent folders.
   void MakeFolders(const std::wstring& path);
@@ -81,8 +95,12 @@ class SimFiles : public Files {
   std::shared_ptr<Node> MakeFoldersLocked(const SimPath& path);
   std::wstring DecodeAnsi(const std::string& ansi_path);
 
+  // The MS-DOS device names as the drives and the device map give them now.
+  std::vector<std::wstring> DosDevices();
+
   SimFaults& faults_;
   SimCodePage& codepage_;
+  SimRegistry& registry_;
   std::mutex mutex_;
   std::map<std::wstring, std::shared_ptr<Node>> nodes_;  // by key
   std::map<std::wstring, uint32_t> failing_;

@@ -73,16 +73,31 @@ void SetRegistry(SimRegistry& reg) {
   reg.CreateKey(hklm, L"SOFTWARE\\Wow6432Node\\Microsoft\\Windows NT\\CurrentVersion", v64);
 }
 
+void SetSpooler(SimSpooler& spooler, SimRegistry& reg) {
+  spooler.AddMonitor(SimSpooler::kLocalPortMonitor, L"localspl.dll");
+  spooler.AddMonitor(SimSpooler::kTcpIpMonitor, L"tcpmon.dll");
+  spooler.AddMonitor(SimSpooler::kUsbMonitor, L"usbmon.dll");
+  spooler.AddMonitor(L"WSD Port", L"WSDMon.dll");
+  for (const wchar_t* port : {L"COM1:", L"COM2:", L"COM3:", L"COM4:"}) {
+    reg.Put(Hive::kLocalMachine, SimSpooler::kPortsKey, port, RegView::k64, RegValue::Sz(L"9600,n,8,1"));
+  }
+  for (const wchar_t* port : {L"FILE:", L"LPT1:", L"LPT2:", L"LPT3:", L"PORTPROMPT:", L"nul:"}) {
+    spooler.AddPort(SimSpooler::kLocalPortMonitor, port);
+  }
+  reg.Put(Hive::kLocalMachine, SimFiles::kSerialCommKey, L"\\Device\\Serial0", RegView::k64, RegValue::Sz(L"COM1"));
+}
+
 }  // namespace
 
 SimMachine::SimMachine()
     : codepage_(faults_),
-      files_(faults_, codepage_),
+      registry_(faults_, codepage_),
+      files_(faults_, codepage_, registry_),
       system_(faults_),
-      registry_(faults_),
       shell_(faults_),
       resources_(faults_),
-      devices_(faults_),
+      devices_(faults_, registry_),
+      spooler_(faults_, registry_),
       windows_(faults_) {
   for (const wchar_t* folder : {
            L"C:\\Windows\\Temp", L"C:\\Windows\\System32\\spool\\drivers\\w32x86",
@@ -104,6 +119,7 @@ SimMachine::SimMachine()
   shell_.SetSpecialFolder(csidl_more::kProfile, L"C:\\Users\\Admin");
   SetEnvironment(shell_);
   SetRegistry(registry_);
+  SetSpooler(spooler_, registry_);
   faults_.ResetCalls();
 }
 

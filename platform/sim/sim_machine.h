@@ -1,7 +1,9 @@
 // One coherent, in-memory Windows for the tests. A new SimMachine is a 64-bit Windows 10
 // (build 19045) named TAVRO-PC, Windows folder C:\Windows, ANSI code page 1252, a user
 // "Admin" with LocalAppData C:\Users\Admin\AppData\Local, program files C:\Program Files (x86)
-// as a 32-bit process under WOW64 sees it, and the C: drive's root folders present.
+// as a 32-bit process under WOW64 sees it, and the C: drive's root folders present. Its spooler
+// has the monitors and local ports of a fresh Windows 10 (COM1: to COM4:, FILE:, LPT1: to
+// LPT3:, PORTPROMPT:, nul:) and no printers; one serial port, COM1, is in the device map.
 // Tests arrange it further through the concrete services and read it back afterwards.
 #pragma once
 
@@ -16,6 +18,7 @@
 #include "platform/sim/sim_registry.h"
 #include "platform/sim/sim_resources.h"
 #include "platform/sim/sim_shell.h"
+#include "platform/sim/sim_spooler.h"
 #include "platform/sim/sim_system_info.h"
 #include "platform/sim/sim_window_framework.h"
 
@@ -34,6 +37,7 @@ class SimMachine : public Machine {
   SimShell& shell() override { return shell_; }
   SimResources& resources() override { return resources_; }
   SimDevices& devices() override { return devices_; }
+  SimSpooler& spooler() override { return spooler_; }
   SimWindowFramework& windows() override { return windows_; }
 
   SimFaults& faults() { return faults_; }
@@ -43,15 +47,17 @@ class SimMachine : public Machine {
   void MakeX86Windows();
 
  private:
+  // In construction order: the services that keep their facts in the registry come after it.
   SimFaults faults_;
   SimCodePage codepage_;
+  SimRegistry registry_;
   SimFiles files_;
   SimClock clock_;
   SimSystemInfo system_;
-  SimRegistry registry_;
   SimShell shell_;
   SimResources resources_;
   SimDevices devices_;
+  SimSpooler spooler_;
   SimWindowFramework windows_;
 };
 

@@ -88,9 +88,30 @@ bool IsShared(const std::vector<std::wstring>& parts) {
 
 int HiveIndex(Hive hive) { return static_cast<int>(hive); }
 
+bool IsStringType(uint32_t type) {
+  return type == regtype::kSz || type == regtype::kExpandSz || type == regtype::kMultiSz;
+}
+
+// Every UTF-16 unit of the data, NULs included (surrogate pairs joined where wchar_t is 32-bit).
+std::wstring AllUnits(const std::vector<uint8_t>& data) {
+  std::wstring text;
+  for (size_t i = 0; i + 1 < data.size(); i += 2) {
+    uint32_t c = data[i] | (data[i + 1] << 8);
+    if (sizeof(wchar_t) == 4 && c >= 0xD800 && c < 0xDC00 && i + 3 < data.size()) {
+      uint32_t lo = data[i + 2] | (data[i + 3] << 8);
+      if (lo >= 0xDC00 && lo < 0xE000) {
+        c = 0x10000 + ((c - 0xD800) << 10) + (lo - 0xDC00);
+        i += 2;
+      }
+    }
+    text.push_back(static_cast<wchar_t>(c));
+  }
+  return text;
+}
+
 }  // namespace
 
-SimRegistry::SimRegistry(SimFaults& faults) : faults_(faults) {
+SimRegistry::SimRegistry(SimFaults& faults, SimCodePage& codepage) : faults_(faults), codepage_(codepage) {
   for (Hive hive : {Hive::kLocalMachine, Hive::kCurrentUser, Hive::kClassesRoot, Hive::kUsers})
     hives_[HiveIndex(hive)] = std::make_unique<Key>();
 }
@@ -296,6 +317,155 @@ bool SimRegistry::EnumValues(Hive hive, const std::wstring& key, RegView view, s
   out->clear();
   for (const auto& value : k->values) out->push_back(value.first);
   SetLastErrorCode(err::kSuccess);
+  return true;
+}
+
+SimRegistry::Key* SimRegistry::OpenA(Hive hive, const std::string& key, RegView view,
+                                     std::vector<std::wstring>* parts) {
+  std::wstring wide;
+  codepage_.Decode(kCodePageAnsi, key, &wide);
+  *parts = Resolve(hive, wide, view);
+  if (Denied(hive, *parts)) return nullptr;
+  Key* k = Walk(hive, *parts, false);
+  if (k == nullptr) SetLastErrorCode(err::kFileNotFound);
+  return k;
+}
+
+bool SimRegistry::KeyExistsA(Hive hive, const std::string& key, RegView view) {
+  if (faults_.ShouldFail("RegOpenKeyExA")) return false;
+  std::lock_guard<std::mutex> lock(mutex_);
+  std::vector<std::wstring> parts;
+  if (OpenA(hive, key, view, &parts) == nullptr) return false;
+  SetLastErrorCode(err::kSuccess);
+  return true;
+}
+
+bool SimRegistry::EnumSubKeysA(Hive hive, const std::string& key, RegView view, std::vector<std::string>* out) {
+  out->clear();
+  if (faults_.ShouldFail("RegOpenKeyExA")) return false;
+  std::vector<std::wstring> names;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    std::vector<std::wstring> parts;
+    Key* k = OpenA(hive, key, view, &parts);
+    if (k == nullptr) return false;
+    for (const auto& sub : k->subkeys) names.push_back(sub.second->name);
+  }
+  for (const auto& name : names) {
+    if (faults_.ShouldFail("RegEnumKeyExA")) return false;
+    std::string ansi;
+    codepage_.Encode(kCodePageAnsi, name, &ansi);
+    out->push_back(ansi);
+  }
+  // The call past the last subkey, which answers 259.
+  if (faults_.ShouldFail("RegEnumKeyExA")) return false;
+  SetLastErrorCode(err::kSuccess);
+  return true;
+}
+
+bool SimRegistry::QueryValueA(Hive hive, const std::string& key, const std::string& name, RegView view,
+                              RegValue* out) {
+  if (faults_.ShouldFail("RegOpenKeyExA")) return false;
+  RegValue found;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    std::vector<std::wstring> parts;
+    Key* k = OpenA(hive, key, view, &parts);
+    if (k == nullptr) return false;
+    if (faults_.ShouldFail("RegQueryValueExA")) return false;
+    std::wstring wide_name;
+    codepage_.Decode(kCodePageAnsi, name, &wide_name);
+    std::wstring upper = Upper(wide_name);
+    auto it = std::find_if(k->values.begin(), k->values.end(),
+                           [&](const auto& v) { return Upper(v.first) == upper; });
+    if (it == k->values.end()) {
+      SetLastErrorCode(err::kFileNotFound);
+      return false;
+    }
+    found = it->second;
+  }
+  if (IsStringType(found.type)) {
+    std::string ansi;
+    codepage_.Encode(kCodePageAnsi, AllUnits(found.data), &ansi);
+    found.data.assign(ansi.begin(), ansi.end());
+  }
+  *out = std::move(found);
+  SetLastErrorCode(err::kSuccess);
+  return true;
+}
+
+bool SimRegistry::Get(Hive hive, const std::wstring& key, const std::wstring& name, RegView view, RegValue* out) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  Key* k = Walk(hive, Resolve(hive, key, view), false);
+  if (k == nullptr) return false;
+  std::wstring upper = Upper(name);
+  for (const auto& value : k->values) {
+    if (Upper(value.first) == upper) {
+      *out = value.second;
+      return true;
+    }
+  }
+  return false;
+}
+
+void SimRegistry::Put(Hive hive, const std::wstring& key, const std::wstring& name, RegView view,
+                      const RegValue& value) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  Key* k = Walk(hive, Resolve(hive, key, view), true);
+  std::wstring upper = Upper(name);
+  for (auto& existing : k->values) {
+    if (Upper(existing.first) == upper) {
+      existing.second = value;
+      return;
+    }
+  }
+  k->values.emplace_back(name, value);
+}
+
+void SimRegistry::MakeKey(Hive hive, const std::wstring& key, RegView view) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  Walk(hive, Resolve(hive, key, view), true);
+}
+
+bool SimRegistry::SubKeys(Hive hive, const std::wstring& key, RegView view, std::vector<std::wstring>* out) {
+  out->clear();
+  std::lock_guard<std::mutex> lock(mutex_);
+  Key* k = Walk(hive, Resolve(hive, key, view), false);
+  if (k == nullptr) return false;
+  for (const auto& sub : k->subkeys) out->push_back(sub.second->name);
+  return true;
+}
+
+bool SimRegistry::Values(Hive hive, const std::wstring& key, RegView view,
+                         std::vector<std::pair<std::wstring, RegValue>>* out) {
+  out->clear();
+  std::lock_guard<std::mutex> lock(mutex_);
+  Key* k = Walk(hive, Resolve(hive, key, view), false);
+  if (k == nullptr) return false;
+  *out = k->values;
+  return true;
+}
+
+bool SimRegistry::EraseLocked(Key* parent, const std::wstring& name) {
+  return parent != nullptr && parent->subkeys.erase(Upper(name)) > 0;
+}
+
+bool SimRegistry::Erase(Hive hive, const std::wstring& key, RegView view) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  auto parts = Resolve(hive, key, view);
+  if (parts.empty()) return false;
+  std::vector<std::wstring> parent_parts(parts.begin(), parts.end() - 1);
+  return EraseLocked(Walk(hive, parent_parts, false), parts.back());
+}
+
+bool SimRegistry::EraseValue(Hive hive, const std::wstring& key, const std::wstring& name, RegView view) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  Key* k = Walk(hive, Resolve(hive, key, view), false);
+  if (k == nullptr) return false;
+  std::wstring upper = Upper(name);
+  auto it = std::find_if(k->values.begin(), k->values.end(), [&](const auto& v) { return Upper(v.first) == upper; });
+  if (it == k->values.end()) return false;
+  k->values.erase(it);
   return true;
 }
 

@@ -4,10 +4,13 @@
 // unless it asks for RegView::k64; HKLM\SYSTEM, HARDWARE and the keys Windows shares between the
 // views (...\Windows NT\CurrentVersion\Ports, Print, Fonts, ...) are the same in both.
 //
+// The 8-bit calls convert names and string data through the machine's ANSI code page.
+//
 // Fault names: "RegOpenKeyExW" (every call that opens an existing key: QueryValue, KeyExists,
 // DeleteValue, EnumSubKeys, EnumValues, DeleteTree), "RegQueryValueExW", "RegCreateKeyExW"
 // (SetValue, CreateKey), "RegSetValueExW", "RegDeleteValueW", "RegDeleteTreeW",
-// "RegEnumKeyExW", "RegEnumValueW".
+// "RegEnumKeyExW", "RegEnumValueW"; "RegOpenKeyExA" (KeyExistsA, EnumSubKeysA, QueryValueA),
+// "RegEnumKeyExA" (asked once per subkey, as Windows is), "RegQueryValueExA".
 #pragma once
 
 #include <map>
@@ -18,13 +21,14 @@
 #include <vector>
 
 #include "platform/registry.h"
+#include "platform/sim/sim_codepage.h"
 #include "platform/sim/sim_faults.h"
 
 namespace platform::sim {
 
 class SimRegistry : public Registry {
  public:
-  explicit SimRegistry(SimFaults& faults);
+  SimRegistry(SimFaults& faults, SimCodePage& codepage);
   ~SimRegistry() override;
 
   bool QueryValue(Hive hive, const std::wstring& key, const std::wstring& name, RegView view,
@@ -37,6 +41,22 @@ class SimRegistry : public Registry {
   bool DeleteTree(Hive hive, const std::wstring& key, RegView view) override;
   bool EnumSubKeys(Hive hive, const std::wstring& key, RegView view, std::vector<std::wstring>* out) override;
   bool EnumValues(Hive hive, const std::wstring& key, RegView view, std::vector<std::wstring>* out) override;
+  bool KeyExistsA(Hive hive, const std::string& key, RegView view) override;
+  bool EnumSubKeysA(Hive hive, const std::string& key, RegView view, std::vector<std::string>* out) override;
+  bool QueryValueA(Hive hive, const std::string& key, const std::string& name, RegView view,
+                   RegValue* out) override;
+
+  // The machine's own services (the spooler's ports, the device map, device parameters) keep
+  // their facts here and reach them through these: no fault injection, no call counting, no
+  // denied keys, the last error untouched. False when the key (or value) is missing.
+  bool Get(Hive hive, const std::wstring& key, const std::wstring& name, RegView view, RegValue* out);
+  void Put(Hive hive, const std::wstring& key, const std::wstring& name, RegView view, const RegValue& value);
+  void MakeKey(Hive hive, const std::wstring& key, RegView view);
+  bool SubKeys(Hive hive, const std::wstring& key, RegView view, std::vector<std::wstring>* out);
+  bool Values(Hive hive, const std::wstring& key, RegView view,
+              std::vector<std::pair<std::wstring, RegValue>>* out);
+  bool Erase(Hive hive, const std::wstring& key, RegView view);
+  bool EraseValue(Hive hive, const std::wstring& key, const std::wstring& name, RegView view);
 
   // Arranging: false makes the registry that of a 32-bit Windows (one view, no Wow6432Node).
   void SetRedirection(bool wow64);
@@ -56,7 +76,13 @@ class SimRegistry : public Registry {
   Key* Walk(Hive hive, const std::vector<std::wstring>& parts, bool create);
   bool Denied(Hive hive, const std::vector<std::wstring>& parts);
 
+  // KeyExistsA, EnumSubKeysA and QueryValueA share this: RegOpenKeyExA with its fault and
+  // denial; the key path decoded from the ANSI code page.
+  Key* OpenA(Hive hive, const std::string& key, RegView view, std::vector<std::wstring>* parts);
+  static bool EraseLocked(Key* parent, const std::wstring& name);
+
   SimFaults& faults_;
+  SimCodePage& codepage_;
   std::mutex mutex_;
   std::map<int, std::unique_ptr<Key>> hives_;
   std::map<std::pair<int, std::wstring>, uint32_t> denied_;

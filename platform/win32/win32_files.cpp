@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <new>
 
 #include "platform/win32/unique_handle.h"
 
@@ -111,5 +112,31 @@ bool Win32Files::MakeDirectoryW(const std::wstring& path) {
 }
 
 bool Win32Files::Remove(const std::wstring& path) { return ::DeleteFileW(path.c_str()) != FALSE; }
+
+bool Win32Files::QueryDosDeviceNames(size_t buffer_chars, std::vector<std::wstring>* out) {
+  out->clear();
+  if (buffer_chars == 0 || buffer_chars > MAXDWORD) {
+    ::SetLastError(ERROR_INVALID_PARAMETER);
+    return false;
+  }
+  std::unique_ptr<wchar_t[]> buffer(new (std::nothrow) wchar_t[buffer_chars]);
+  if (!buffer) {
+    ::SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    return false;
+  }
+  DWORD got = ::QueryDosDeviceW(nullptr, buffer.get(), static_cast<DWORD>(buffer_chars));
+  if (got == 0) return false;
+  // Names, each with its NUL, then one more NUL; never read past what the call reported.
+  const wchar_t* p = buffer.get();
+  const wchar_t* end = p + (got < buffer_chars ? got : buffer_chars);
+  while (p < end && *p) {
+    const wchar_t* name_end = p;
+    while (name_end < end && *name_end) ++name_end;
+    out->emplace_back(p, name_end);
+    p = name_end + 1;
+  }
+  ::SetLastError(ERROR_SUCCESS);
+  return true;
+}
 
 }  // namespace platform::win32

@@ -19,6 +19,8 @@ class Win32Files : public Files {
   bool MakeDirectoryW(const std::wstring& path) override;
   // DeleteFileW.
   bool Remove(const std::wstring& path) override;
+  // QueryDosDeviceW(NULL, ...) into a buffer of exactly `buffer_chars` characters.
+  bool QueryDosDeviceNames(size_t buffer_chars, std::vector<std::wstring>* out) override;
 };
 
 }  // namespace platform::win32

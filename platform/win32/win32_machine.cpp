@@ -7,6 +7,7 @@
 #include "platform/win32/win32_registry.h"
 #include "platform/win32/win32_resources.h"
 #include "platform/win32/win32_shell.h"
+#include "platform/win32/win32_spooler.h"
 #include "platform/win32/win32_system_info.h"
 #include "platform/win32/win32_window_framework.h"
 
@@ -21,6 +22,7 @@ Win32Machine::Win32Machine()
       shell_(std::make_unique<Win32Shell>()),
       resources_(std::make_unique<Win32Resources>()),
       devices_(std::make_unique<Win32Devices>()),
+      spooler_(std::make_unique<Win32Spooler>()),
       windows_(std::make_unique<Win32WindowFramework>()) {}
 
 Win32Machine::~Win32Machine() = default;
@@ -33,6 +35,7 @@ CodePage& Win32Machine::codepage() { return *codepage_; }
 Shell& Win32Machine::shell() { return *shell_; }
 Resources& Win32Machine::resources() { return *resources_; }
 Devices& Win32Machine::devices() { return *devices_; }
+Spooler& Win32Machine::spooler() { return *spooler_; }
 WindowFramework& Win32Machine::windows() { return *windows_; }
 
 }  // namespace platform::win32

@@ -16,6 +16,7 @@ class Win32CodePage;
 class Win32Shell;
 class Win32Resources;
 class Win32Devices;
+class Win32Spooler;
 class Win32WindowFramework;
 
 class Win32Machine : public Machine {
@@ -33,6 +34,7 @@ class Win32Machine : public Machine {
   Shell& shell() override;
   Resources& resources() override;
   Devices& devices() override;
+  Spooler& spooler() override;
   WindowFramework& windows() override;
 
  private:
@@ -44,6 +46,7 @@ class Win32Machine : public Machine {
   std::unique_ptr<Win32Shell> shell_;
   std::unique_ptr<Win32Resources> resources_;
   std::unique_ptr<Win32Devices> devices_;
+  std::unique_ptr<Win32Spooler> spooler_;
   std::unique_ptr<Win32WindowFramework> windows_;
 };
 

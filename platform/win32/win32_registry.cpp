@@ -38,6 +38,10 @@ bool OpenKey(Hive hive, const std::wstring& key, RegView view, REGSAM access, un
   return Check(::RegOpenKeyExW(RootOf(hive), key.c_str(), 0, access | ViewFlag(view), out->put()));
 }
 
+bool OpenKeyA(Hive hive, const std::string& key, RegView view, REGSAM access, unique_hkey* out) {
+  return Check(::RegOpenKeyExA(RootOf(hive), key.c_str(), 0, access | ViewFlag(view), out->put()));
+}
+
 bool CreateKeyHandle(Hive hive, const std::wstring& key, RegView view, REGSAM access, unique_hkey* out) {
   return Check(::RegCreateKeyExW(RootOf(hive), key.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
                                  access | ViewFlag(view), nullptr, out->put(), nullptr));
@@ -154,6 +158,57 @@ bool Win32Registry::EnumValues(Hive hive, const std::wstring& key, RegView view,
     out->emplace_back(name.data(), len);
   }
   ::SetLastError(ERROR_SUCCESS);
+  return true;
+}
+
+bool Win32Registry::KeyExistsA(Hive hive, const std::string& key, RegView view) {
+  unique_hkey k;
+  return OpenKeyA(hive, key, view, KEY_READ, &k);
+}
+
+bool Win32Registry::EnumSubKeysA(Hive hive, const std::string& key, RegView view, std::vector<std::string>* out) {
+  out->clear();
+  unique_hkey k;
+  if (!OpenKeyA(hive, key, view, KEY_READ, &k)) return false;
+  // A key name has at most 255 characters; in a double-byte code page that is up to 510 bytes.
+  std::vector<char> name(512);
+  for (DWORD i = 0;; ++i) {
+    DWORD len = static_cast<DWORD>(name.size());
+    LONG rc = ::RegEnumKeyExA(k.get(), i, name.data(), &len, nullptr, nullptr, nullptr, nullptr);
+    if (rc == ERROR_NO_MORE_ITEMS) break;
+    if (rc == ERROR_MORE_DATA && name.size() < 65536) {
+      name.resize(name.size() * 2);
+      --i;
+      continue;
+    }
+    if (!Check(rc)) return false;
+    out->emplace_back(name.data(), len);
+  }
+  ::SetLastError(ERROR_SUCCESS);
+  return true;
+}
+
+bool Win32Registry::QueryValueA(Hive hive, const std::string& key, const std::string& name, RegView view,
+                                RegValue* out) {
+  unique_hkey k;
+  if (!OpenKeyA(hive, key, view, KEY_QUERY_VALUE, &k)) return false;
+  DWORD type = 0;
+  DWORD size = 0;
+  LONG rc = ::RegQueryValueExA(k.get(), name.c_str(), nullptr, &type, nullptr, &size);
+  std::vector<uint8_t> data;
+  while (rc == ERROR_SUCCESS || rc == ERROR_MORE_DATA) {
+    data.resize(size);
+    DWORD got = size;
+    rc = ::RegQueryValueExA(k.get(), name.c_str(), nullptr, &type, data.empty() ? nullptr : data.data(), &got);
+    if (rc == ERROR_SUCCESS) {
+      data.resize(got);
+      break;
+    }
+    size = got > size ? got : size * 2 + 2;
+  }
+  if (!Check(rc)) return false;
+  out->type = type;
+  out->data = std::move(data);
   return true;
 }
 

@@ -19,6 +19,10 @@ class Win32Registry : public Registry {
   bool DeleteTree(Hive hive, const std::wstring& key, RegView view) override;
   bool EnumSubKeys(Hive hive, const std::wstring& key, RegView view, std::vector<std::wstring>* out) override;
   bool EnumValues(Hive hive, const std::wstring& key, RegView view, std::vector<std::wstring>* out) override;
+  bool KeyExistsA(Hive hive, const std::string& key, RegView view) override;
+  bool EnumSubKeysA(Hive hive, const std::string& key, RegView view, std::vector<std::string>* out) override;
+  bool QueryValueA(Hive hive, const std::string& key, const std::string& name, RegView view,
+                   RegValue* out) override;
 };
 
 }  // namespace platform::win32

@@ -1,11 +1,14 @@
 // Files: the runtime's text mode, Windows path rules and the codes a missing path leaves.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
+#include <vector>
 
 #include "platform/codepage.h"
 #include "platform/files.h"
 #include "platform/last_error.h"
+#include "platform/registry.h"
 #include "tests/contract/contract_backend.h"
 
 namespace {
@@ -120,6 +123,44 @@ TEST_F(FilesContract, WidePathsCarryCharactersOutsideTheAnsiCodePage) {
   EXPECT_EQ(files().StatW(name), PathKind::kFile);
   EXPECT_EQ(Get(name, "rb"), "cn");
   EXPECT_TRUE(files().Remove(name));
+}
+
+TEST_F(FilesContract, DosDeviceNamesNeedABufferForTheWholeList) {
+  std::vector<std::wstring> names = {L"stale"};
+  EXPECT_FALSE(files().QueryDosDeviceNames(4, &names));
+  EXPECT_EQ(platform::LastErrorCode(), platform::err::kInsufficientBuffer);
+  EXPECT_TRUE(names.empty());
+
+  ASSERT_TRUE(files().QueryDosDeviceNames(65536, &names));
+  // Wine makes COM1 of /dev/ttyS0 and lists no other serial port unless told to.
+  EXPECT_NE(std::find(names.begin(), names.end(), L"COM1"), names.end());
+  size_t needed = 1;
+  for (const auto& name : names) {
+    EXPECT_FALSE(name.empty());
+    needed += name.size() + 1;
+  }
+  // Each name with its NUL and one NUL more: exactly that fits, one character less does not.
+  std::vector<std::wstring> again;
+  EXPECT_TRUE(files().QueryDosDeviceNames(needed, &again));
+  EXPECT_EQ(again.size(), names.size());
+  EXPECT_FALSE(files().QueryDosDeviceNames(needed - 1, &again));
+  EXPECT_EQ(platform::LastErrorCode(), platform::err::kInsufficientBuffer);
+}
+
+TEST_F(FilesContract, EverySerialPortOfTheDeviceMapIsADosDevice) {
+  platform::Registry& reg = contract::TheMachine().registry();
+  const wchar_t key[] = L"HARDWARE\\DEVICEMAP\\SERIALCOMM";
+  std::vector<std::wstring> values;
+  ASSERT_TRUE(reg.EnumValues(platform::Hive::kLocalMachine, key, platform::RegView::k64, &values));
+  ASSERT_FALSE(values.empty());
+  std::vector<std::wstring> names;
+  ASSERT_TRUE(files().QueryDosDeviceNames(65536, &names));
+  for (const auto& value : values) {
+    platform::RegValue port;
+    ASSERT_TRUE(reg.QueryValue(platform::Hive::kLocalMachine, key, value, platform::RegView::k64, &port));
+    EXPECT_NE(std::find(names.begin(), names.end(), port.AsString()), names.end())
+        << testing::PrintToString(port.AsString());
+  }
 }
 
 }  // namespace

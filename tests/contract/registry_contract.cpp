@@ -144,4 +144,46 @@ TEST_F(RegistryContract, SystemIsSharedByBothViews) {
   EXPECT_EQ(v.AsDword(), 7u);
 }
 
+TEST_F(RegistryContract, EightBitCallsReadWhatTheWideCallsWrote) {
+  const std::wstring key = std::wstring(kUserKey) + L"\\Ports8";
+  ASSERT_TRUE(reg().SetValue(Hive::kCurrentUser, key + L"\\USB001", L"Device Path", RegView::kDefault,
+                             RegValue::Sz(L"caf\u00e9 \u4e2d")));
+  ASSERT_TRUE(reg().SetValue(Hive::kCurrentUser, key + L"\\USB002", L"Number", RegView::kDefault,
+                             RegValue::Dword(0x01020304)));
+  ASSERT_TRUE(reg().CreateKey(Hive::kCurrentUser, key + L"\\Caf\u00e9", RegView::kDefault));
+  const std::string key8 = "Software\\TavroPrintContract\\Ports8";
+
+  EXPECT_TRUE(reg().KeyExistsA(Hive::kCurrentUser, key8, RegView::kDefault));
+  std::vector<std::string> names;
+  ASSERT_TRUE(reg().EnumSubKeysA(Hive::kCurrentUser, key8, RegView::kDefault, &names));
+  std::sort(names.begin(), names.end());
+  // Both backends run with code page 1252 here: e-acute is 0xE9.
+  EXPECT_EQ(names, (std::vector<std::string>{"Caf\xe9", "USB001", "USB002"}));
+
+  RegValue v;
+  ASSERT_TRUE(reg().QueryValueA(Hive::kCurrentUser, key8 + "\\usb001", "device path", RegView::kDefault, &v));
+  EXPECT_EQ(v.type, platform::regtype::kSz);
+  // The character 1252 lacks becomes '?'; the NUL stored with the text comes along.
+  EXPECT_EQ(std::string(v.data.begin(), v.data.end()), std::string("caf\xe9 ?\0", 7));
+  ASSERT_TRUE(reg().QueryValueA(Hive::kCurrentUser, key8 + "\\USB002", "Number", RegView::kDefault, &v));
+  EXPECT_EQ(v.type, platform::regtype::kDword);
+  EXPECT_EQ(v.AsDword(), 0x01020304u);
+}
+
+TEST_F(RegistryContract, EightBitCallsReportTwoForWhatIsMissing) {
+  std::vector<std::string> names = {"stale"};
+  EXPECT_FALSE(reg().EnumSubKeysA(Hive::kLocalMachine, "SYSTEM\\TavroNoSuchKey", RegView::kDefault, &names));
+  EXPECT_EQ(platform::LastErrorCode(), platform::err::kFileNotFound);
+  EXPECT_TRUE(names.empty());
+  EXPECT_FALSE(reg().KeyExistsA(Hive::kLocalMachine, "SYSTEM\\TavroNoSuchKey", RegView::kDefault));
+  EXPECT_EQ(platform::LastErrorCode(), platform::err::kFileNotFound);
+  RegValue v;
+  EXPECT_FALSE(reg().QueryValueA(Hive::kLocalMachine, "SYSTEM\\TavroNoSuchKey", "x", RegView::kDefault, &v));
+  EXPECT_EQ(platform::LastErrorCode(), platform::err::kFileNotFound);
+  ASSERT_TRUE(reg().CreateKey(Hive::kLocalMachine, kSystemKey, RegView::kDefault));
+  EXPECT_FALSE(reg().QueryValueA(Hive::kLocalMachine, "SYSTEM\\TavroPrintContract", "NoSuchValue",
+                                 RegView::kDefault, &v));
+  EXPECT_EQ(platform::LastErrorCode(), platform::err::kFileNotFound);
+}
+
 }  // namespace

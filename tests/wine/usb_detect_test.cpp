@@ -26,28 +26,16 @@
 #include "platform/win32/win32_devices.h"
 #include "platform/win32/win32_machine.h"
 #include "ports/usb_detect.h"
+#include "tests/wine/wine_devices.h"
 
 namespace {
 
-const GUID kClassPrinter = {0x4d36e979, 0xe325, 0x11ce, {0xbf, 0xc1, 0x08, 0x00, 0x2b, 0xe1, 0x03, 0x18}};
-const GUID kClassUsb = {0x36fc9e60, 0xc465, 0x11cf, {0x80, 0x56, 0x44, 0x45, 0x53, 0x54, 0x00, 0x00}};
-const GUID kClassDisk = {0x4d36e967, 0xe325, 0x11ce, {0xbf, 0xc1, 0x08, 0x00, 0x2b, 0xe1, 0x03, 0x18}};
-const DEVPROPKEY kDevicePropertyParent = {
-    {0x4340a6c5, 0x93fa, 0x4706, {0x97, 0x2c, 0x7b, 0x64, 0x80, 0x08, 0xa5, 0xa7}}, 8};
-
-// Not declared by MinGW-w64: looked up in setupapi.dll.
-using SetDevicePropertyFn = BOOL(WINAPI*)(HDEVINFO, PSP_DEVINFO_DATA, const DEVPROPKEY*, DEVPROPTYPE,
-                                          const BYTE*, DWORD, DWORD);
-
-struct TestDevice {
-  const wchar_t* id;
-  const GUID* device_class;
-  const wchar_t* parent;  // null: no parent property
-  const wchar_t* hardware_id;
-  const wchar_t* desc;
-  const wchar_t* mfg;
-  const wchar_t* friendly;
-};
+using winetest::kClassDisk;
+using winetest::kClassPrinter;
+using winetest::kClassUsb;
+using winetest::Register;
+using winetest::RemoveIfPresent;
+using winetest::TestDevice;
 
 // Every device the tests register; all ids carry "TAVROWT" so that nothing else is touched.
 const TestDevice kDevices[] = {
@@ -69,61 +57,6 @@ const TestDevice kDevices[] = {
     {L"USBSTOR\\DISK&VEN_TAVRO&PROD_TR-80\\TAVROWT0003", &kClassDisk, nullptr, L"USBSTOR\\DiskTavro", L"Disk",
      L"Tavro", nullptr},
 };
-
-std::vector<BYTE> Utf16Bytes(const std::wstring& text, bool multi) {
-  std::vector<BYTE> bytes((text.size() + (multi ? 2 : 1)) * sizeof(wchar_t), 0);
-  std::memcpy(bytes.data(), text.data(), text.size() * sizeof(wchar_t));
-  return bytes;
-}
-
-bool SetText(HDEVINFO set, SP_DEVINFO_DATA* data, DWORD property, const wchar_t* text, bool multi) {
-  if (!text) return true;
-  std::vector<BYTE> bytes = Utf16Bytes(text, multi);
-  return SetupDiSetDeviceRegistryPropertyW(set, data, property, bytes.data(), static_cast<DWORD>(bytes.size()));
-}
-
-// Registers one device in the prefix; an empty result means success, else the failing step.
-std::string Register(const TestDevice& device) {
-  HDEVINFO set = SetupDiCreateDeviceInfoList(device.device_class, nullptr);
-  if (set == INVALID_HANDLE_VALUE) return "SetupDiCreateDeviceInfoList " + std::to_string(GetLastError());
-  std::string failure;
-  SP_DEVINFO_DATA data = {};
-  data.cbSize = sizeof(data);
-  if (!SetupDiCreateDeviceInfoW(set, device.id, device.device_class, device.desc, nullptr, 0, &data)) {
-    failure = "SetupDiCreateDeviceInfoW " + std::to_string(GetLastError());
-  } else if (!SetupDiRegisterDeviceInfo(set, &data, 0, nullptr, nullptr, nullptr)) {
-    failure = "SetupDiRegisterDeviceInfo " + std::to_string(GetLastError());
-  } else if (!SetText(set, &data, SPDRP_HARDWAREID, device.hardware_id, true) ||
-             !SetText(set, &data, SPDRP_DEVICEDESC, device.desc, false) ||
-             !SetText(set, &data, SPDRP_MFG, device.mfg, false) ||
-             !SetText(set, &data, SPDRP_FRIENDLYNAME, device.friendly, false)) {
-    failure = "SetupDiSetDeviceRegistryPropertyW " + std::to_string(GetLastError());
-  } else if (device.parent) {
-    auto set_property = reinterpret_cast<SetDevicePropertyFn>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"setupapi.dll"), "SetupDiSetDevicePropertyW")));
-    std::vector<BYTE> bytes = Utf16Bytes(device.parent, false);
-    if (!set_property) {
-      failure = "GetProcAddress SetupDiSetDevicePropertyW";
-    } else if (!set_property(set, &data, &kDevicePropertyParent, DEVPROP_TYPE_STRING, bytes.data(),
-                             static_cast<DWORD>(bytes.size()), 0)) {
-      failure = "SetupDiSetDevicePropertyW " + std::to_string(GetLastError());
-    }
-  }
-  SetupDiDestroyDeviceInfoList(set);
-  return failure;
-}
-
-// Removes a device if it is there; true when it is gone afterwards.
-bool RemoveIfPresent(const wchar_t* id) {
-  HDEVINFO set = SetupDiCreateDeviceInfoList(nullptr, nullptr);
-  if (set == INVALID_HANDLE_VALUE) return false;
-  SP_DEVINFO_DATA data = {};
-  data.cbSize = sizeof(data);
-  bool gone = true;
-  if (SetupDiOpenDeviceInfoW(set, id, nullptr, 0, &data)) gone = SetupDiRemoveDevice(set, &data) != FALSE;
-  SetupDiDestroyDeviceInfoList(set);
-  return gone;
-}
 
 // The model combo box the catalog loader fills.
 class ModelCombo : public platform::DialogControls {

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/last_error.h"
+#include "platform/sim/sim_codepage.h"
 #include "platform/sim/sim_devices.h"
 #include "platform/sim/sim_faults.h"
 
@@ -28,7 +29,9 @@ std::vector<std::wstring> ListIds(Devices& devices, const std::wstring& enumerat
 class SimDevicesTest : public ::testing::Test {
  protected:
   SimFaults faults_;
-  SimDevices devices_{faults_};
+  SimCodePage codepage_{faults_};
+  SimRegistry registry_{faults_, codepage_};
+  SimDevices devices_{faults_, registry_};
 };
 
 TEST_F(SimDevicesTest, ListsPresentDevicesInOrderAndFiltersByEnumerator) {

@@ -1,0 +1,109 @@
+#include "platform/sim/sim_spooler.h"
+
+#include <cwctype>
+
+#include "platform/last_error.h"
+
+namespace platform::sim {
+
+namespace {
+
+constexpr Hive kHklm = Hive::kLocalMachine;
+constexpr RegView kView = RegView::k64;
+
+bool SameName(const std::wstring& a, const std::wstring& b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (std::towupper(static_cast<wint_t>(a[i])) != std::towupper(static_cast<wint_t>(b[i]))) return false;
+  }
+  return true;
+}
+
+std::wstring MonitorKey(const std::wstring& monitor) { return std::wstring(SimSpooler::kMonitorsKey) + L"\\" + monitor; }
+
+std::wstring PortsKeyOf(const std::wstring& monitor) { return MonitorKey(monitor) + L"\\Ports"; }
+
+// What Windows' monitors call their ports.
+std::wstring UsualDescription(const std::wstring& monitor) {
+  if (SameName(monitor, SimSpooler::kUsbMonitor)) return L"Virtual printer port for USB";
+  if (SameName(monitor, L"WSD Port")) return L"WSD Port";
+  return monitor;
+}
+
+}  // namespace
+
+SimSpooler::SimSpooler(SimFaults& faults, SimRegistry& registry) : faults_(faults), registry_(registry) {}
+
+bool SimSpooler::EnumPorts(std::vector<PortInfo>* out) {
+  out->clear();
+  if (faults_.ShouldFail("EnumPortsW")) return false;
+  std::vector<std::pair<std::wstring, RegValue>> values;
+  registry_.Values(kHklm, kPortsKey, kView, &values);
+  for (const auto& value : values) {
+    PortInfo port;
+    port.name = value.first;
+    port.monitor = L"Local Monitor";
+    port.description = L"Local Port";
+    port.type = porttype::kWrite;
+    out->push_back(port);
+  }
+  std::vector<std::wstring> monitors;
+  registry_.SubKeys(kHklm, kMonitorsKey, kView, &monitors);
+  for (const auto& monitor : monitors) {
+    if (SameName(monitor, kLocalPortMonitor)) continue;
+    std::vector<std::wstring> ports;
+    registry_.SubKeys(kHklm, PortsKeyOf(monitor), kView, &ports);
+    for (const auto& name : ports) {
+      PortInfo port;
+      port.name = name;
+      port.monitor = monitor;
+      RegValue description;
+      bool described = registry_.Get(kHklm, PortsKeyOf(monitor) + L"\\" + name, L"Description", kView, &description);
+      port.description = described ? description.AsString() : UsualDescription(monitor);
+      port.type = porttype::kWrite | porttype::kRead;
+      out->push_back(port);
+    }
+  }
+  SetLastErrorCode(err::kSuccess);
+  return true;
+}
+
+void SimSpooler::AddMonitor(const std::wstring& monitor, const std::wstring& driver) {
+  registry_.Put(kHklm, MonitorKey(monitor), L"Driver", kView, RegValue::Sz(driver));
+}
+
+bool SimSpooler::AddPort(const std::wstring& monitor, const std::wstring& port, const std::wstring& description) {
+  std::vector<std::wstring> monitors;
+  registry_.SubKeys(kHklm, kMonitorsKey, kView, &monitors);
+  const std::wstring* installed = nullptr;
+  for (const auto& name : monitors) {
+    if (SameName(name, monitor)) installed = &name;
+  }
+  if (installed == nullptr) return false;
+  if (SameName(*installed, kLocalPortMonitor)) {
+    registry_.Put(kHklm, kPortsKey, port, kView, RegValue::Sz(L""));
+    return true;
+  }
+  std::wstring key = PortsKeyOf(*installed) + L"\\" + port;
+  registry_.MakeKey(kHklm, key, kView);
+  if (!description.empty()) registry_.Put(kHklm, key, L"Description", kView, RegValue::Sz(description));
+  return true;
+}
+
+bool SimSpooler::AddUsbPort(const std::wstring& port, const std::wstring& device_path) {
+  if (!AddPort(kUsbMonitor, port)) return false;
+  registry_.Put(kHklm, PortsKeyOf(kUsbMonitor) + L"\\" + port, L"Device Path", kView, RegValue::Sz(device_path));
+  return true;
+}
+
+bool SimSpooler::RemovePort(const std::wstring& port) {
+  if (registry_.EraseValue(kHklm, kPortsKey, port, kView)) return true;
+  std::vector<std::wstring> monitors;
+  registry_.SubKeys(kHklm, kMonitorsKey, kView, &monitors);
+  for (const auto& monitor : monitors) {
+    if (registry_.Erase(kHklm, PortsKeyOf(monitor) + L"\\" + port, kView)) return true;
+  }
+  return false;
+}
+
+}  // namespace platform::sim
