@@ -92,7 +92,9 @@ class Spooler {
   // a name in use, 1797 for an unknown driver, 1796 for an unknown port).
   virtual std::unique_ptr<PrinterHandle> AddPrinter(const PrinterInfo2& printer) = 0;
   // EnumPrintersW (empty name, level 2) with `flags`: every printer's name, in the spooler's order.
-  virtual bool EnumPrinters(uint32_t flags, std::vector<std::wstring>* names) = 0;
+  // `bytes_needed` receives the size the first, bufferless call asked for (0 when it asked for
+  // none or failed otherwise), for the log.
+  virtual bool EnumPrinters(uint32_t flags, std::vector<std::wstring>* names, uint32_t* bytes_needed) = 0;
   // AddMonitorW, local machine, level 2: 3006 when a monitor of that name exists, 126 when the
   // DLL is not in the system directory.
   virtual bool AddMonitor(const std::wstring& name, const std::wstring& environment, const std::wstring& dll) = 0;
