@@ -6,9 +6,6 @@
 
 #include "catalog/model_catalog.h"
 #include "install/text_fit.h"
-#include "platform/files.h"
-#include "platform/last_error.h"
-#include "platform/machine.h"
 
 namespace {
 
@@ -105,14 +102,4 @@ GpcInput GpcInputFor(platform::CodePage& codepage, const ModelRecord& model,
     input.forms[slot].height = paper.height;
   }
   return input;
-}
-
-bool WriteGpcFile(platform::Machine& machine, const std::wstring& path, const std::vector<uint8_t>& bytes) {
-  std::unique_ptr<platform::File> file = machine.files().OpenW(path, "wb");
-  if (!file) return false;
-  if (file->Write(bytes.data(), bytes.size()) != bytes.size() || file->HasError()) {
-    if (platform::LastErrorCode() == 0) platform::SetLastErrorCode(platform::err::kInvalidData);
-    return false;
-  }
-  return true;
 }

@@ -13,8 +13,7 @@ struct ModelRecord;
 
 namespace platform {
 class CodePage;
-class Machine;
-}  // namespace platform
+}
 
 constexpr size_t kGpcHeaderBytes = 256;
 constexpr size_t kGpcPenBlockBytes = 4;
@@ -45,7 +44,3 @@ std::string GpcFormName(platform::CodePage& codepage, const std::wstring& name);
 
 // The input for a model and the paper table: colour when IsSupperMultiColor is 1.
 GpcInput GpcInputFor(platform::CodePage& codepage, const ModelRecord& model, const PaperRecord (&papers)[kPaperTableCount]);
-
-// Creates (replaces) the file at `path` and writes `bytes`. False with the last error set when
-// the file cannot be created or written.
-bool WriteGpcFile(platform::Machine& machine, const std::wstring& path, const std::vector<uint8_t>& bytes);

@@ -25,9 +25,16 @@ constexpr size_t kDriverDirBufferBytes = 256;
 constexpr uint32_t kGenFailure = 31;  // ERROR_GEN_FAILURE: a failure that left no code
 constexpr const wchar_t* kDefaultMonitorName = L"USB Printer Monitor";
 
+// The registration goes on without the file: the driver then finds no data file.
 void WriteGpc(platform::Machine& machine, const std::wstring& driver_dir) {
   const ModelRecord& model = ChosenModel();
   std::wstring path = driver_dir + L"\\" + InstallTarget.FileStem + L"GPC.pcd";
+  std::unique_ptr<platform::File> file = machine.files().OpenW(path, "wb");
+  if (!file) {
+    LogPrint(kLogUnitInstall, kFnInstall, __LINE__, "[WARN] InstallPrinterDriver - Cannot create GPC file %ws, Error=%d\n",
+             path.c_str(), static_cast<int>(platform::LastErrorCode()));
+    return;
+  }
   if (model.IsSupperMultiColor == 1) {
     LogPrint(kLogUnitInstall, kFnInstall, __LINE__,
              "[INFO] InstallPrinterDriver - Color printing enabled (IsSupperMultiColor=%d, nIsOpenMultiColor=%d)\n",
@@ -38,8 +45,7 @@ void WriteGpc(platform::Machine& machine, const std::wstring& driver_dir) {
              model.IsSupperMultiColor, model.IsOpenMultiColor);
   }
   std::vector<uint8_t> bytes = BuildGpcBytes(GpcInputFor(machine.codepage(), model, PaperTable));
-  // The registration goes on without the file: the driver then finds no data file.
-  if (!WriteGpcFile(machine, path, bytes)) {
+  if (file->Write(bytes.data(), bytes.size()) != bytes.size() || file->HasError()) {
     LogPrint(kLogUnitInstall, kFnInstall, __LINE__, "[WARN] InstallPrinterDriver - Cannot write GPC file %ws, Error=%d\n",
              path.c_str(), static_cast<int>(platform::LastErrorCode()));
   }

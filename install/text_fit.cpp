@@ -63,6 +63,6 @@ void CopyToFieldAtBoundary(wchar_t* field, size_t capacity, const std::wstring& 
 
 size_t Utf16Units(const std::wstring& text) {
   size_t units = 0;
-  for (wchar_t c : text) units += static_cast<uint32_t>(c) > 0xFFFF ? 2 : 1;
+  for (wchar_t c : text) units += (static_cast<uint32_t>(c) >> 16) != 0 ? 2 : 1;
   return units;
 }

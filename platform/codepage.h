@@ -14,7 +14,8 @@ class CodePage {
   virtual ~CodePage() = default;
   // GetACP: 1252, 936, 950 ...
   virtual uint32_t AnsiCodePage() = 0;
-  // WideCharToMultiByte: characters the code page lacks become '?'.
+  // WideCharToMultiByte with default flags: a character the code page lacks becomes its best-fit
+  // look-alike where Windows has one (U+0101 to 'a' in 1252), else '?'.
   virtual std::string FromWide(uint32_t code_page, const std::wstring& text) = 0;
   // MultiByteToWideChar: invalid bytes become U+FFFD.
   virtual std::wstring ToWide(uint32_t code_page, const std::string& text) = 0;

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/last_error.h"
+#include "platform/sim/sim_codepage_tables.h"
 
 namespace platform::sim {
 
@@ -70,6 +71,53 @@ void* SimCodePage::Converter(uint32_t code_page, bool to_wide) {
   return cd;
 }
 
+namespace {
+
+// One character through an iconv descriptor: false when the code page lacks it.
+bool IconvOne(iconv_t cd, const char* in, size_t in_size, char* out, size_t* out_size) {
+  iconv(cd, nullptr, nullptr, nullptr, nullptr);
+  char* in_ptr = const_cast<char*>(in);
+  size_t in_left = in_size;
+  char* out_ptr = out;
+  size_t out_left = *out_size;
+  if (iconv(cd, &in_ptr, &in_left, &out_ptr, &out_left) == static_cast<size_t>(-1) || in_left != 0) return false;
+  *out_size = static_cast<size_t>(out_ptr - out);
+  return true;
+}
+
+void Utf32Bytes(uint32_t c, char out[4]) {
+  out[0] = static_cast<char>(c & 0xFF);
+  out[1] = static_cast<char>((c >> 8) & 0xFF);
+  out[2] = static_cast<char>((c >> 16) & 0xFF);
+  out[3] = static_cast<char>((c >> 24) & 0xFF);
+}
+
+uint32_t FromUtf32Bytes(const char* p) {
+  const auto* b = reinterpret_cast<const unsigned char*>(p);
+  return b[0] | (b[1] << 8) | (b[2] << 16) | (static_cast<uint32_t>(b[3]) << 24);
+}
+
+void PushBytes(uint16_t bytes, std::string* out) {
+  if (bytes > 0xFF) out->push_back(static_cast<char>(bytes >> 8));
+  out->push_back(static_cast<char>(bytes & 0xFF));
+}
+
+void PushWide(uint32_t c, std::wstring* out) {
+  if (sizeof(wchar_t) == 2 && c > 0xFFFF) {
+    c -= 0x10000;
+    out->push_back(static_cast<wchar_t>(0xD800 + (c >> 10)));
+    out->push_back(static_cast<wchar_t>(0xDC00 + (c & 0x3FF)));
+  } else {
+    out->push_back(static_cast<wchar_t>(c));
+  }
+}
+
+// The code pages whose Windows tables (best fit, extra mappings, invalid sequences) this machine
+// reproduces beyond iconv.
+bool HasWindowsTables(uint32_t code_page) { return code_page == 1252 || code_page == 936; }
+
+}  // namespace
+
 bool SimCodePage::Encode(uint32_t code_page, const std::wstring& text, std::string* out) {
   std::lock_guard<std::mutex> lock(mutex_);
   uint32_t cp = Resolve(code_page);
@@ -80,9 +128,8 @@ bool SimCodePage::Encode(uint32_t code_page, const std::wstring& text, std::stri
   }
   iconv_t cd = static_cast<iconv_t>(Converter(cp, false));
   if (cd == nullptr) return false;
-  iconv(cd, nullptr, nullptr, nullptr, nullptr);
-  char buffer[16];
-  // One character at a time, so that a character the code page lacks becomes '?' by itself.
+  const bool utf8 = cp == kCodePageUtf8;
+  // One character at a time, so that a character the code page lacks is replaced by itself.
   for (size_t i = 0; i < text.size(); ++i) {
     uint32_t c = static_cast<uint32_t>(text[i]);
     if (sizeof(wchar_t) == 2 && c >= 0xD800 && c < 0xDC00 && i + 1 < text.size()) {
@@ -92,18 +139,28 @@ bool SimCodePage::Encode(uint32_t code_page, const std::wstring& text, std::stri
         ++i;
       }
     }
-    char in[4] = {static_cast<char>(c & 0xFF), static_cast<char>((c >> 8) & 0xFF),
-                  static_cast<char>((c >> 16) & 0xFF), static_cast<char>((c >> 24) & 0xFF)};
-    char* in_ptr = in;
-    size_t in_left = 4;
-    char* out_ptr = buffer;
-    size_t out_left = sizeof(buffer);
-    if (iconv(cd, &in_ptr, &in_left, &out_ptr, &out_left) == static_cast<size_t>(-1)) {
-      iconv(cd, nullptr, nullptr, nullptr, nullptr);
-      out->push_back('?');
+    // An 8-bit code page converts UTF-16 units one by one: a character beyond the BMP is two
+    // units, so two default characters.
+    if (!utf8 && c > 0xFFFF) {
+      out->append("??");
       continue;
     }
-    out->append(buffer, out_ptr - buffer);
+    uint16_t bytes = 0;
+    if (HasWindowsTables(cp) && WindowsExtraToBytes(cp, c, &bytes)) {
+      PushBytes(bytes, out);
+      continue;
+    }
+    char in[4];
+    Utf32Bytes(c, in);
+    char buffer[16];
+    size_t size = sizeof(buffer);
+    if (IconvOne(cd, in, sizeof(in), buffer, &size)) {
+      out->append(buffer, size);
+    } else if (HasWindowsTables(cp) && WindowsBestFit(cp, c, &bytes)) {
+      PushBytes(bytes, out);  // WideCharToMultiByte's default flags allow a look-alike
+    } else {
+      out->push_back('?');
+    }
   }
   return true;
 }
@@ -118,37 +175,65 @@ bool SimCodePage::Decode(uint32_t code_page, const std::string& text, std::wstri
   }
   iconv_t cd = static_cast<iconv_t>(Converter(cp, true));
   if (cd == nullptr) return false;
-  iconv(cd, nullptr, nullptr, nullptr, nullptr);
+  if (HasWindowsTables(cp)) {
+    DecodeWindows(cp, cd, text, out);
+    return true;
+  }
   std::vector<char> buffer(text.size() * 4 + 16);
   char* in_ptr = const_cast<char*>(text.data());
   size_t in_left = text.size();
-  auto emit = [out](uint32_t c) {
-    if (sizeof(wchar_t) == 2 && c > 0xFFFF) {
-      c -= 0x10000;
-      out->push_back(static_cast<wchar_t>(0xD800 + (c >> 10)));
-      out->push_back(static_cast<wchar_t>(0xDC00 + (c & 0x3FF)));
-    } else {
-      out->push_back(static_cast<wchar_t>(c));
-    }
-  };
+  iconv(cd, nullptr, nullptr, nullptr, nullptr);
   while (in_left > 0) {
     char* out_ptr = buffer.data();
     size_t out_left = buffer.size();
     size_t rc = iconv(cd, &in_ptr, &in_left, &out_ptr, &out_left);
     int error = errno;
-    for (char* p = buffer.data(); p + 4 <= out_ptr; p += 4) {
-      const auto* b = reinterpret_cast<const unsigned char*>(p);
-      emit(b[0] | (b[1] << 8) | (b[2] << 16) | (static_cast<uint32_t>(b[3]) << 24));
-    }
+    for (char* p = buffer.data(); p + 4 <= out_ptr; p += 4) PushWide(FromUtf32Bytes(p), out);
     if (rc != static_cast<size_t>(-1)) break;
     if (error == E2BIG) continue;
     // EILSEQ (invalid byte) or EINVAL (a cut multi-byte sequence): one U+FFFD, skip the byte.
-    emit(0xFFFD);
+    PushWide(0xFFFD, out);
     ++in_ptr;
     --in_left;
     iconv(cd, nullptr, nullptr, nullptr, nullptr);
   }
   return true;
+}
+
+// 1252 and 936 as MultiByteToWideChar reads them: every 1252 byte is a character; in 936 a lead
+// byte takes the next byte with it whatever it is, and a pair (or a lead byte at the end) that
+// the table lacks becomes '?'.
+void SimCodePage::DecodeWindows(uint32_t cp, void* converter, const std::string& text, std::wstring* out) {
+  iconv_t cd = static_cast<iconv_t>(converter);
+  const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
+  const size_t n = text.size();
+  for (size_t i = 0; i < n;) {
+    const unsigned char b = bytes[i];
+    if (b < 0x80) {
+      out->push_back(static_cast<wchar_t>(b));
+      ++i;
+      continue;
+    }
+    const bool lead = cp == 936 && b >= 0x81 && b <= 0xFE;
+    size_t length = lead ? 2 : 1;
+    if (lead && i + 1 >= n) {
+      out->push_back(L'?');
+      ++i;
+      continue;
+    }
+    uint16_t code = lead ? static_cast<uint16_t>((b << 8) | bytes[i + 1]) : b;
+    uint32_t wide = 0;
+    char buffer[16];
+    size_t size = sizeof(buffer);
+    if (WindowsExtraToWide(cp, code, &wide)) {
+      PushWide(wide, out);
+    } else if (IconvOne(cd, text.data() + i, length, buffer, &size) && size >= 4) {
+      PushWide(FromUtf32Bytes(buffer), out);
+    } else {
+      out->push_back(L'?');
+    }
+    i += length;
+  }
 }
 
 std::string SimCodePage::FromWide(uint32_t code_page, const std::wstring& text) {

@@ -1,4 +1,7 @@
 // The simulated machine's code pages: conversions through iconv, the ANSI code page a setting.
+// Code pages 1252 and 936 follow Windows beyond iconv's tables (sim_codepage_tables.h): best-fit
+// look-alikes on the way to 8 bits, the extra round-trip characters, and 936's invalid pairs
+// read as '?'. A character beyond the BMP is two UTF-16 units to an 8-bit code page: "??".
 // Fault names: "WideCharToMultiByte" (FromWide), "MultiByteToWideChar" (ToWide).
 #pragma once
 
@@ -18,10 +21,11 @@ class SimCodePage : public CodePage {
   ~SimCodePage() override;
 
   uint32_t AnsiCodePage() override;
-  // Characters the code page lacks become '?'. Empty with the last error set when told to fail
-  // or when the code page is unknown (87).
+  // What the code page lacks becomes its best-fit look-alike where Windows has one (1252, 936),
+  // else '?'. Empty with the last error set when told to fail or when the code page is unknown
+  // (87).
   std::string FromWide(uint32_t code_page, const std::wstring& text) override;
-  // Bytes invalid in the code page become U+FFFD.
+  // Bytes invalid in the code page become U+FFFD (in 936: '?' for an invalid pair, as Windows).
   std::wstring ToWide(uint32_t code_page, const std::string& text) override;
 
   // Arranging: the machine's ANSI code page (1252, 936, 950 ...).
@@ -34,6 +38,7 @@ class SimCodePage : public CodePage {
 
  private:
   uint32_t Resolve(uint32_t code_page);
+  void DecodeWindows(uint32_t code_page, void* converter, const std::string& text, std::wstring* out);
   void* Converter(uint32_t code_page, bool to_wide);
 
   SimFaults& faults_;

@@ -9,16 +9,25 @@
 // "\DosDevices\" dropped ("LPT1"), each in value order, and "NUL". A serial port is arranged by
 // writing its SERIALCOMM value.
 //
+// WOW64 file-system redirection, as a 32-bit process on 64-bit Windows meets it (the machine's
+// IsWow64): while the calling thread has not switched it off, every path of the process's calls
+// (8-bit and wide) below <Windows>\System32 reaches <Windows>\SysWOW64 instead, except the
+// folders Windows exempts (catroot, catroot2, driverstore, drivers\etc, logfiles, spool), and
+// <Windows>\Sysnative reaches the real System32. The arranging calls below see the disk as it is.
+//
 // Fault names (SimFaults): "fopen" (Open), "_wfopen" (OpenW), "stat" (Stat), "_wstat" (StatW),
 // "_mkdir" (MakeDirectory), "CreateDirectoryW" (MakeDirectoryW), "DeleteFileW" (Remove),
 // "fread" and "fwrite" (File::Read / File::Write: the stream's error flag is then set),
-// "QueryDosDeviceW" (QueryDosDeviceNames).
+// "QueryDosDeviceW" (QueryDosDeviceNames), "CopyFileA", "DeleteFileA" (RemoveA),
+// "WritePrivateProfileStringW" (WriteProfileString), "Wow64DisableWow64FsRedirection",
+// "Wow64RevertWow64FsRedirection".
 #pragma once
 
 #include <map>
 #include <memory>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/files.h"
@@ -26,12 +35,13 @@
 #include "platform/sim/sim_faults.h"
 #include "platform/sim/sim_path.h"
 #include "platform/sim/sim_registry.h"
+#include "platform/sim/sim_system_info.h"
 
 namespace platform::sim {
 
 class SimFiles : public Files {
  public:
-  SimFiles(SimFaults& faults, SimCodePage& codepage, SimRegistry& registry);
+  SimFiles(SimFaults& faults, SimCodePage& codepage, SimRegistry& registry, SimSystemInfo& system);
   ~SimFiles() override;
 
   // Errors: 2 missing file, 3 missing folder, 5 a folder or a read-only file (or a folder that
@@ -45,6 +55,19 @@ class SimFiles : public Files {
   bool MakeDirectoryW(const std::wstring& path) override;
   bool Remove(const std::wstring& path) override;
   bool QueryDosDeviceNames(size_t buffer_chars, std::vector<std::wstring>* out) override;
+  // Copies the bytes; the copy keeps an existing target's spelling. Errors as Open's, and 80
+  // for an existing target with `fail_if_exists`, 32 for a target that is open.
+  bool CopyA(const std::string& from, const std::string& to, bool fail_if_exists) override;
+  bool RemoveA(const std::string& ansi_path) override;
+  // A path without a folder lies in the Windows folder. A new file is written in the ANSI code
+  // page (characters it lacks become '?'); a file that starts with a UTF-16 LE byte-order mark
+  // stays UTF-16. Lines end in CR LF; a new key goes after the section's last key, a new section
+  // at the end; section and key names match without regard to case and keep their spelling.
+  bool WriteProfileString(const std::wstring& path, const std::wstring& section, const std::wstring& key,
+                          const std::wstring& value) override;
+  // False with 1 on 32-bit Windows; Revert false with 87 when this thread has nothing to undo.
+  bool DisableWow64Redirection() override;
+  bool RevertWow64Redirection() override;
 
   // Where the device map keeps the serial and parallel ports (HKLM, both views).
   static constexpr const wchar_t* kSerialCommKey = L"HARDWARE\\DEVICEMAP\\SERIALCOMM";
@@ -88,7 +111,10 @@ class SimFiles : public Files {
   std::unique_ptr<File> OpenPath(const std::wstring& path, const char* mode);
   PathKind StatPath(const std::wstring& path);
   bool MakeDirectoryPath(const std::wstring& path);
+  // Parses a path of the process's calls: WOW64 redirection applied, failing paths refused.
   bool Parse(const std::wstring& path, SimPath* out, uint32_t* error);
+  void Redirect(SimPath* path);
+  bool RemovePath(const std::wstring& path);
   uint32_t FailingCode(const std::wstring& key);
   bool DeniesWriting(const std::wstring& folder_key);
   std::shared_ptr<Node> Find(const std::wstring& key);
@@ -101,10 +127,17 @@ class SimFiles : public Files {
   SimFaults& faults_;
   SimCodePage& codepage_;
   SimRegistry& registry_;
+  SimSystemInfo& system_;
   std::mutex mutex_;
   std::map<std::wstring, std::shared_ptr<Node>> nodes_;  // by key
   std::map<std::wstring, uint32_t> failing_;
   SimPath current_;
+  // Per thread: redirection switched off, and the states each disable replaced.
+  struct Redirection {
+    bool off = false;
+    std::vector<bool> saved;
+  };
+  std::map<std::thread::id, Redirection> redirection_;
 };
 
 }  // namespace platform::sim

@@ -92,12 +92,13 @@ void SetSpooler(SimSpooler& spooler, SimRegistry& reg) {
 SimMachine::SimMachine()
     : codepage_(faults_),
       registry_(faults_, codepage_),
-      files_(faults_, codepage_, registry_),
-      system_(faults_),
+      system_(faults_, codepage_),
+      files_(faults_, codepage_, registry_, system_),
       shell_(faults_),
       resources_(faults_),
       devices_(faults_, registry_),
-      spooler_(faults_, registry_),
+      spooler_(faults_, registry_, files_, system_, codepage_),
+      services_(faults_, registry_, files_),
       windows_(faults_) {
   for (const wchar_t* folder : {
            L"C:\\Windows\\Temp", L"C:\\Windows\\System32\\spool\\drivers\\w32x86",

@@ -1,9 +1,10 @@
 // One coherent, in-memory Windows for the tests. A new SimMachine is a 64-bit Windows 10
 // (build 19045) named TAVRO-PC, Windows folder C:\Windows, ANSI code page 1252, a user
 // "Admin" with LocalAppData C:\Users\Admin\AppData\Local, program files C:\Program Files (x86)
-// as a 32-bit process under WOW64 sees it, and the C: drive's root folders present. Its spooler
-// has the monitors and local ports of a fresh Windows 10 (COM1: to COM4:, FILE:, LPT1: to
-// LPT3:, PORTPROMPT:, nul:) and no printers; one serial port, COM1, is in the device map.
+// as a 32-bit process under WOW64 sees it (with file-system redirection of System32), and the C:
+// drive's root folders present. Its spooler has the monitors and local ports of a fresh
+// Windows 10 (COM1: to COM4:, FILE:, LPT1: to LPT3:, PORTPROMPT:, nul:), no drivers of ours and no
+// printers; one serial port, COM1, is in the device map; no services of ours.
 // Tests arrange it further through the concrete services and read it back afterwards.
 #pragma once
 
@@ -17,6 +18,7 @@
 #include "platform/sim/sim_files.h"
 #include "platform/sim/sim_registry.h"
 #include "platform/sim/sim_resources.h"
+#include "platform/sim/sim_services.h"
 #include "platform/sim/sim_shell.h"
 #include "platform/sim/sim_spooler.h"
 #include "platform/sim/sim_system_info.h"
@@ -38,26 +40,30 @@ class SimMachine : public Machine {
   SimResources& resources() override { return resources_; }
   SimDevices& devices() override { return devices_; }
   SimSpooler& spooler() override { return spooler_; }
+  SimServices& services() override { return services_; }
   SimWindowFramework& windows() override { return windows_; }
 
   SimFaults& faults() { return faults_; }
 
-  // Turns the machine into a 32-bit Windows 10: x86 processor, no WOW64, one registry view,
+  // Turns the machine into a 32-bit Windows 10: x86 processor (so "Windows NT x86" is the
+  // spooler's own environment), no WOW64 (no file-system redirection), one registry view,
   // program files C:\Program Files.
   void MakeX86Windows();
 
  private:
-  // In construction order: the services that keep their facts in the registry come after it.
+  // In construction order: the services that keep their facts in the registry come after it, and
+  // those that ask the system facts (WOW64, the Windows folder) after those.
   SimFaults faults_;
   SimCodePage codepage_;
   SimRegistry registry_;
+  SimSystemInfo system_;
   SimFiles files_;
   SimClock clock_;
-  SimSystemInfo system_;
   SimShell shell_;
   SimResources resources_;
   SimDevices devices_;
   SimSpooler spooler_;
+  SimServices services_;
   SimWindowFramework windows_;
 };
 

@@ -32,11 +32,20 @@ std::wstring UsualDescription(const std::wstring& monitor) {
 
 }  // namespace
 
-SimSpooler::SimSpooler(SimFaults& faults, SimRegistry& registry) : faults_(faults), registry_(registry) {}
+SimSpooler::SimSpooler(SimFaults& faults, SimRegistry& registry, SimFiles& files, SimSystemInfo& system,
+                       SimCodePage& codepage)
+    : faults_(faults), registry_(registry), files_(files), system_(system), codepage_(codepage) {}
 
 bool SimSpooler::EnumPorts(std::vector<PortInfo>* out) {
   out->clear();
   if (faults_.ShouldFail("EnumPortsW")) return false;
+  ListPorts(out);
+  SetLastErrorCode(err::kSuccess);
+  return true;
+}
+
+void SimSpooler::ListPorts(std::vector<PortInfo>* out) {
+  out->clear();
   std::vector<std::pair<std::wstring, RegValue>> values;
   registry_.Values(kHklm, kPortsKey, kView, &values);
   for (const auto& value : values) {
@@ -64,8 +73,6 @@ bool SimSpooler::EnumPorts(std::vector<PortInfo>* out) {
       out->push_back(port);
     }
   }
-  SetLastErrorCode(err::kSuccess);
-  return true;
 }
 
 void SimSpooler::AddMonitor(const std::wstring& monitor, const std::wstring& driver) {

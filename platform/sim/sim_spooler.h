@@ -12,14 +12,38 @@
 // A new machine has the monitors "Local Port", "Standard TCP/IP Port", "USB Monitor" and
 // "WSD Port" (each key with its "Driver") and the local ports of a fresh Windows 10.
 //
-// Fault names: "EnumPortsW".
+// Drivers, printers and the default printer live where Windows keeps them (all HKLM paths below
+// SYSTEM\CurrentControlSet\Control\Print, shared by both views):
+//   - a driver registers per environment, under Environments\<env>\Drivers\Version-3\<name>
+//     ("Driver", "Data File", "Configuration File", "Version" 3 ...); AddPrinterDriver replaces
+//     a driver of the same name. Whether the files lie in the environment's driver directory is
+//     not checked (Wine does not check it either; Windows' check is not modelled);
+//   - a printer is the key Printers\<name> with its PRINTER_INFO_2 values and the subkeys
+//     "PrinterDriverData" (SetData, and the dialog's own registry writes), "DsDriver" and
+//     "DsSpooler"; EnumPrinters lists these keys (and, for connections, the keys of
+//     HKCU\Printers\Connections, ",,server,share" read as \\server\share);
+//   - the user's default printer is HKCU\Software\Microsoft\Windows NT\CurrentVersion\Windows
+//     "Device" = "<name>,winspool,<port>".
+// The environments are those of the machine: the server's own is "Windows x64" on 64-bit Windows
+// and "Windows NT x86" on 32-bit Windows; the caller's (an empty environment) is "Windows NT x86"
+// for the 32-bit installer under WOW64. AddPrinter takes the driver of the server's environment,
+// AddMonitor only the server's environment (its DLL in the native System32); the driver directory
+// of an environment is <Windows>\system32\spool\drivers\<w32x86|x64|...>.
+//
+// Fault names: "EnumPortsW", "GetPrinterDriverDirectoryW", "GetPrinterDriverDirectoryA",
+// "AddPrinterDriverW", "AddPrinterW", "SetPrinterDataW", "EnumPrintersW", "AddMonitorW",
+// "AddPortExW", "SetDefaultPrinterW".
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "platform/sim/sim_codepage.h"
 #include "platform/sim/sim_faults.h"
+#include "platform/sim/sim_files.h"
 #include "platform/sim/sim_registry.h"
+#include "platform/sim/sim_system_info.h"
 #include "platform/spooler.h"
 
 namespace platform::sim {
@@ -32,9 +56,41 @@ class SimSpooler : public Spooler {
   static constexpr const wchar_t* kUsbMonitor = L"USB Monitor";
   static constexpr const wchar_t* kTcpIpMonitor = L"Standard TCP/IP Port";
 
-  SimSpooler(SimFaults& faults, SimRegistry& registry);
+  SimSpooler(SimFaults& faults, SimRegistry& registry, SimFiles& files, SimSystemInfo& system,
+             SimCodePage& codepage);
 
   bool EnumPorts(std::vector<PortInfo>* out) override;
+
+  // Installation (sim_spooler_install.cpp).
+  static constexpr const wchar_t* kPrintKey = L"SYSTEM\\CurrentControlSet\\Control\\Print";
+  static constexpr const wchar_t* kPrintersKey = L"SYSTEM\\CurrentControlSet\\Control\\Print\\Printers";
+  static constexpr const wchar_t* kWindowsKey = L"Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows";
+  // 1805 for an unknown environment, 122 when the folder does not fit.
+  bool DriverDirectoryW(const std::wstring& environment, size_t buffer_bytes, std::wstring* out) override;
+  bool DriverDirectoryA(const std::string& environment, size_t buffer_bytes, std::string* out) override;
+  // 87 without a name or a driver file, 1805 for an unknown environment.
+  bool AddPrinterDriver(const DriverInfo& driver) override;
+  // Refused in this order: 1801 for an empty name or one with ',' or '\\', 1802 for a name in
+  // use (whatever its case), 1798 for a print processor other than WinPrint, 1804 for an unknown
+  // data type, 1796 for a port EnumPorts does not list (each of a comma-separated list; also an
+  // empty one), 1797 for a driver not registered for the server's environment.
+  std::unique_ptr<PrinterHandle> AddPrinter(const PrinterInfo2& printer) override;
+  // `bytes_needed`: a PRINTER_INFO_2W of a 32-bit process (84 bytes) and its strings per
+  // printer; 0 when there are none.
+  bool EnumPrinters(uint32_t flags, std::vector<std::wstring>* names, uint32_t* bytes_needed) override;
+  // 87 without a name or a DLL, 1805 for an environment other than the server's, 3006, 126.
+  bool AddMonitor(const std::wstring& name, const std::wstring& environment, const std::wstring& dll) override;
+  // 87 for an empty port, an unknown monitor or a port some monitor has already.
+  bool AddPortEx(const std::wstring& monitor, const std::wstring& port) override;
+  // 1801 for a printer that does not exist; an empty name picks the first printer (1801 when
+  // there is none).
+  bool SetDefaultPrinter(const std::wstring& name) override;
+
+  // Reading back: the registry key of a printer (below HKLM) and of a driver of an environment.
+  static std::wstring PrinterKey(const std::wstring& printer);
+  static std::wstring DriverKey(const std::wstring& environment, const std::wstring& driver);
+  // The environment the server itself runs ("Windows x64" on 64-bit Windows).
+  std::wstring ServerEnvironment();
 
   // Arranging. Installs a monitor: its key under Monitors with "Driver" = `driver`.
   void AddMonitor(const std::wstring& monitor, const std::wstring& driver);
@@ -48,8 +104,18 @@ class SimSpooler : public Spooler {
   bool RemovePort(const std::wstring& port);
 
  private:
+  // EnumPorts' list, for the spooler's own checks (no fault, no call counted).
+  void ListPorts(std::vector<PortInfo>* out);
+  // The environment's registry name, "" when unknown; an empty environment is the caller's.
+  std::wstring Environment(const std::wstring& environment);
+  std::wstring DriverFolder(const std::wstring& environment);
+  bool PortListed(const std::wstring& port);
+
   SimFaults& faults_;
   SimRegistry& registry_;
+  SimFiles& files_;
+  SimSystemInfo& system_;
+  SimCodePage& codepage_;
 };
 
 }  // namespace platform::sim

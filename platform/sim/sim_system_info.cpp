@@ -6,10 +6,64 @@ namespace platform::sim {
 
 namespace {
 constexpr uint32_t kBufferOverflow = 111;
+constexpr uint32_t kMessageNotFound = 317;
 constexpr size_t kMaxComputerName = 15;
+
+struct MessageText {
+  uint32_t code;
+  const wchar_t* text;
+};
+
+// FormatMessageW's system texts of an English Windows 10 for the codes this system meets.
+constexpr MessageText kMessages[] = {
+    {0, L"The operation completed successfully."},
+    {1, L"Incorrect function."},
+    {2, L"The system cannot find the file specified."},
+    {3, L"The system cannot find the path specified."},
+    {5, L"Access is denied."},
+    {6, L"The handle is invalid."},
+    {8, L"Not enough memory resources are available to process this command."},
+    {13, L"The data is invalid."},
+    {14, L"Not enough memory resources are available to complete this operation."},
+    {31, L"A device attached to the system is not functioning."},
+    {32, L"The process cannot access the file because it is being used by another process."},
+    {50, L"The request is not supported."},
+    {80, L"The file exists."},
+    {87, L"The parameter is incorrect."},
+    {111, L"The file name is too long."},
+    {122, L"The data area passed to a system call is too small."},
+    {123, L"The filename, directory name, or volume label syntax is incorrect."},
+    {124, L"The system call level is not correct."},
+    {126, L"The specified module could not be found."},
+    {127, L"The specified procedure could not be found."},
+    {183, L"Cannot create a file when that file already exists."},
+    {234, L"More data is available."},
+    {259, L"No more data is available."},
+    {317, L"The system cannot find message text for message number 0x%1 in the message file for %2."},
+    {1053, L"The service did not respond to the start or control request in a timely fashion."},
+    {1056, L"An instance of the service is already running."},
+    {1060, L"The specified service does not exist as an installed service."},
+    {1072, L"The specified service has been marked for deletion."},
+    {1073, L"The specified service already exists."},
+    {1078, L"The name is already in use as either a service name or a service display name."},
+    {1722, L"The RPC server is unavailable."},
+    {1795, L"The specified printer driver is already installed."},
+    {1796, L"The specified port is unknown."},
+    {1797, L"The printer driver is unknown."},
+    {1798, L"The print processor is unknown."},
+    {1801, L"The printer name is invalid."},
+    {1802, L"The printer already exists."},
+    {1804, L"The specified datatype is invalid."},
+    {1805, L"The environment specified is invalid."},
+    {1813, L"The specified resource type cannot be found in the image file."},
+    {1814, L"The specified resource name cannot be found in the image file."},
+    {1905, L"The printer has been deleted."},
+    {3000, L"The specified print monitor is unknown."},
+    {3006, L"The specified print monitor has already been installed."},
+};
 }  // namespace
 
-SimSystemInfo::SimSystemInfo(SimFaults& faults) : faults_(faults) {
+SimSystemInfo::SimSystemInfo(SimFaults& faults, SimCodePage& codepage) : faults_(faults), codepage_(codepage) {
   version_.major = 6;
   version_.minor = 2;
   version_.build = 9200;
@@ -60,6 +114,45 @@ bool SimSystemInfo::IsWow64() {
   if (faults_.ShouldFail("IsWow64Process")) return false;
   std::lock_guard<std::mutex> lock(mutex_);
   return wow64_;
+}
+
+bool SimSystemInfo::SystemDirectoryA(size_t buffer_bytes, std::string* out) {
+  if (faults_.ShouldFail("GetSystemDirectoryA")) return false;
+  std::string path;
+  codepage_.Encode(kCodePageAnsi, WindowsPath() + L"\\system32", &path);
+  if (path.size() + 1 > buffer_bytes) {
+    SetLastErrorCode(err::kInsufficientBuffer);
+    return false;
+  }
+  *out = path;
+  return true;
+}
+
+bool SimSystemInfo::ErrorMessageText(uint32_t code, std::wstring* out) {
+  if (faults_.ShouldFail("FormatMessageW")) return false;
+  for (const MessageText& message : kMessages) {
+    if (message.code == code) {
+      *out = std::wstring(message.text) + L"\r\n";
+      return true;
+    }
+  }
+  SetLastErrorCode(kMessageNotFound);
+  return false;
+}
+
+std::wstring SimSystemInfo::WindowsPath() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return windows_folder_;
+}
+
+bool SimSystemInfo::Wow64Process() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return wow64_;
+}
+
+uint16_t SimSystemInfo::ProcessorArchitecture() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return native_.processor_architecture;
 }
 
 void SimSystemInfo::SetWindowsFolder(const std::wstring& folder) {

@@ -1,11 +1,15 @@
-// The simulated machine's system facts. Fault names: "GetWindowsDirectoryW",
-// "GetComputerNameW", "GetVersionExW", "GlobalMemoryStatusEx", "IsWow64Process"
+// The simulated machine's system facts. The system folder is the Windows folder's "system32" as
+// GetSystemDirectoryA spells it; which folder a 32-bit process then reaches is the file system's
+// affair (WOW64 redirection, sim_files.h). Message texts are those of an English Windows 10.
+// Fault names: "GetWindowsDirectoryW", "GetComputerNameW", "GetVersionExW",
+// "GlobalMemoryStatusEx", "IsWow64Process", "GetSystemDirectoryA", "FormatMessageW"
 // (GetNativeSystemInfo cannot fail).
 #pragma once
 
 #include <mutex>
 #include <string>
 
+#include "platform/sim/sim_codepage.h"
 #include "platform/sim/sim_faults.h"
 #include "platform/system_info.h"
 
@@ -20,7 +24,7 @@ constexpr uint16_t kArm64 = 12;
 
 class SimSystemInfo : public SystemInfo {
  public:
-  explicit SimSystemInfo(SimFaults& faults);
+  SimSystemInfo(SimFaults& faults, SimCodePage& codepage);
 
   bool WindowsFolder(std::wstring* out) override;
   // Fails with 111 (ERROR_BUFFER_OVERFLOW) for a name longer than 15 characters, as
@@ -33,6 +37,15 @@ class SimSystemInfo : public SystemInfo {
   bool Memory(MemoryStatus* out) override;
   // True by default: a 32-bit installer on 64-bit Windows.
   bool IsWow64() override;
+  // False with 122 when the folder and its NUL do not fit.
+  bool SystemDirectoryA(size_t buffer_bytes, std::string* out) override;
+  // The text with its closing CR LF; false with 317 for a code this Windows has no text for.
+  bool ErrorMessageText(uint32_t code, std::wstring* out) override;
+
+  // The same facts for the machine's own services: no faults, no call counting.
+  std::wstring WindowsPath();
+  bool Wow64Process();
+  uint16_t ProcessorArchitecture();
 
   // Arranging.
   void SetWindowsFolder(const std::wstring& folder);
@@ -44,6 +57,7 @@ class SimSystemInfo : public SystemInfo {
 
  private:
   SimFaults& faults_;
+  SimCodePage& codepage_;
   std::mutex mutex_;
   std::wstring windows_folder_ = L"C:\\Windows";
   std::wstring computer_name_ = L"TAVRO-PC";

@@ -7,8 +7,11 @@
 #include <cerrno>
 #include <cstdlib>
 #include <new>
+#include <vector>
 
 #include "platform/win32/unique_handle.h"
+// winbase.h maps this name to WriteProfileStringW, which would rename the method defined here.
+#undef WriteProfileString
 
 namespace platform::win32 {
 
@@ -136,6 +139,57 @@ bool Win32Files::QueryDosDeviceNames(size_t buffer_chars, std::vector<std::wstri
     p = name_end + 1;
   }
   ::SetLastError(ERROR_SUCCESS);
+  return true;
+}
+
+bool Win32Files::CopyA(const std::string& from, const std::string& to, bool fail_if_exists) {
+  return ::CopyFileA(from.c_str(), to.c_str(), fail_if_exists ? TRUE : FALSE) != FALSE;
+}
+
+bool Win32Files::RemoveA(const std::string& ansi_path) { return ::DeleteFileA(ansi_path.c_str()) != FALSE; }
+
+bool Win32Files::WriteProfileString(const std::wstring& path, const std::wstring& section, const std::wstring& key,
+                                    const std::wstring& value) {
+  return ::WritePrivateProfileStringW(section.c_str(), key.c_str(), value.c_str(), path.c_str()) != FALSE;
+}
+
+namespace {
+
+using Wow64DisableFn = BOOL(WINAPI*)(PVOID*);
+using Wow64RevertFn = BOOL(WINAPI*)(PVOID);
+
+// The values the thread's successful disables replaced; the last one is undone first.
+thread_local std::vector<PVOID> g_saved_redirection;
+
+// Looks `name` up in Kernel32, kept loaded by `module`; null with the loader's code.
+void* Kernel32Entry(unique_hmodule* module, const char* name) {
+  module->reset(::LoadLibraryW(L"Kernel32.dll"));
+  if (!*module) return nullptr;
+  return reinterpret_cast<void*>(::GetProcAddress(module->get(), name));
+}
+
+}  // namespace
+
+bool Win32Files::DisableWow64Redirection() {
+  unique_hmodule kernel32;
+  auto disable = reinterpret_cast<Wow64DisableFn>(Kernel32Entry(&kernel32, "Wow64DisableWow64FsRedirection"));
+  if (!disable) return false;
+  PVOID old_value = nullptr;
+  if (!disable(&old_value)) return false;
+  g_saved_redirection.push_back(old_value);
+  return true;
+}
+
+bool Win32Files::RevertWow64Redirection() {
+  if (g_saved_redirection.empty()) {
+    ::SetLastError(ERROR_INVALID_PARAMETER);
+    return false;
+  }
+  unique_hmodule kernel32;
+  auto revert = reinterpret_cast<Wow64RevertFn>(Kernel32Entry(&kernel32, "Wow64RevertWow64FsRedirection"));
+  if (!revert) return false;
+  if (!revert(g_saved_redirection.back())) return false;
+  g_saved_redirection.pop_back();
   return true;
 }
 

@@ -21,6 +21,15 @@ class Win32Files : public Files {
   bool Remove(const std::wstring& path) override;
   // QueryDosDeviceW(NULL, ...) into a buffer of exactly `buffer_chars` characters.
   bool QueryDosDeviceNames(size_t buffer_chars, std::vector<std::wstring>* out) override;
+  // CopyFileA, DeleteFileA, WritePrivateProfileStringW.
+  bool CopyA(const std::string& from, const std::string& to, bool fail_if_exists) override;
+  bool RemoveA(const std::string& ansi_path) override;
+  bool WriteProfileString(const std::wstring& path, const std::wstring& section, const std::wstring& key,
+                          const std::wstring& value) override;
+  // The entries looked up in Kernel32 at each call; the value each disable replaced is kept per
+  // thread, last in first out.
+  bool DisableWow64Redirection() override;
+  bool RevertWow64Redirection() override;
 };
 
 }  // namespace platform::win32

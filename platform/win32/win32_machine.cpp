@@ -6,6 +6,7 @@
 #include "platform/win32/win32_files.h"
 #include "platform/win32/win32_registry.h"
 #include "platform/win32/win32_resources.h"
+#include "platform/win32/win32_services.h"
 #include "platform/win32/win32_shell.h"
 #include "platform/win32/win32_spooler.h"
 #include "platform/win32/win32_system_info.h"
@@ -23,6 +24,7 @@ Win32Machine::Win32Machine()
       resources_(std::make_unique<Win32Resources>()),
       devices_(std::make_unique<Win32Devices>()),
       spooler_(std::make_unique<Win32Spooler>()),
+      services_(std::make_unique<Win32Services>()),
       windows_(std::make_unique<Win32WindowFramework>()) {}
 
 Win32Machine::~Win32Machine() = default;
@@ -36,6 +38,7 @@ Shell& Win32Machine::shell() { return *shell_; }
 Resources& Win32Machine::resources() { return *resources_; }
 Devices& Win32Machine::devices() { return *devices_; }
 Spooler& Win32Machine::spooler() { return *spooler_; }
+Services& Win32Machine::services() { return *services_; }
 WindowFramework& Win32Machine::windows() { return *windows_; }
 
 }  // namespace platform::win32

@@ -17,6 +17,7 @@ class Win32Shell;
 class Win32Resources;
 class Win32Devices;
 class Win32Spooler;
+class Win32Services;
 class Win32WindowFramework;
 
 class Win32Machine : public Machine {
@@ -35,6 +36,7 @@ class Win32Machine : public Machine {
   Resources& resources() override;
   Devices& devices() override;
   Spooler& spooler() override;
+  Services& services() override;
   WindowFramework& windows() override;
 
  private:
@@ -47,6 +49,7 @@ class Win32Machine : public Machine {
   std::unique_ptr<Win32Resources> resources_;
   std::unique_ptr<Win32Devices> devices_;
   std::unique_ptr<Win32Spooler> spooler_;
+  std::unique_ptr<Win32Services> services_;
   std::unique_ptr<Win32WindowFramework> windows_;
 };
 

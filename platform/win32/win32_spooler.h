@@ -10,6 +10,20 @@ class Win32Spooler : public Spooler {
   // EnumPortsW(NULL, 2, ...): asks for the size, then again until the list fits (it can grow
   // between the calls).
   bool EnumPorts(std::vector<PortInfo>* out) override;
+
+  // Installation (win32_spooler_install.cpp). An empty environment is passed as NULL: the
+  // caller's own.
+  bool DriverDirectoryW(const std::wstring& environment, size_t buffer_bytes, std::wstring* out) override;
+  bool DriverDirectoryA(const std::string& environment, size_t buffer_bytes, std::string* out) override;
+  bool AddPrinterDriver(const DriverInfo& driver) override;
+  // Comment and location go as NULL when empty; the other texts as given.
+  std::unique_ptr<PrinterHandle> AddPrinter(const PrinterInfo2& printer) override;
+  // Asks for the size, then again until the list fits (it can grow between the calls).
+  bool EnumPrinters(uint32_t flags, std::vector<std::wstring>* names, uint32_t* bytes_needed) override;
+  bool AddMonitor(const std::wstring& name, const std::wstring& environment, const std::wstring& dll) override;
+  bool AddPortEx(const std::wstring& monitor, const std::wstring& port) override;
+  // An empty name is passed as NULL (the spooler picks a printer).
+  bool SetDefaultPrinter(const std::wstring& name) override;
 };
 
 }  // namespace platform::win32

@@ -65,4 +65,31 @@ bool Win32SystemInfo::IsWow64() {
   return ::IsWow64Process(::GetCurrentProcess(), &wow64) && wow64;
 }
 
+bool Win32SystemInfo::SystemDirectoryA(size_t buffer_bytes, std::string* out) {
+  std::vector<char> buffer(buffer_bytes + 1, '\0');
+  UINT n = ::GetSystemDirectoryA(buffer.data(), static_cast<UINT>(buffer_bytes));
+  if (n == 0) return false;
+  if (n >= buffer_bytes) {  // too small: n is the size needed
+    ::SetLastError(ERROR_INSUFFICIENT_BUFFER);
+    return false;
+  }
+  out->assign(buffer.data(), n);
+  return true;
+}
+
+bool Win32SystemInfo::ErrorMessageText(uint32_t code, std::wstring* out) {
+  const DWORD flags = FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS;
+  for (DWORD size = 512; size <= 64 * 1024; size *= 4) {
+    std::vector<wchar_t> buffer(size, L'\0');
+    DWORD n = ::FormatMessageW(flags, nullptr, code, MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL), buffer.data(), size,
+                               nullptr);
+    if (n != 0) {
+      out->assign(buffer.data(), n);
+      return true;
+    }
+    if (::GetLastError() != ERROR_INSUFFICIENT_BUFFER) return false;
+  }
+  return false;
+}
+
 }  // namespace platform::win32

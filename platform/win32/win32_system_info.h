@@ -14,6 +14,11 @@ class Win32SystemInfo : public SystemInfo {
   NativeSystemInfo NativeInfo() override;
   bool Memory(MemoryStatus* out) override;
   bool IsWow64() override;
+  // GetSystemDirectoryA into `buffer_bytes` bytes: false with 122 when it does not fit.
+  bool SystemDirectoryA(size_t buffer_bytes, std::string* out) override;
+  // FormatMessageW (FROM_SYSTEM | IGNORE_INSERTS, language neutral) into a buffer that grows
+  // while the text does not fit.
+  bool ErrorMessageText(uint32_t code, std::wstring* out) override;
 };
 
 }  // namespace platform::win32

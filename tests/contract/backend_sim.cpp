@@ -35,4 +35,27 @@ std::wstring ScratchFolder() {
   return L"C:\\Users\\Admin\\AppData\\Local\\Temp\\TavroContract";
 }
 
+bool RunsOnWine() { return false; }
+
+void RemovePrinter(const std::wstring& name) {
+  Sim().registry().Erase(platform::Hive::kLocalMachine, platform::sim::SimSpooler::PrinterKey(name),
+                         platform::RegView::k64);
+}
+
+void RemovePrinterDriver(const std::wstring& name, const std::wstring& environment) {
+  Sim().registry().Erase(platform::Hive::kLocalMachine, platform::sim::SimSpooler::DriverKey(environment, name),
+                         platform::RegView::k64);
+}
+
+void RemoveMonitor(const std::wstring& name, const std::wstring& environment) {
+  (void)environment;  // one monitor of a name, whatever its environment
+  Sim().registry().Erase(platform::Hive::kLocalMachine,
+                         std::wstring(platform::sim::SimSpooler::kMonitorsKey) + L"\\" + name, platform::RegView::k64);
+}
+
+void RemoveService(const std::wstring& name) {
+  Sim().registry().Erase(platform::Hive::kLocalMachine,
+                         std::wstring(platform::sim::SimServices::kServicesKey) + L"\\" + name, platform::RegView::k64);
+}
+
 }  // namespace contract

@@ -1,5 +1,6 @@
 // The contract cases against real Windows services (run under Wine).
 #include <windows.h>
+#include <winspool.h>
 
 #include <gtest/gtest.h>
 
@@ -61,6 +62,66 @@ const char* BackendName() { return "win32"; }
 std::wstring ScratchFolder() {
   static const std::wstring folder = MakeScratch();
   return folder;
+}
+
+bool RunsOnWine() {
+  HMODULE ntdll = ::GetModuleHandleW(L"ntdll.dll");  // not owned: the module stays loaded
+  return ntdll != nullptr && ::GetProcAddress(ntdll, "wine_get_version") != nullptr;
+}
+
+namespace {
+
+const wchar_t kPrintKey[] = L"SYSTEM\\CurrentControlSet\\Control\\Print";
+
+// Deletes `parent`\`name` with everything below it, where the calls before left it.
+void DeleteKeyTree(HKEY root, const std::wstring& parent, const std::wstring& name) {
+  platform::win32::unique_hkey key;
+  if (::RegOpenKeyExW(root, parent.c_str(), 0, KEY_ALL_ACCESS | KEY_WOW64_64KEY, key.put()) != ERROR_SUCCESS) return;
+  ::RegDeleteTreeW(key.get(), name.c_str());
+  ::RegDeleteKeyExW(key.get(), name.c_str(), KEY_WOW64_64KEY, 0);
+}
+
+void DeleteValue(HKEY root, const std::wstring& key_name, const std::wstring& value) {
+  platform::win32::unique_hkey key;
+  if (::RegOpenKeyExW(root, key_name.c_str(), 0, KEY_SET_VALUE, key.put()) != ERROR_SUCCESS) return;
+  ::RegDeleteValueW(key.get(), value.c_str());
+}
+
+}  // namespace
+
+void RemovePrinter(const std::wstring& name) {
+  PRINTER_DEFAULTSW defaults = {nullptr, nullptr, PRINTER_ALL_ACCESS};
+  HANDLE opened = nullptr;
+  if (::OpenPrinterW(const_cast<LPWSTR>(name.c_str()), &opened, &defaults)) {
+    platform::win32::unique_hprinter printer(opened);
+    ::DeletePrinter(printer.get());
+  }
+  DeleteKeyTree(HKEY_LOCAL_MACHINE, std::wstring(kPrintKey) + L"\\Printers", name);
+  // The per-user lists Wine's spooler also writes.
+  for (const wchar_t* list : {L"Devices", L"PrinterPorts"}) {
+    DeleteValue(HKEY_CURRENT_USER, std::wstring(L"Software\\Microsoft\\Windows NT\\CurrentVersion\\") + list, name);
+  }
+}
+
+void RemovePrinterDriver(const std::wstring& name, const std::wstring& environment) {
+  ::DeletePrinterDriverW(nullptr, const_cast<LPWSTR>(environment.c_str()), const_cast<LPWSTR>(name.c_str()));
+  DeleteKeyTree(HKEY_LOCAL_MACHINE, std::wstring(kPrintKey) + L"\\Environments\\" + environment + L"\\Drivers\\Version-3",
+                name);
+}
+
+void RemoveMonitor(const std::wstring& name, const std::wstring& environment) {
+  ::DeleteMonitorW(nullptr, const_cast<LPWSTR>(environment.c_str()), const_cast<LPWSTR>(name.c_str()));
+  DeleteKeyTree(HKEY_LOCAL_MACHINE, std::wstring(kPrintKey) + L"\\Monitors", name);
+}
+
+void RemoveService(const std::wstring& name) {
+  platform::win32::unique_schandle manager(::OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
+  if (!manager) return;
+  platform::win32::unique_schandle service(::OpenServiceW(manager.get(), name.c_str(), SERVICE_ALL_ACCESS));
+  if (!service) return;
+  SERVICE_STATUS status = {};
+  ::ControlService(service.get(), SERVICE_CONTROL_STOP, &status);
+  ::DeleteService(service.get());
 }
 
 }  // namespace contract

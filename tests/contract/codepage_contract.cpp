@@ -1,4 +1,5 @@
-// Code pages: the ANSI code page of a default machine is 1252; what it lacks becomes '?'.
+// Code pages: the ANSI code page of a default machine is 1252; what it lacks becomes a best-fit
+// look-alike where Windows has one, else '?'. Code page 936 on request.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -33,6 +34,33 @@ TEST(CodePageContract, ChineseAndUtf8CodePagesConvertOnRequest) {
 
 TEST(CodePageContract, InvalidUtf8BecomesReplacementCharacter) {
   EXPECT_EQ(cp().ToWide(platform::kCodePageUtf8, "a\xff" "b"), L"a\ufffd" L"b");
+}
+
+TEST(CodePageContract, LettersOutside1252BecomeTheirBestFit) {
+  EXPECT_EQ(cp().ToAnsi(L"\u0101\u0100\u0107\u0141"), "aAcL");
+  EXPECT_EQ(cp().ToAnsi(L"\uff21\uff42"), "Ab");  // fullwidth forms
+  EXPECT_EQ(cp().ToAnsi(L"R710 (\u526f\u672c 1)"), "R710 (?? 1)");
+  // A name with a best-fit letter does not come back as it went.
+  EXPECT_EQ(cp().FromAnsi(cp().ToAnsi(L"Caf\u0113")), L"Cafe");
+}
+
+TEST(CodePageContract, The1252GapsRoundTripAsC1Controls) {
+  EXPECT_EQ(cp().ToAnsi(L"\u0081\u008d\u009d"), "\x81\x8d\x9d");
+  EXPECT_EQ(cp().FromAnsi("\x81\x8f\x90"), L"\u0081\u008f\u0090");
+}
+
+TEST(CodePageContract, ACharacterBeyondTheBmpIsTwoUnits) {
+  EXPECT_EQ(cp().ToAnsi(L"a\U0001F600b"), "a??b");
+  EXPECT_EQ(cp().FromWide(936, L"\U0001F600"), "??");
+}
+
+TEST(CodePageContract, Code936HasBestFitsPrivateUseAndReadsBadPairsAsQuestionMarks) {
+  EXPECT_EQ(cp().FromWide(936, L"\u00b2\u00c0"), "2\xa8\xa4");
+  EXPECT_EQ(cp().FromWide(936, L"\ue000"), "\xaa\xa1");
+  EXPECT_EQ(cp().ToWide(936, "\xaa\xa1"), L"\ue000");
+  EXPECT_EQ(cp().ToWide(936, "\x81\x30" "A"), L"?A");  // a lead byte takes the next byte with it
+  EXPECT_EQ(cp().ToWide(936, "A\x81"), L"A?");
+  EXPECT_EQ(cp().FromWide(936, L"\u526f\u672c"), "\xb8\xb1\xb1\xbe");
 }
 
 }  // namespace

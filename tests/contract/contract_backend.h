@@ -18,6 +18,18 @@ const char* BackendName();
 // An existing folder the cases may fill; each case removes what it made.
 std::wstring ScratchFolder();
 
+// True when the Windows program runs under Wine (its ntdll has wine_get_version). The cases
+// expect Windows' behaviour and say in one line where Wine's differs.
+bool RunsOnWine();
+
+// Removing what the cases registered (also the leftovers of a run that died); quiet when there is
+// nothing to remove. The simulation drops the registry keys Windows keeps them in; Windows gets
+// the spooler's and the service manager's own calls (and its keys removed where those leave any).
+void RemovePrinter(const std::wstring& name);
+void RemovePrinterDriver(const std::wstring& name, const std::wstring& environment);
+void RemoveMonitor(const std::wstring& name, const std::wstring& environment);
+void RemoveService(const std::wstring& name);
+
 // The program's own resource 142 of type "INSTALL" holds exactly these bytes (the win32 program
 // carries contract_resource.bin; the sim backend arranges the same bytes).
 constexpr char kResourceBytes[] = "TAVRO-CONTRACT-RESOURCE";

@@ -1,4 +1,5 @@
-// Files: the runtime's text mode, Windows path rules and the codes a missing path leaves.
+// Files: the runtime's text mode, Windows path rules and the codes a missing path leaves; 8-bit
+// copies and deletions, profile (ini) files, and WOW64 file-system redirection.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -9,6 +10,8 @@
 #include "platform/files.h"
 #include "platform/last_error.h"
 #include "platform/registry.h"
+#include "platform/spooler.h"
+#include "platform/system_info.h"
 #include "tests/contract/contract_backend.h"
 
 namespace {
@@ -37,7 +40,10 @@ class FilesContract : public ::testing::Test {
     return out;
   }
   void TearDown() override {
-    for (const wchar_t* name : {L"text.txt", L"append.log", L"bin.dat", L"Mixed.txt"}) files().Remove(Path(name));
+    for (const wchar_t* name : {L"text.txt", L"append.log", L"bin.dat", L"Mixed.txt", L"copy-src.bin", L"copy-dst.bin",
+                                L"profile.ini"}) {
+      files().Remove(Path(name));
+    }
   }
 };
 
@@ -161,6 +167,136 @@ TEST_F(FilesContract, EverySerialPortOfTheDeviceMapIsADosDevice) {
     EXPECT_NE(std::find(names.begin(), names.end(), port.AsString()), names.end())
         << testing::PrintToString(port.AsString());
   }
+}
+
+TEST_F(FilesContract, CopyAOverwritesUnlessToldNotTo) {
+  Put(Path(L"copy-src.bin"), "wb", "first");
+  const std::string from = Ansi(Path(L"copy-src.bin"));
+  const std::string to = Ansi(Path(L"copy-dst.bin"));
+  ASSERT_TRUE(files().CopyA(from, to, false)) << platform::LastErrorCode();
+  EXPECT_EQ(Get(Path(L"copy-dst.bin"), "rb"), "first");
+  EXPECT_EQ(Get(Path(L"copy-src.bin"), "rb"), "first");
+
+  Put(Path(L"copy-src.bin"), "wb", "second");
+  EXPECT_FALSE(files().CopyA(from, to, true));
+  EXPECT_EQ(platform::LastErrorCode(), 80u);
+  EXPECT_EQ(Get(Path(L"copy-dst.bin"), "rb"), "first");
+  EXPECT_TRUE(files().CopyA(from, to, false));
+  EXPECT_EQ(Get(Path(L"copy-dst.bin"), "rb"), "second");
+
+  EXPECT_FALSE(files().CopyA(Ansi(Path(L"no-such-file.bin")), to, false));
+  EXPECT_EQ(platform::LastErrorCode(), platform::err::kFileNotFound);
+  EXPECT_FALSE(files().CopyA(from, Ansi(Path(L"no-such-folder\\x.bin")), false));
+  EXPECT_EQ(platform::LastErrorCode(), platform::err::kPathNotFound);
+}
+
+TEST_F(FilesContract, RemoveADeletesOnceThenReportsMissing) {
+  Put(Path(L"copy-dst.bin"), "wb", "x");
+  EXPECT_TRUE(files().RemoveA(Ansi(Path(L"copy-dst.bin"))));
+  EXPECT_EQ(files().StatW(Path(L"copy-dst.bin")), PathKind::kMissing);
+  EXPECT_FALSE(files().RemoveA(Ansi(Path(L"copy-dst.bin"))));
+  EXPECT_EQ(platform::LastErrorCode(), platform::err::kFileNotFound);
+}
+
+TEST_F(FilesContract, ProfileStringsKeepSectionsKeysAndTheirSpelling) {
+  const std::wstring ini = Path(L"profile.ini");
+  ASSERT_TRUE(files().WriteProfileString(ini, L"Print Settings", L"PrinterName", L"R710")) << platform::LastErrorCode();
+  EXPECT_EQ(Get(ini, "rb"), "[Print Settings]\r\nPrinterName=R710\r\n");
+  ASSERT_TRUE(files().WriteProfileString(ini, L"Print Settings", L"ServiceName", L"Mavrin Service"));
+  ASSERT_TRUE(files().WriteProfileString(ini, L"Other", L"A", L"1"));
+  // Names match without regard to case and keep the spelling they were first written with.
+  ASSERT_TRUE(files().WriteProfileString(ini, L"print settings", L"printername", L"X9"));
+  EXPECT_EQ(Get(ini, "rb"), "[Print Settings]\r\nPrinterName=X9\r\nServiceName=Mavrin Service\r\n[Other]\r\nA=1\r\n");
+  // A new file is 8-bit text: what the ANSI code page lacks becomes '?'.
+  ASSERT_TRUE(files().WriteProfileString(ini, L"Print Settings", L"Chinese", L"\u526f\u672c"));
+  EXPECT_EQ(Get(ini, "rb"),
+            "[Print Settings]\r\nPrinterName=X9\r\nServiceName=Mavrin Service\r\nChinese=??\r\n[Other]\r\nA=1\r\n");
+
+  EXPECT_FALSE(files().WriteProfileString(Path(L"no-such-folder\\x.ini"), L"S", L"K", L"V"));
+  EXPECT_EQ(platform::LastErrorCode(), platform::err::kPathNotFound);
+}
+
+// WOW64 redirection: a 32-bit program on 64-bit Windows reaches SysWOW64 when it names System32,
+// unless its thread has switched redirection off; spool (the driver folders) is exempt.
+class RedirectionContract : public ::testing::Test {
+ protected:
+  platform::Machine& m() { return contract::TheMachine(); }
+  platform::Files& files() { return m().files(); }
+  std::string Ansi(const std::wstring& path) { return m().codepage().ToAnsi(path); }
+  std::string Read(const std::string& ansi_path) {
+    auto f = files().Open(ansi_path, "rb");
+    if (!f) return "<missing>";
+    std::string out;
+    char buf[64];
+    size_t n;
+    while ((n = f->Read(buf, sizeof buf)) > 0) out.append(buf, n);
+    return out;
+  }
+  void Write(const std::string& ansi_path, const std::string& bytes) {
+    auto f = files().Open(ansi_path, "wb");
+    ASSERT_NE(f, nullptr) << ansi_path << " error " << platform::LastErrorCode();
+    f->Write(bytes.data(), bytes.size());
+  }
+
+  void SetUp() override {
+    ASSERT_TRUE(m().system().SystemDirectoryA(256, &system_));
+    std::wstring windows;
+    ASSERT_TRUE(m().system().WindowsFolder(&windows));
+    wow64_ = Ansi(windows) + "\\SysWOW64";
+    ASSERT_TRUE(m().spooler().DriverDirectoryA("", 256, &drivers_));
+    source_ = Ansi(contract::ScratchFolder()) + "\\redirect-src.bin";
+    RemoveOurs();
+  }
+  void TearDown() override {
+    RemoveOurs();
+    files().RemoveA(source_);
+  }
+  // Both copies of the file, whichever thread state made them.
+  void RemoveOurs() {
+    if (files().DisableWow64Redirection()) {
+      files().RemoveA(system_ + "\\" + kName);
+      files().RevertWow64Redirection();
+    }
+    files().RemoveA(system_ + "\\" + kName);
+    files().RemoveA(drivers_ + "\\" + kName);
+  }
+
+  static constexpr const char* kName = "tavro-contract-redirect.tmp";
+  std::string system_;
+  std::string wow64_;
+  std::string drivers_;
+  std::string source_;
+};
+
+TEST_F(RedirectionContract, System32IsSysWow64UntilTheThreadSwitchesItOff) {
+  if (!m().system().IsWow64()) {
+    EXPECT_FALSE(files().DisableWow64Redirection());  // nothing to switch off on 32-bit Windows
+    return;
+  }
+  const std::string in_system = system_ + "\\" + kName;
+  Write(source_, "wow64");
+  ASSERT_TRUE(files().CopyA(source_, in_system, false)) << platform::LastErrorCode();
+  EXPECT_EQ(Read(wow64_ + "\\" + kName), "wow64");
+
+  ASSERT_TRUE(files().DisableWow64Redirection()) << platform::LastErrorCode();
+  EXPECT_EQ(files().Stat(in_system), PathKind::kMissing);  // the real System32 has no such file
+  Write(source_, "native");
+  EXPECT_TRUE(files().CopyA(source_, in_system, false)) << platform::LastErrorCode();
+  EXPECT_EQ(Read(in_system), "native");
+  ASSERT_TRUE(files().RevertWow64Redirection()) << platform::LastErrorCode();
+
+  EXPECT_EQ(Read(in_system), "wow64");
+  EXPECT_FALSE(files().RevertWow64Redirection());  // nothing left to undo
+}
+
+TEST_F(RedirectionContract, TheDriverFoldersAreNotRedirected) {
+  if (!m().system().IsWow64()) GTEST_SKIP() << "no redirection on 32-bit Windows";
+  const std::string in_drivers = drivers_ + "\\" + kName;
+  Write(source_, "driver");
+  ASSERT_TRUE(files().CopyA(source_, in_drivers, false)) << platform::LastErrorCode();
+  ASSERT_TRUE(files().DisableWow64Redirection());
+  EXPECT_EQ(Read(in_drivers), "driver");
+  ASSERT_TRUE(files().RevertWow64Redirection());
 }
 
 }  // namespace

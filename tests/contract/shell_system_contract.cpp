@@ -5,6 +5,7 @@
 #include <string>
 
 #include "platform/clock.h"
+#include "platform/codepage.h"
 #include "platform/files.h"
 #include "platform/last_error.h"
 #include "platform/resources.h"
@@ -78,6 +79,37 @@ TEST(SystemContract, VersionProcessorAndMemoryAreReported) {
   ASSERT_TRUE(m().system().Memory(&mem));
   EXPECT_GT(mem.total_physical, 0u);
   EXPECT_LE(mem.available_physical, mem.total_physical);
+}
+
+TEST(SystemContract, SystemDirectoryIsSystem32OfTheWindowsFolder) {
+  std::wstring windows;
+  ASSERT_TRUE(m().system().WindowsFolder(&windows));
+  std::string system;
+  ASSERT_TRUE(m().system().SystemDirectoryA(256, &system)) << platform::LastErrorCode();
+  EXPECT_EQ(Lower(m().codepage().FromAnsi(system)), Lower(windows + L"\\system32"));
+  std::string again;
+  EXPECT_TRUE(m().system().SystemDirectoryA(system.size() + 1, &again));
+  EXPECT_EQ(again, system);
+  EXPECT_FALSE(m().system().SystemDirectoryA(system.size(), &again));
+  EXPECT_EQ(platform::LastErrorCode(), platform::err::kInsufficientBuffer);
+}
+
+TEST(SystemContract, MessageTextsEndInALineBreak) {
+  std::wstring text;
+  ASSERT_TRUE(m().system().ErrorMessageText(5, &text)) << platform::LastErrorCode();
+  ASSERT_GE(text.size(), 2u);
+  EXPECT_EQ(text.substr(text.size() - 2), L"\r\n");
+  EXPECT_NE(Lower(text).find(L"denied"), std::wstring::npos) << testing::PrintToString(text);
+  if (!contract::RunsOnWine()) {
+    EXPECT_EQ(text, L"Access is denied.\r\n");  // Wine words its texts shorter ("Access denied.")
+  }
+  for (uint32_t code : {2u, 31u, 87u, 126u, 1796u, 1797u, 1801u, 1802u, 1805u, 3006u}) {
+    if (code == 3006 && contract::RunsOnWine()) continue;  // Wine has no text for 3006
+    EXPECT_TRUE(m().system().ErrorMessageText(code, &text)) << code;
+    EXPECT_GT(text.size(), 2u) << code;
+  }
+  EXPECT_FALSE(m().system().ErrorMessageText(59999, &text));
+  EXPECT_EQ(platform::LastErrorCode(), 317u);
 }
 
 TEST(ClockContract, LocalTimeIsPlausibleAndSleepAdvancesIt) {

@@ -1,0 +1,16 @@
+// The real service control manager (advapi32).
+#pragma once
+
+#include "platform/services.h"
+
+namespace platform::win32 {
+
+class Win32Services : public Services {
+ public:
+  // OpenSCManagerW(NULL, NULL, SC_MANAGER_ALL_ACCESS); the manager's Create asks for
+  // SERVICE_ALL_ACCESS and passes empty texts (group, account) as NULL and the dependency list
+  // (names separated by NULs) with its closing double NUL.
+  std::unique_ptr<ServiceManager> OpenManager() override;
+};
+
+}  // namespace platform::win32

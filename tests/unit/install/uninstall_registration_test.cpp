@@ -1,0 +1,215 @@
+// What an installation leaves for its removal, and the background service.
+#include "install/uninstall_registration.h"
+
+#include <gtest/gtest.h>
+
+#include "catalog/install_texts.h"
+#include "install/install_target.h"
+#include "install/text_fit.h"
+#include "tests/unit/install/install_fixture.h"
+
+namespace {
+
+using install_test::InstallTest;
+using install_test::SzBytes;
+
+const std::wstring kProduct = L"SOFTWARE\\R710";
+const std::wstring kEntry = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\R710";
+const std::wstring kRunOnce = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\RunOnce";
+const platform::RegView k64 = platform::RegView::k64;
+const platform::RegView kOwn = platform::RegView::kDefault;
+
+class UninstallTest : public InstallTest {
+ protected:
+  void SetUp() override {
+    InstallTest::SetUp();
+    ArrangeTarget(L"R710", L"USB001");
+  }
+  void Run() { WriteUninstallRegistration(machine_, host_, L"", L""); }
+  std::vector<std::wstring> ValueNames(const std::wstring& key, platform::RegView view) {
+    std::vector<std::wstring> names;
+    sim_.registry().EnumValues(platform::Hive::kLocalMachine, key, view, &names);
+    return names;
+  }
+  std::wstring Text(const std::wstring& key, const std::wstring& name, platform::RegView view) {
+    platform::RegValue v = Value(key, name, view);
+    EXPECT_EQ(v.type, 1u) << testing::PrintToString(name);
+    return v.AsString();
+  }
+  std::string Ini() { return sim_.files().FileBytes(host_.folder + L"\\Uninstall.ini"); }
+};
+
+TEST_F(UninstallTest, TheProductKeyLivesInThe64BitViewWithItsValuesInOrder) {
+  Run();
+  EXPECT_EQ(ValueNames(kProduct, k64),
+            (std::vector<std::wstring>{L"Data Directory", L"Program Directory", L"Language", L"PrinterName",
+                                       L"StartMenuDir", L"Uninstaller", L"PrinterDriver", L"MonitorName",
+                                       L"PortName"}));
+  EXPECT_EQ(Text(kProduct, L"Data Directory", k64), L"C:\\Program Files (x86)\\TavroPrint");
+  EXPECT_EQ(Text(kProduct, L"Program Directory", k64), L"C:\\Program Files (x86)\\TavroPrint\\R710");
+  EXPECT_EQ(Text(kProduct, L"Language", k64), L"English");
+  EXPECT_EQ(Text(kProduct, L"PrinterName", k64), L"R710");
+  EXPECT_EQ(Value(kProduct, L"StartMenuDir", k64).data, SzBytes(L""));
+  EXPECT_EQ(Text(kProduct, L"PrinterDriver", k64), L"R710 Driver");
+  EXPECT_EQ(Text(kProduct, L"MonitorName", k64), L"USB Printer Monitor");
+  EXPECT_EQ(Text(kProduct, L"PortName", k64), L"USB001");
+  // The installer's own view does not see it.
+  EXPECT_FALSE(HasValue(kProduct, L"PrinterName", kOwn));
+}
+
+TEST_F(UninstallTest, StartMenuAndUninstallerAreStoredAsGiven) {
+  WriteUninstallRegistration(machine_, host_, L"Tavro", L"Remove.exe");
+  EXPECT_EQ(Text(kProduct, L"StartMenuDir", k64), L"Tavro");
+  EXPECT_EQ(Text(kProduct, L"Uninstaller", k64), L"Remove.exe");
+}
+
+TEST_F(UninstallTest, LanguageIsChineseOnlyForSimplifiedChinese) {
+  language_ = kLanguageSimplified;
+  Run();
+  EXPECT_EQ(Text(kProduct, L"Language", k64), L"Chinese");
+  language_ = kLanguageTraditional;
+  Run();
+  EXPECT_EQ(Text(kProduct, L"Language", k64), L"English");
+}
+
+TEST_F(UninstallTest, TheSettingsFileNamesTheStemAndTheService) {
+  CopyToFieldAtBoundary(InstallTarget.FileStem, kInstallTargetChars, L"R710stem");
+  Run();
+  std::string ini = Ini();
+  size_t section = ini.find("[Print Settings]");
+  ASSERT_NE(section, std::string::npos) << ini;
+  EXPECT_NE(ini.find("PrinterName=R710stem", section), std::string::npos) << ini;
+  EXPECT_NE(ini.find("ServiceName=Mavrin Service", section), std::string::npos) << ini;
+}
+
+TEST_F(UninstallTest, TheUninstallEntryLivesInTheInstallersOwnView) {
+  Run();
+  EXPECT_EQ(ValueNames(kEntry, kOwn),
+            (std::vector<std::wstring>{L"DisplayIcon", L"DisplayName", L"DisplayVersion", L"InstallLocation",
+                                       L"Publisher", L"UninstallString", L"VersionMajor", L"VersionMinor"}));
+  const std::wstring uninstaller = L"C:\\Program Files (x86)\\TavroPrint\\R710\\Uninstaller.exe";
+  EXPECT_EQ(Text(kEntry, L"DisplayIcon", kOwn), uninstaller);
+  EXPECT_EQ(Text(kEntry, L"DisplayName", kOwn), L"R710");
+  EXPECT_EQ(Text(kEntry, L"DisplayVersion", kOwn), L"1.2.1");
+  EXPECT_EQ(Text(kEntry, L"InstallLocation", kOwn), L"C:\\Program Files (x86)\\TavroPrint\\R710");
+  EXPECT_EQ(Text(kEntry, L"Publisher", kOwn), L"Tavro");
+  EXPECT_EQ(Text(kEntry, L"UninstallString", kOwn), uninstaller);
+  EXPECT_EQ(Text(kEntry, L"VersionMajor", kOwn), L"1");
+  EXPECT_EQ(Text(kEntry, L"VersionMinor", kOwn), L"2");
+  EXPECT_FALSE(HasValue(kEntry, L"DisplayName", k64));
+}
+
+TEST_F(UninstallTest, AStaleRunOnceValueDisappearsAndTheOthersStay) {
+  sim_.registry().SetValue(platform::Hive::kLocalMachine, kRunOnce, L"NorlUninstaller", kOwn,
+                           platform::RegValue::Sz(L"old.exe"));
+  sim_.registry().SetValue(platform::Hive::kLocalMachine, kRunOnce, L"Other", kOwn, platform::RegValue::Sz(L"x"));
+  Run();
+  EXPECT_FALSE(HasValue(kRunOnce, L"NorlUninstaller", kOwn));
+  EXPECT_TRUE(HasValue(kRunOnce, L"Other", kOwn));
+  EXPECT_EQ(LogText().find("NorlUninstaller"), std::string::npos);
+}
+
+TEST_F(UninstallTest, NoRunOnceValueIsNoError) {
+  Run();
+  EXPECT_EQ(LogText().find("[ERROR] WriteUninstallRegistration"), std::string::npos);
+}
+
+TEST_F(UninstallTest, ASecondInstallationOverwritesTheProductValues) {
+  Run();
+  CopyToFieldAtBoundary(InstallTarget.PortName, kInstallTargetChars, L"COM3:");
+  Run();
+  EXPECT_EQ(Text(kProduct, L"PortName", k64), L"COM3:");
+  EXPECT_EQ(ValueNames(kProduct, k64).size(), 9u);
+}
+
+TEST_F(UninstallTest, WithoutTheProductKeyNothingElseIsDone) {
+  sim_.registry().SetValue(platform::Hive::kLocalMachine, kRunOnce, L"NorlUninstaller", kOwn,
+                           platform::RegValue::Sz(L"old.exe"));
+  sim_.registry().DenyKey(platform::Hive::kLocalMachine, kProduct, k64, 5);
+  Run();
+  EXPECT_EQ(Ini(), "");
+  EXPECT_FALSE(HasValue(kEntry, L"DisplayName", kOwn));
+  EXPECT_TRUE(HasValue(kRunOnce, L"NorlUninstaller", kOwn));
+  EXPECT_TRUE(LogInOrder({"[ERROR] WriteUninstallRegistration - Failed to create product key SOFTWARE\\R710, Error=5\n"}));
+}
+
+TEST_F(UninstallTest, AFailedValueIsSkippedAndLogged) {
+  sim_.faults().Fail("RegSetValueExW", 5, 1);
+  Run();
+  EXPECT_FALSE(HasValue(kProduct, L"Data Directory", k64));
+  EXPECT_EQ(Text(kProduct, L"PortName", k64), L"USB001");
+  EXPECT_EQ(Text(kEntry, L"DisplayName", kOwn), L"R710");
+  EXPECT_TRUE(LogInOrder({"[ERROR] WriteUninstallRegistration - Failed to write Data Directory under SOFTWARE\\R710, "
+                          "Error=5\n"}));
+}
+
+TEST_F(UninstallTest, AnUnwritableSettingsFileIsLoggedAndTheEntryStillWritten) {
+  sim_.faults().Fail("WritePrivateProfileStringW", 5);
+  Run();
+  EXPECT_EQ(Text(kEntry, L"DisplayName", kOwn), L"R710");
+  EXPECT_TRUE(LogInOrder({"Failed to write PrinterName to", "Failed to write ServiceName to"}));
+}
+
+TEST_F(UninstallTest, AnUncreatableEntryIsLoggedAndRunOnceStillCleaned) {
+  sim_.registry().SetValue(platform::Hive::kLocalMachine, kRunOnce, L"NorlUninstaller", kOwn,
+                           platform::RegValue::Sz(L"old.exe"));
+  sim_.registry().DenyKey(platform::Hive::kLocalMachine, kEntry, kOwn, 5);
+  Run();
+  EXPECT_FALSE(HasValue(kRunOnce, L"NorlUninstaller", kOwn));
+  EXPECT_TRUE(LogInOrder({"[ERROR] WriteUninstallRegistration - Failed to create uninstall entry"}));
+}
+
+class ServiceTest : public InstallTest {
+ protected:
+  install_test::SpyServices& Spy() { return machine_.spy_services(); }
+};
+
+TEST_F(ServiceTest, TheServiceIsCreatedDescribedAndStarted) {
+  InstallService(machine_, host_);
+  ASSERT_EQ(Spy().created.size(), 1u);
+  const platform::ServiceConfig& c = Spy().created[0];
+  EXPECT_EQ(c.name, L"Mavrin Service");
+  EXPECT_EQ(c.display_name, L"Mavrin Service");
+  EXPECT_EQ(c.service_type, 0x110u);
+  EXPECT_EQ(c.start_type, 2u);
+  EXPECT_EQ(c.error_control, 1u);
+  EXPECT_EQ(c.binary_path, L"C:\\Program Files (x86)\\TavroPrint\\R710\\TavroPrinterService.exe");
+  EXPECT_EQ(c.load_order_group, L"");
+  EXPECT_EQ(c.dependencies, L"");
+  EXPECT_EQ(c.account, L"");
+  EXPECT_EQ(Spy().descriptions, std::vector<std::wstring>{L"Mavrin Printer Monitor"});
+  EXPECT_EQ(Spy().starts, 1);
+}
+
+TEST_F(ServiceTest, AnExistingServiceIsLeftUntouched) {
+  InstallService(machine_, host_);
+  InstallService(machine_, host_);
+  EXPECT_EQ(Spy().create_calls, 2);
+  EXPECT_EQ(Spy().created.size(), 1u);
+  EXPECT_EQ(Spy().descriptions.size(), 1u);
+  EXPECT_EQ(Spy().starts, 1);
+  EXPECT_TRUE(LogInOrder({"[WARN] InstallService - CreateService failed, Error=1073\n"}));
+}
+
+TEST_F(ServiceTest, NoManagerNoService) {
+  sim_.faults().Fail("OpenSCManagerW", 5);
+  InstallService(machine_, host_);
+  EXPECT_EQ(Spy().create_calls, 0);
+  EXPECT_TRUE(LogInOrder({"[ERROR] InstallService - OpenSCManager failed, Error=5\n"}));
+}
+
+TEST_F(ServiceTest, AServiceThatWillNotStartStaysInstalled) {
+  sim_.faults().Fail("StartServiceW", 2);
+  InstallService(machine_, host_);
+  EXPECT_EQ(Spy().created.size(), 1u);
+  EXPECT_TRUE(LogInOrder({"[WARN] InstallService - StartService failed, Error=2\n"}));
+}
+
+TEST_F(ServiceTest, AFailedCreationIsLogged) {
+  sim_.faults().Fail("CreateServiceW", 5);
+  InstallService(machine_, host_);
+  EXPECT_EQ(Spy().created.size(), 0u);
+  EXPECT_TRUE(LogInOrder({"[WARN] InstallService - CreateService failed, Error=5\n"}));
+}
+
+}  // namespace
