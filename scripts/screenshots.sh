@@ -62,11 +62,11 @@ take_shots() {  # driver filter TAG=PNG...
   for pair in "$@"; do
     tag=${pair%%=*} png=${pair#*=}
     for _ in $(seq 600); do
-      [ -f "$shots/$tag.ready" ] && break
+      [ -s "$shots/$tag.ready" ] && break
       kill -0 $driver_pid 2>/dev/null || break
       sleep 0.1
     done
-    if [ ! -f "$shots/$tag.ready" ]; then
+    if [ ! -s "$shots/$tag.ready" ]; then
       echo "the installer did not show '$tag'" >&2
       cat "$log" >&2
       kill $driver_pid 2>/dev/null || true

@@ -376,7 +376,9 @@ inline void AwaitShot(const wchar_t* dir, const wchar_t* name, HWND window) {
   std::wstring base = std::wstring(dir) + L"\\" + name;
   char rect[64];
   snprintf(rect, sizeof rect, "%ld %ld %ld %ld\n", rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top);
-  ASSERT_TRUE(WriteBytes(base + L".ready", rect));
+  // Written beside it and renamed, so that the script never reads a half-written file.
+  ASSERT_TRUE(WriteBytes(base + L".tmp", rect));
+  ASSERT_TRUE(MoveFileExW((base + L".tmp").c_str(), (base + L".ready").c_str(), MOVEFILE_REPLACE_EXISTING));
   DWORD start = GetTickCount();
   while (!FileExists(base + L".done") && GetTickCount() - start < 60000) Sleep(100);
   EXPECT_TRUE(FileExists(base + L".done")) << "no screenshot taken of " << Narrow(name);
