@@ -1,6 +1,7 @@
 // The print spooler (winspool): what the installer asks of it. Buffers and the "ask for the size,
 // then call again" of EnumPortsW stay behind the seam; the logic sees records. Each call leaves
-// the failing call's Win32 code as the last error.
+// the failing call's Win32 code as the last error. winspool.h defines EnumPorts as a macro: a
+// file that includes it and calls or defines Spooler::EnumPorts must #undef EnumPorts first.
 #pragma once
 
 #include <cstdint>
