@@ -279,32 +279,43 @@ DWORD RegisterDriverForOwnEnvironment(const std::wstring& driver) {
 
 // ---- Driving the installer ------------------------------------------------------------------
 
-struct SerialSearch {
+// A visible dialog window of the installer that has control `with` and not control `without`.
+struct DialogSearch {
   DWORD pid;
+  int with;
+  int without;
   HWND found;
 };
 
-BOOL CALLBACK VisitForSerialDialog(HWND hwnd, LPARAM param) {
-  SerialSearch* s = reinterpret_cast<SerialSearch*>(param);
+BOOL CALLBACK VisitDialogs(HWND hwnd, LPARAM param) {
+  DialogSearch* s = reinterpret_cast<DialogSearch*>(param);
   DWORD pid = 0;
   GetWindowThreadProcessId(hwnd, &pid);
-  if (pid == s->pid && IsWindowVisible(hwnd) && ClassOf(hwnd) == L"#32770" && GetDlgItem(hwnd, IDC_BAUD_COMBO) != nullptr) {
+  if (pid == s->pid && IsWindowVisible(hwnd) && ClassOf(hwnd) == L"#32770" && GetDlgItem(hwnd, s->with) != nullptr &&
+      GetDlgItem(hwnd, s->without) == nullptr) {
     s->found = hwnd;
     return FALSE;
   }
   return TRUE;
 }
 
-// The visible serial settings dialog of the installer, waiting for it.
-HWND WaitForSerialDialog(HANDLE process, DWORD timeout_ms = kWaitMs) {
+HWND WaitForDialog(HANDLE process, int with, int without, DWORD timeout_ms) {
   DWORD start = GetTickCount();
   do {
-    SerialSearch search{GetProcessId(process), nullptr};
-    EnumWindows(&VisitForSerialDialog, reinterpret_cast<LPARAM>(&search));
+    DialogSearch search{GetProcessId(process), with, without, nullptr};
+    EnumWindows(&VisitDialogs, reinterpret_cast<LPARAM>(&search));
     if (search.found != nullptr) return search.found;
     if (WaitForSingleObject(process, 50) == WAIT_OBJECT_0) return nullptr;
   } while (GetTickCount() - start < timeout_ms);
   return nullptr;
+}
+
+// The serial settings dialog (its baud rate box), waiting for it.
+HWND WaitForSerialDialog(HANDLE process) { return WaitForDialog(process, IDC_BAUD_COMBO, IDC_PORT_LIST, kWaitMs); }
+
+// A message box (its text), never the main dialog, waiting for it.
+HWND WaitForMessageBox(HANDLE process, DWORD timeout_ms) {
+  return WaitForDialog(process, kMessageBoxText, IDC_PORT_LIST, timeout_ms);
 }
 
 HWND OpenEnglishMainDialog(Installer& installer) {
@@ -324,7 +335,7 @@ HWND OpenEnglishMainDialog(Installer& installer) {
 
 // The message box the installation ends with: its text, or "<none>" when none came.
 std::wstring WaitForOutcome(Installer& installer, HWND* box_out = nullptr) {
-  HWND box = installer.WaitFor(Kind::kMessageBox, 120000);
+  HWND box = WaitForMessageBox(installer.process(), 120000);
   if (box == nullptr) return L"<none>";
   if (box_out != nullptr) *box_out = box;
   return ItemText(box, kMessageBoxText);
@@ -332,7 +343,7 @@ std::wstring WaitForOutcome(Installer& installer, HWND* box_out = nullptr) {
 
 // Presses the message box's OK and waits for the installer to end: its exit code.
 long PressOkAndWaitExit(Installer& installer) {
-  HWND box = installer.WaitFor(Kind::kMessageBox, 1000);
+  HWND box = WaitForMessageBox(installer.process(), 1000);
   if (box != nullptr) Click(box, IDOK);
   return installer.WaitExit();
 }
@@ -383,9 +394,9 @@ class InstallTest : public ::testing::Test {
 
   // Lets the installer's printers be added where its driver registration alone would not do
   // (the top of this file).
-  static void LetPrinterBeAdded() {
+  static void LetPrinterBeAdded(const std::wstring& driver = kDriver) {
     if (_wcsicmp(OwnEnvironment(), InstallerEnvironment()) != 0) {
-      ASSERT_EQ(RegisterDriverForOwnEnvironment(kDriver), 0u);
+      ASSERT_EQ(RegisterDriverForOwnEnvironment(driver), 0u) << Narrow(driver);
     }
   }
 
@@ -567,6 +578,8 @@ TEST_F(InstallTest, UsbPrinterIsInstalledWithEverythingItLeavesOnTheMachine) {
 
 TEST_F(InstallTest, SecondInstallationOfTheSameModelIsACopy) {
   ASSERT_NO_FATAL_FAILURE(LetPrinterBeAdded());
+  // The copy gets a driver of its own name.
+  ASSERT_NO_FATAL_FAILURE(LetPrinterBeAdded(std::wstring(kCopy1) + L" Driver"));
   EXPECT_EQ(InstallUsb(installer_), L"Installation complete.");
   EXPECT_EQ(PressOkAndWaitExit(installer_), 0);
   ASSERT_NE(FindPrinter(Printers(), kModel), nullptr);
@@ -579,6 +592,7 @@ TEST_F(InstallTest, SecondInstallationOfTheSameModelIsACopy) {
   const PrinterEntry* copy = FindPrinter(printers, kCopy1);
   ASSERT_NE(copy, nullptr) << "no printer named Tavro TR-80 (copy 1)";
   EXPECT_EQ(copy->port, L"USB001");
+  EXPECT_EQ(copy->driver, std::wstring(kCopy1) + L" Driver");
   EXPECT_EQ(DefaultPrinter(), kCopy1);
   EXPECT_EQ(ReadDword(HKEY_LOCAL_MACHINE, std::wstring(kPrintersKey) + kCopy1 + L"\\PrinterDriverData", L"CommandType"),
             2);
@@ -654,7 +668,7 @@ TEST_F(InstallShots, DISABLED_Complete) {
   if (dir.empty()) GTEST_SKIP() << "TAVRO_SHOT_DIR is not set";
   ASSERT_NO_FATAL_FAILURE(LetPrinterBeAdded());
   EXPECT_EQ(InstallUsb(installer_), L"Installation complete.");
-  HWND box = installer_.WaitFor(Kind::kMessageBox, 1000);
+  HWND box = WaitForMessageBox(installer_.process(), 1000);
   ASSERT_NE(box, nullptr);
   AwaitShot(dir.c_str(), L"install-complete", box);
   EXPECT_EQ(PressOkAndWaitExit(installer_), 0);
