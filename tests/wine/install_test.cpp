@@ -499,16 +499,17 @@ TEST_F(InstallTest, UsbPrinterIsInstalledWithEverythingItLeavesOnTheMachine) {
   EXPECT_TRUE(HasDriver(InstallerEnvironment(), kDriver)) << Narrow(InstallerEnvironment());
   EXPECT_EQ(DefaultPrinter(), kModel);
 
-  // The model's settings for the driver: ESC commands, 203 dpi, 80 mm paper, a cutter.
+  // The model's settings for the driver: ESC commands, 203 dpi, a cutter; 576 dots wide, under
+  // the 640 of 80 mm paper, so 58 mm paper.
   const std::wstring data = std::wstring(kPrintersKey) + kModel + L"\\PrinterDriverData";
   EXPECT_EQ(ReadDword(HKEY_LOCAL_MACHINE, data, L"CommandType"), 2);
   EXPECT_EQ(ReadDword(HKEY_LOCAL_MACHINE, data, L"Resolution"), 0);
   EXPECT_EQ(ReadDword(HKEY_LOCAL_MACHINE, data, L"Direction"), 1);
   EXPECT_EQ(ReadDword(HKEY_LOCAL_MACHINE, data, L"IsSupperMultiColor"), 0);
   EXPECT_EQ(ReadDword(HKEY_LOCAL_MACHINE, data, L"DefaultPaperSize"), 256);
-  EXPECT_EQ(ReadDword(HKEY_LOCAL_MACHINE, data, L"DefaultPaperWidth"), 800);
+  EXPECT_EQ(ReadDword(HKEY_LOCAL_MACHINE, data, L"DefaultPaperWidth"), 580);
   EXPECT_EQ(ReadDword(HKEY_LOCAL_MACHINE, data, L"DefaultPaperLength"), 10000);
-  EXPECT_EQ(ReadSz(HKEY_LOCAL_MACHINE, data, L"DefaultPaperName"), L"Custom(80mm x 1000mm)");
+  EXPECT_EQ(ReadSz(HKEY_LOCAL_MACHINE, data, L"DefaultPaperName"), L"Custom(58mm x 1000mm)");
   EXPECT_EQ(ReadDword(HKEY_LOCAL_MACHINE, data, L"MediaHandlingMode"), 2);
   EXPECT_EQ(ReadSz(HKEY_LOCAL_MACHINE, data, L"OffsetX"), L"0");
   EXPECT_EQ(ReadDword(HKEY_LOCAL_MACHINE, data, L"PrintWidth"), 576);
@@ -561,7 +562,7 @@ TEST_F(InstallTest, UsbPrinterIsInstalledWithEverythingItLeavesOnTheMachine) {
       "[ENTRY] CInstallDlg::OnInstallFinished - wParam=1 (Success=TRUE)",
       "[INFO] OnInstallFinished - Successfully wrote printMediaReady",
       "[INFO] OnInstallFinished - Successfully wrote CommandType=2 to registry",
-      "[INFO] OnInstallFinished - ESC paper set: Custom(80mm x 1000mm) (W=800 L=10000)",
+      "[INFO] OnInstallFinished - ESC paper set: Custom(58mm x 1000mm) (W=580 L=10000)",
   });
   if (IsWow64Self()) {
     ExpectInOrder(log, {"[INFO] InstallPrinterDriver64 - Printer driver added successfully",
