@@ -7,7 +7,8 @@
 # Windows test programs drive the dialogs: wine_language_dialog_test selects each row, writes the
 # dialog's screen rectangle into <row>.ready and waits for <row>.done, which this script writes
 # once it has taken the shot; wine_main_dialog_test plugs in a test printer, opens the main dialog
-# in each language and does the same.
+# in each language and does the same; wine_install_test installs the TR-80 and does the same for
+# the message box of the completed installation: docs/install-complete-en.png.
 #   scripts/screenshots.sh [--no-build] [OUTPUT_FOLDER]   (default: docs/)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -37,7 +38,8 @@ source "$root/scripts/wine-env.sh"
 run_prefix=$build/wineprefix-run
 language_driver=$build/win64/tests/wine/wine_language_dialog_test.exe
 main_driver=$build/win64/tests/wine/wine_main_dialog_test.exe
-for driver in "$language_driver" "$main_driver"; do
+install_driver=$build/win64/tests/wine/wine_install_test.exe
+for driver in "$language_driver" "$main_driver" "$install_driver"; do
   [ -f "$driver" ] || { echo "not built: $driver" >&2; exit 1; }
 done
 _wine_make_prefix "$run_prefix" win64 x11
@@ -97,4 +99,7 @@ take_shots "$language_driver" 'LanguageDialogShots.*' \
 # run prefix for the shots and removes them again.
 take_shots "$main_driver" 'MainDialogShots.*' \
   "main-cn=$out/main-dialog-cn.png" "main-tw=$out/main-dialog-tw.png" "main-en=$out/main-dialog-en.png" || rc=1
+# A completed installation: the driver installs the TR-80 in the run prefix, waits for the shot of
+# the message box and removes what the installation left.
+take_shots "$install_driver" 'InstallShots.*' "install-complete=$out/install-complete-en.png" || rc=1
 exit $rc
