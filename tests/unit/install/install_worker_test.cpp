@@ -233,6 +233,28 @@ TEST_F(WorkerTest, TheUninstallRecordFollowsASuccess) {
   EXPECT_EQ(machine_.spy_services().created.size(), 1u);
 }
 
+// The machine afterwards, where Windows keeps each fact.
+TEST_F(WorkerTest, TheMachineHoldsDriverPrinterDefaultAndService) {
+  RunWorker();
+  const std::wstring driver_key = L"SYSTEM\\CurrentControlSet\\Control\\Print\\Environments\\Windows x64\\Drivers\\Version-3\\R710 Driver";
+  EXPECT_EQ(Value(driver_key, L"Data File").AsString(), L"R710GPC.pcd");
+  EXPECT_EQ(Value(driver_key, L"Configuration File").AsString(), L"R710UI.dll");
+  const std::wstring printer_key = std::wstring(install_test::kPrintersKey) + L"\\R710";
+  EXPECT_EQ(Value(printer_key, L"Port").AsString(), L"USB001");
+  EXPECT_EQ(Value(printer_key, L"Printer Driver").AsString(), L"R710 Driver");
+  platform::RegValue device;
+  ASSERT_TRUE(sim_.registry().QueryValue(platform::Hive::kCurrentUser,
+                                         L"Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows", L"Device",
+                                         platform::RegView::kDefault, &device));
+  EXPECT_EQ(device.AsString(), L"R710,winspool,USB001");
+  const std::wstring service_key = L"SYSTEM\\CurrentControlSet\\Services\\Mavrin Service";
+  EXPECT_EQ(Value(service_key, L"ImagePath").AsString(),
+            L"C:\\Program Files (x86)\\TavroPrint\\R710\\TavroPrinterService.exe");
+  EXPECT_EQ(Value(service_key, L"Description").AsString(), L"Mavrin Printer Monitor");
+  EXPECT_EQ(Value(service_key, L"Start").AsDword(), 2u);
+  EXPECT_EQ(Value(service_key, L"Type").AsDword(), 0x110u);
+}
+
 TEST_F(WorkerTest, RunsOnItsOwnThread) {
   std::thread worker([this] { RetractFileThread(machine_, host_); });
   worker.join();

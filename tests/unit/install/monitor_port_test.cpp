@@ -64,6 +64,7 @@ class MonitorTest : public InstallTest {
  protected:
   void SetUp() override {
     InstallTest::SetUp();
+    sim_.MakeX86Windows();  // the installer registers its monitor on 32-bit Windows only
     ArrangeTarget(L"R710", L"R710-Port:");
     // The monitor DLL in the system directory, where AddMonitor loads it from.
     std::string system_dir;
