@@ -97,13 +97,15 @@ class Spooler {
   // none or failed otherwise), for the log.
   virtual bool EnumPrinters(uint32_t flags, std::vector<std::wstring>* names, uint32_t* bytes_needed) = 0;
   // AddMonitorW, local machine, level 2: 3006 when a monitor of that name exists, 126 when the
-  // DLL is not in the system directory.
+  // DLL is not in the system directory, 1805 for an environment other than the server's own (a
+  // monitor loads into the spooler; empty: the caller's, "Windows NT x86" under WOW64).
   virtual bool AddMonitor(const std::wstring& name, const std::wstring& environment, const std::wstring& dll) = 0;
   // "AddPortExW" looked up at run time in "winspool.drv" and called for the local machine, level
   // 1, on `monitor`: false with 126 or 127 when the library or the entry is missing, or with the
-  // spooler's code.
+  // spooler's code (87 for a port that exists or a monitor that does not).
   virtual bool AddPortEx(const std::wstring& monitor, const std::wstring& port) = 0;
-  // Makes the named printer the user's default printer (SetDefaultPrinterW).
+  // Makes the named printer the user's default printer (SetDefaultPrinterW): 1801 when there is
+  // no printer of that name.
   virtual bool SetDefaultPrinter(const std::wstring& name) = 0;
   // EnumPortsW (local server, level 2): every port in the spooler's order. True with an empty
   // list when there are none; false with the code of the failing call (8 when the buffer could

@@ -139,6 +139,10 @@ bool SimCodePage::Encode(uint32_t code_page, const std::wstring& text, std::stri
         ++i;
       }
     }
+    if (c < 0x80 && KeepsAscii(cp)) {
+      out->push_back(static_cast<char>(c));
+      continue;
+    }
     // An 8-bit code page converts UTF-16 units one by one: a character beyond the BMP is two
     // units, so two default characters.
     if (!utf8 && c > 0xFFFF) {
