@@ -10,6 +10,7 @@
 #include "catalog/model_catalog.h"
 #include "catalog/paper_config.h"
 #include "install/install_target.h"
+#include "platform/last_error.h"
 #include "platform/registry.h"
 #include "ports/local_ports.h"
 #include "ports/usb_detect.h"

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/last_error.h"
 #include "platform/registry.h"
 #include "ports/serial_settings.h"
 #include "tests/unit/app/app_fixture.h"
