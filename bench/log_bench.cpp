@@ -74,6 +74,14 @@ class DiskFiles : public platform::Files {
   bool MakeDirectoryW(const std::wstring&) override { return false; }
   bool Remove(const std::wstring&) override { return false; }
   bool QueryDosDeviceNames(size_t, std::vector<std::wstring>*) override { return false; }
+  bool CopyA(const std::string&, const std::string&, bool) override { return false; }
+  bool RemoveA(const std::string&) override { return false; }
+  bool WriteProfileString(const std::wstring&, const std::wstring&, const std::wstring&,
+                          const std::wstring&) override {
+    return false;
+  }
+  bool DisableWow64Redirection() override { return false; }
+  bool RevertWow64Redirection() override { return false; }
 };
 
 // The simulated machine with real files.
@@ -91,6 +99,7 @@ class DiskMachine : public platform::Machine {
   platform::Resources& resources() override { return sim_.resources(); }
   platform::Devices& devices() override { return sim_.devices(); }
   platform::Spooler& spooler() override { return sim_.spooler(); }
+  platform::Services& services() override { return sim_.services(); }
   platform::WindowFramework& windows() override { return sim_.windows(); }
 
  private:

@@ -101,8 +101,8 @@ SimMachine::SimMachine()
       services_(faults_, registry_, files_),
       windows_(faults_) {
   for (const wchar_t* folder : {
-           L"C:\\Windows\\Temp", L"C:\\Windows\\System32\\spool\\drivers\\w32x86",
-           L"C:\\Windows\\System32\\spool\\drivers\\x64", L"C:\\Windows\\SysWOW64",
+           L"C:\\Windows\\Temp", L"C:\\Windows\\System32\\spool\\drivers\\w32x86\\3",
+           L"C:\\Windows\\System32\\spool\\drivers\\x64\\3", L"C:\\Windows\\SysWOW64",
            L"C:\\Users\\Admin\\AppData\\Local\\Temp", L"C:\\Users\\Admin\\AppData\\Roaming",
            L"C:\\Users\\Admin\\Documents", L"C:\\Users\\Admin\\Desktop", L"C:\\Users\\Public",
            L"C:\\Program Files\\Common Files", L"C:\\Program Files (x86)\\Common Files", L"C:\\ProgramData"}) {

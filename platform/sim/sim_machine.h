@@ -2,9 +2,10 @@
 // (build 19045) named TAVRO-PC, Windows folder C:\Windows, ANSI code page 1252, a user
 // "Admin" with LocalAppData C:\Users\Admin\AppData\Local, program files C:\Program Files (x86)
 // as a 32-bit process under WOW64 sees it (with file-system redirection of System32), and the C:
-// drive's root folders present. Its spooler has the monitors and local ports of a fresh
-// Windows 10 (COM1: to COM4:, FILE:, LPT1: to LPT3:, PORTPROMPT:, nul:), no drivers of ours and no
-// printers; one serial port, COM1, is in the device map; no services of ours.
+// drive's root folders and the spooler's driver folders (each with its version-3 folder "3")
+// present. Its spooler has the monitors and local ports of a fresh Windows 10 (COM1: to COM4:,
+// FILE:, LPT1: to LPT3:, PORTPROMPT:, nul:), no drivers of ours and no printers; one serial port,
+// COM1, is in the device map; no services of ours.
 // Tests arrange it further through the concrete services and read it back afterwards.
 #pragma once
 
