@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/last_error.h"
+#include "platform/win32/unique_handle.h"
 
 namespace platform::win32 {
 
@@ -19,25 +20,6 @@ namespace {
 // GUID storage that initguid.h would create.
 const DEVPROPKEY kDevicePropertyParent = {
     {0x4340a6c5, 0x93fa, 0x4706, {0x97, 0x2c, 0x7b, 0x64, 0x80, 0x08, 0xa5, 0xa7}}, 8};
-
-struct DevInfoCloser {
-  void operator()(HDEVINFO set) const {
-    if (set != INVALID_HANDLE_VALUE) SetupDiDestroyDeviceInfoList(set);
-  }
-};
-
-class UniqueDevInfo {
- public:
-  explicit UniqueDevInfo(HDEVINFO set) : set_(set) {}
-  ~UniqueDevInfo() { DevInfoCloser()(set_); }
-  UniqueDevInfo(const UniqueDevInfo&) = delete;
-  UniqueDevInfo& operator=(const UniqueDevInfo&) = delete;
-  HDEVINFO get() const { return set_; }
-  bool valid() const { return set_ != INVALID_HANDLE_VALUE; }
-
- private:
-  HDEVINFO set_;
-};
 
 // The text up to the first NUL of a property buffer (for a multi-string: its first string).
 std::wstring FirstString(const std::vector<BYTE>& bytes) {
@@ -188,7 +170,7 @@ class Win32DeviceSet : public DeviceSet {
     return true;
   }
 
-  UniqueDevInfo set_;
+  unique_hdevinfo set_;
   SP_DEVINFO_DATA last_ = {};
   uint32_t last_index_ = 0xFFFFFFFFu;
 };
@@ -208,8 +190,8 @@ bool Win32Devices::ParentOfInstanceId(const std::wstring& instance_id, ParentLoo
   out->locate_cr = CM_Locate_DevNodeW(&node, const_cast<wchar_t*>(instance_id.c_str()), CM_LOCATE_DEVNODE_NORMAL);
   if (out->locate_cr == CR_SUCCESS && ConfigManagerParent(node, out)) return true;
 
-  UniqueDevInfo set(SetupDiCreateDeviceInfoList(nullptr, nullptr));
-  if (!set.valid()) {
+  unique_hdevinfo set(SetupDiCreateDeviceInfoList(nullptr, nullptr));
+  if (!set) {
     out->used_parent_property = true;
     out->parent_property_error = GetLastError();
     return false;

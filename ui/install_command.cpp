@@ -1,0 +1,205 @@
+// The main dialog's install command (Install: checks, names, the install folder, the worker), its
+// completion handler, and what the installation worker reads of the dialog and reports to it.
+#include <thread>
+
+#include "catalog/fixed_text.h"
+#include "catalog/install_texts.h"
+#include "catalog/model_catalog.h"
+#include "catalog/paper_config.h"
+#include "install/install_target.h"
+#include "install/install_worker.h"
+#include "install/printer_naming.h"
+#include "install/printer_settings.h"
+#include "log/log.h"
+#include "payload/create_folder_path.h"
+#include "platform/machine.h"
+#include "platform/shell.h"
+#include "ports/serial_settings.h"
+#include "ui/install_dlg.h"
+#include "ui/serial_port_config_dlg.h"
+
+namespace wnd = platform::wnd;
+
+void CInstallDlg::Refuse(const wchar_t* english, const wchar_t* simplified, const wchar_t* traditional) {
+  const int language = AppLanguage();
+  machine_.windows().ShowMessageBox(
+      TextFor(language, english, simplified, traditional),
+      TextFor(language, L"Printer Driver Installation", L"打印机驱动安装", L"打印機驅動安裝"),
+      wnd::kMbOk | wnd::kMbIconError);
+}
+
+void CInstallDlg::OnOK() {
+  constexpr const char* kFn = "CInstallDlg::OnOK";
+  const int port_type = PortType();
+  const std::wstring port = SelectedPortText();
+  if (port.empty()) {
+    Refuse(L"Please select a port", L"请先选择一个端口", L"請先選擇一個端口");
+    return;
+  }
+  const int model_index = C().ComboGetCurSel(IDC_MODEL_COMBO);
+  if (model_index < 1) {
+    Refuse(L"Please Select a Printer Driver", L"您没有选择打印机型号，请先选择打印机型号",
+           L"您沒有選擇打印機型號，請先選擇打印機型號");
+    return;
+  }
+  InstallTarget.ModelIndex = model_index;
+  switch (port_type) {
+    case kPortTypeUsb:
+      CopyToField(InstallTarget.PortName, kInstallTargetChars, port);
+      m_wizard.m_nUsbPort = 1;
+      break;
+    case kPortTypeSerial:
+      m_wizard.m_nUsbPort = 0;
+      break;
+    case kPortTypeLpt:
+      CopyToField(InstallTarget.PortName, kInstallTargetChars, port + L":");
+      m_wizard.m_nUsbPort = 0;
+      break;
+    case kPortTypeNetwork:
+      CopyToField(InstallTarget.PortName, kInstallTargetChars, port);
+      m_wizard.m_nUsbPort = 0;
+      break;
+    case kPortTypeBluetooth:
+      if (!PrepareBluetoothPort()) return;
+      m_wizard.m_nUsbPort = 0;
+      break;
+    default:
+      Refuse(L"Please select a port type", L"请先选择端口类型", L"請先選擇端口類型");
+      return;
+  }
+  CopyToField(InstallTarget.PrinterName, kInstallTargetChars, C().ComboItemText(IDC_MODEL_COMBO, model_index));
+
+  std::wstring local_app_data;
+  std::wstring base;
+  if (machine_.shell().SpecialFolder(platform::csidl::kLocalAppData, &local_app_data)) {
+    base = local_app_data + L"\\Temp";
+    LogPrint(kLogUnitInstallDlg, kFn, __LINE__, "当前用户的Local AppData目录是：%ws\n", local_app_data.c_str());
+  } else {
+    LogPrint(kLogUnitInstallDlg, kFn, __LINE__, "获取路径失败。\n");
+  }
+  // Record ModelIndex - 1 of the catalog; the combo box holds no more entries than the catalog.
+  const ModelRecord& model = PrinterInfo[(model_index - 1) % kPrinterInfoCount];
+  std::wstring paper_file = base + L"\\TavroPrint\\Config\\" +
+                            std::wstring(model.Paper, FieldLength(model.Paper, kModelPaperChars));
+  if (ParsePaperConfig(machine_, paper_file, 0) == 0) {
+    // Without papers the driver would offer none: say so instead of doing nothing.
+    LogPrint(kLogUnitInstallDlg, kFn, __LINE__, "[ERROR] CInstallDlg::OnOK - No paper loaded from %ws\n",
+             paper_file.c_str());
+    const int language = AppLanguage();
+    std::wstring text = TextFor(language, L"The paper sizes of this model could not be read from:\r\n",
+                                L"无法读取该型号的纸张配置文件：\r\n", L"無法讀取該型號的紙張配置文件：\r\n");
+    machine_.windows().ShowMessageBox(
+        text + paper_file,
+        TextFor(language, L"Printer Driver Installation", L"打印机驱动安装", L"打印機驅動安裝"),
+        wnd::kMbOk | wnd::kMbIconError);
+    return;
+  }
+  m_wizard.SetPage(2);
+  StartInstallation();
+}
+
+bool CInstallDlg::PrepareBluetoothPort() {
+  // Bluetooth printers are paired and given a virtual COM port before they can be installed;
+  // without one there is no port to install on.
+  Refuse(L"Failed to create Bluetooth virtual COM port, please ensure a free COM port exists",
+         L"创建蓝牙虚拟串口失败，请确认系统有空闲 COM 端口", L"創建藍牙虛擬串口失敗，請確認系統有空閒 COM 端口");
+  return false;
+}
+
+void CInstallDlg::StartInstallation() {
+  const int port_type = PortType();
+  const int language = AppLanguage();
+  if (port_type == kPortTypeSerial) {
+    CSerialPortConfigDlg serial(SelectedPortText());
+    serial.m_strTitle = (language == kLanguageSimplified || language == kLanguageTraditional
+                             ? L"串口配置 - "
+                             : L"Serial Port Config - ") +
+                        serial.m_strPortName;
+    if (serial.DoModal(machine_.windows(), controls_.load()) != wnd::kIdOk) return;
+    CopyToField(InstallTarget.PortName, kInstallTargetChars, serial.m_strPortName + L":");
+    SetCommPort(machine_.registry(), InstallTarget.PortName, serial.m_nBaudRate, serial.m_nDataBits,
+                serial.m_nParity, serial.m_nStopBits, serial.m_nFlowControl);
+    m_wizard.m_nUsbPort = 0;
+  } else if (port_type == kPortTypeLpt) {
+    CopyToField(InstallTarget.PortName, kInstallTargetChars, SelectedPortText() + L":");
+    m_wizard.m_nUsbPort = 0;
+  } else if (port_type == kPortTypeUsb) {
+    m_wizard.m_nUsbPort = 1;
+  }
+  const int model_index = InstallTarget.ModelIndex;
+  CopyToField(InstallTarget.PrinterName, kInstallTargetChars, C().ComboItemText(IDC_MODEL_COMBO, model_index));
+
+  m_wizard.SetPage(3);
+  m_wizard.SetPage(0);
+  C().ShowControl(IDC_PROGRESS, true);
+  C().RedrawControl(IDC_PROGRESS);
+  for (int id : {IDC_INSTALL_CANCEL, wnd::kIdOk, IDC_RADIO_USB, IDC_RADIO_SERIAL, IDC_RADIO_LPT, IDC_PORT_LIST}) {
+    C().EnableControl(id, false);
+  }
+  C().RedrawControl(IDC_WIZARD_PANEL);
+  C().ShowControl(IDC_SET_DEFAULT, false);
+
+  int selected = C().ComboGetCurSel(IDC_MODEL_COMBO);
+  std::wstring name = selected > 0 ? C().ComboItemText(IDC_MODEL_COMBO, selected) : std::wstring();
+  GetPrinterName(machine_, name, InstallTarget.PrinterName);
+  std::wstring printer(InstallTarget.PrinterName, FieldLength(InstallTarget.PrinterName, kInstallTargetChars));
+  CopyToField(InstallTarget.FileStem, kInstallTargetChars, printer);
+  CopyToField(InstallTarget.DriverName, kInstallTargetChars, printer + L" Driver");
+  m_bSetDefault = C().ControlExists(IDC_SET_DEFAULT) ? (C().IsChecked(IDC_SET_DEFAULT) ? 1 : 0) : 1;
+
+  std::wstring folder = m_wizard.InstallFolder();
+  chosen_folder_ = folder;
+  std::wstring target = !folder.empty() && folder.back() == L'\\' ? folder + printer : folder + L"\\" + printer;
+  CreateFolderPath(machine_.files(), target);
+  m_wizard.SetInstallFolder(target);
+  CreateFolderPath(machine_.files(), target.back() == L'\\' ? target + L"Inf" : target + L"\\Inf");
+
+  m_bInstalling.store(true);
+  if (worker_.joinable()) worker_.join();
+  worker_ = std::thread([this] { RetractFileThread(machine_, *this); });
+}
+
+void CInstallDlg::OnInstallFinished(uintptr_t wparam, intptr_t lparam) {
+  const bool success = wparam != 0;
+  const uint32_t code = static_cast<uint32_t>(lparam);
+  LogPrint(kLogUnitInstallDlg, "CInstallDlg::OnInstallFinished", __LINE__,
+           "[ENTRY] CInstallDlg::OnInstallFinished - wParam=%lu (Success=%s), lParam=%lu (Error=%d)\n",
+           static_cast<unsigned long>(wparam), success ? "TRUE" : "FALSE", static_cast<unsigned long>(code),
+           static_cast<int>(code));
+  const int language = AppLanguage();
+  InstallOutcome outcome = InstallOutcomeText(language, success, code, SystemErrorText(machine_, code));
+  if (success) WritePrinterSettings(machine_);
+  m_bInstalling.store(false);
+  C().ShowMessageBox(outcome.text, outcome.caption,
+                     wnd::kMbOk | (success ? wnd::kMbIconInformation : wnd::kMbIconError));
+  C().End(success ? wnd::kIdOk : wnd::kIdCancel);
+}
+
+bool CInstallDlg::OnMessage(platform::DialogControls& controls, uint32_t message, uintptr_t wparam,
+                            intptr_t lparam, intptr_t* result) {
+  if (message != kWmInstallFinished) return false;
+  controls_.store(&controls);
+  OnInstallFinished(wparam, lparam);
+  *result = 0;
+  return true;
+}
+
+// ---- What the worker reads and reports --------------------------------------------------------
+
+std::wstring CInstallDlg::InstallFolderText() { return m_wizard.InstallFolder(); }
+std::wstring CInstallDlg::ChosenFolderText() { return chosen_folder_; }
+bool CInstallDlg::HasPayloadInMemory() { return m_pBuf != nullptr; }
+int CInstallDlg::ExtractPayload() { return LoadFileFromeData(std::wstring()); }
+void CInstallDlg::SetStatusText(const std::wstring& text) { m_wizard.SetCurrentFile(text); }
+
+bool CInstallDlg::SetDefaultChecked() {
+  return !C().ControlExists(IDC_SET_DEFAULT) || C().IsChecked(IDC_SET_DEFAULT);
+}
+
+void CInstallDlg::KeepSetDefault(bool set_default) { m_bSetDefault = set_default ? 1 : 0; }
+bool CInstallDlg::BluetoothChecked() { return C().IsChecked(IDC_RADIO_BLUETOOTH); }
+bool CInstallDlg::UsbPortChosen() { return m_wizard.m_nUsbPort == 1; }
+
+void CInstallDlg::PostInstallFinished(bool success, uint32_t error_code) {
+  C().PostToDialog(kWmInstallFinished, success ? 1 : 0, static_cast<intptr_t>(error_code));
+}
