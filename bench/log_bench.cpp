@@ -100,6 +100,7 @@ class DiskMachine : public platform::Machine {
   platform::Devices& devices() override { return sim_.devices(); }
   platform::Spooler& spooler() override { return sim_.spooler(); }
   platform::Services& services() override { return sim_.services(); }
+  platform::Bluetooth& bluetooth() override { return sim_.bluetooth(); }
   platform::WindowFramework& windows() override { return sim_.windows(); }
 
  private:

@@ -28,7 +28,7 @@ set(TAVRO_EXTERNAL_payload ZLIB::ZLIB)
 if(WIN32)
   set(TAVRO_EXTERNAL_catalog cjson_mingw)
   set(TAVRO_EXTERNAL_win32 setupapi cfgmgr32 winspool advapi32 shell32 comctl32 ole32 shlwapi
-      version)
+      version ws2_32)
 else()
   set(TAVRO_EXTERNAL_catalog PkgConfig::CJSON)
   set(TAVRO_EXTERNAL_sim Threads::Threads)

@@ -61,6 +61,11 @@ class DeviceSet {
   // The parent's instance id; false (and an empty id) when neither way finds it, with the last
   // step's code as the last error. `out` holds every step's code either way.
   virtual bool Parent(const DeviceRef& device, ParentLookup* out) = 0;
+  // SetupDiOpenDevRegKey (DICS_FLAG_GLOBAL, profile 0, DIREG_DEV, KEY_READ) and RegQueryValueExW
+  // of `name` into `buffer_bytes`: the device's hardware key value as text ("PortName" of a
+  // BTHENUM node). False with the code when the key or the value is missing.
+  virtual bool DeviceKeyValue(const DeviceRef& device, const std::wstring& name, size_t buffer_bytes,
+                              std::wstring* out) = 0;
   // The set's handle, for the log only.
   virtual const void* LogHandle() const = 0;
 };

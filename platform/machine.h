@@ -14,6 +14,7 @@ class Resources;
 class Devices;
 class Spooler;
 class Services;
+class Bluetooth;
 class WindowFramework;
 
 class Machine {
@@ -30,6 +31,7 @@ class Machine {
   virtual Devices& devices() = 0;
   virtual Spooler& spooler() = 0;
   virtual Services& services() = 0;
+  virtual Bluetooth& bluetooth() = 0;
   virtual WindowFramework& windows() = 0;
 };
 

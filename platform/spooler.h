@@ -1,7 +1,8 @@
 // The print spooler (winspool): what the installer asks of it. Buffers and the "ask for the size,
 // then call again" of EnumPortsW stay behind the seam; the logic sees records. Each call leaves
-// the failing call's Win32 code as the last error. winspool.h defines EnumPorts as a macro: a
-// file that includes it and calls or defines Spooler::EnumPorts must #undef EnumPorts first.
+// the failing call's Win32 code as the last error. winspool.h defines EnumPorts, ConfigurePort
+// and DeletePort as macros: a file that includes it and calls or defines these methods must
+// #undef them first.
 #pragma once
 
 #include <cstdint>
@@ -10,6 +11,8 @@
 #include <vector>
 
 namespace platform {
+
+class DialogControls;
 
 // PORT_TYPE_* flags of PORT_INFO_2.
 namespace porttype {
@@ -25,6 +28,7 @@ struct PortInfo {
   std::wstring monitor;      // the monitor's name as the port reports it ("Local Monitor" ...)
   std::wstring description;  // may be empty
   uint32_t type = 0;         // porttype flags
+  uint32_t reserved = 0;     // PORT_INFO_2.Reserved, copied as the monitor gave it
 };
 
 // Environments a driver registers for.
@@ -111,6 +115,13 @@ class Spooler {
   // list when there are none; false with the code of the failing call (8 when the buffer could
   // not be allocated).
   virtual bool EnumPorts(std::vector<PortInfo>* out) = 0;
+  // The port monitors' own dialogs, owned by the dialog `owner` (may be null): AddPortW runs the
+  // add-port wizard of `monitor` ("Standard TCP/IP Port"), ConfigurePortW the configuration of
+  // `port`'s monitor. False with the code (1223 when the user cancels, 50 for a monitor or port
+  // nobody serves). DeletePortW removes the port from its monitor (50 when nobody has it).
+  virtual bool AddPortUI(DialogControls* owner, const std::wstring& monitor) = 0;
+  virtual bool ConfigurePort(DialogControls* owner, const std::wstring& port) = 0;
+  virtual bool DeletePort(DialogControls* owner, const std::wstring& port) = 0;
 };
 
 }  // namespace platform

@@ -8,7 +8,9 @@
 # dialog's screen rectangle into <row>.ready and waits for <row>.done, which this script writes
 # once it has taken the shot; wine_main_dialog_test plugs in a test printer, opens the main dialog
 # in each language and does the same; wine_install_test installs the TR-80 and does the same for
-# the message box of the completed installation: docs/install-complete-en.png.
+# the message box of the completed installation: docs/install-complete-en.png;
+# wine_network_bluetooth_dialog_test hosts the tests' Standard TCP/IP monitor with two ports and
+# shows the network list: docs/network-ports-en.png.
 #   scripts/screenshots.sh [--no-build] [OUTPUT_FOLDER]   (default: docs/)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -39,7 +41,8 @@ run_prefix=$build/wineprefix-run
 language_driver=$build/win64/tests/wine/wine_language_dialog_test.exe
 main_driver=$build/win64/tests/wine/wine_main_dialog_test.exe
 install_driver=$build/win64/tests/wine/wine_install_test.exe
-for driver in "$language_driver" "$main_driver" "$install_driver"; do
+network_driver=$build/win64/tests/wine/wine_network_bluetooth_dialog_test.exe
+for driver in "$language_driver" "$main_driver" "$install_driver" "$network_driver"; do
   [ -f "$driver" ] || { echo "not built: $driver" >&2; exit 1; }
 done
 _wine_make_prefix "$run_prefix" win64 x11
@@ -102,4 +105,6 @@ take_shots "$main_driver" 'MainDialogShots.*' \
 # A completed installation: the driver installs the TR-80 in the run prefix, waits for the shot of
 # the message box and removes what the installation left.
 take_shots "$install_driver" 'InstallShots.*' "install-complete=$out/install-complete-en.png" || rc=1
+# The network list: the driver installs the tests' port monitor with two ports and removes it again.
+take_shots "$network_driver" 'NetworkShots.*' "network=$out/network-ports-en.png" || rc=1
 exit $rc

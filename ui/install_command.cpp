@@ -98,14 +98,6 @@ void CInstallDlg::OnOK() {
   StartInstallation();
 }
 
-bool CInstallDlg::PrepareBluetoothPort() {
-  // Bluetooth printers are paired and given a virtual COM port before they can be installed;
-  // without one there is no port to install on.
-  Refuse(L"Failed to create Bluetooth virtual COM port, please ensure a free COM port exists",
-         L"创建蓝牙虚拟串口失败，请确认系统有空闲 COM 端口", L"創建藍牙虛擬串口失敗，請確認系統有空閒 COM 端口");
-  return false;
-}
-
 void CInstallDlg::StartInstallation() {
   const int port_type = PortType();
   const int language = AppLanguage();

@@ -180,7 +180,7 @@ bool CInstallDlg::OnInitDialog(platform::DialogControls& controls) {
 
   controls.SetCheck(IDC_SET_DEFAULT, true);
   m_bSetDefault = 1;
-  // The network ports are collected when the Network type is chosen.
+  EnumNetworkPorts(machine_.spooler(), &m_NetworkPorts);
 
   controls.ListSetExtendedStyle(IDC_PORT_LIST, wnd::kLvsExGridLines | wnd::kLvsExFullRowSelect);
   CreatePortColumns(language);
@@ -303,8 +303,13 @@ void CInstallDlg::UpdatePortList(int port_type) {
       GetAllPortList();
       FillLocalPortRows(L"LPT", true);
       break;
+    case kPortTypeNetwork:
+      FillNetworkRows(language);
+      break;
+    case kPortTypeBluetooth:
+      FillBluetoothRows(language);
+      break;
     default:
-      // The network ports and the Bluetooth printers fill their own lists.
       break;
   }
 }
@@ -374,8 +379,13 @@ void CInstallDlg::OnCommand(platform::DialogControls& controls, int id, int code
     case wnd::kIdOk:
       if (!m_bInstalling.load()) OnOK();
       return;
+    case IDC_ADD_NETWORK_PORT:
+      if (code == wnd::kStnClicked) OnStnClickedAddNetworkPort();
+      return;
+    case IDC_SCAN_BLE:
+      if (code == wnd::kBnClicked) OnBnClickedScanBle();
+      return;
     default:
-      // The network link and the BLE switch belong to the network and Bluetooth ports.
       return;
   }
 }
@@ -409,7 +419,10 @@ intptr_t CInstallDlg::OnNotify(platform::DialogControls& controls,
 }
 
 void CInstallDlg::OnNMClickPortList(int item, int column) {
-  (void)column;
+  if (C().IsChecked(IDC_RADIO_NETWORK)) {
+    OnNetworkCellClicked(item, column);
+    return;
+  }
   if (item < 0 || !C().IsChecked(IDC_RADIO_USB)) return;
   // The USB list shows the table's rows in order, so row `item` is table row `item`.
   if (item >= kUsbPortRowCount) return;

@@ -6,12 +6,15 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <thread>
 
 #include "install/install_host.h"
 #include "platform/window_framework.h"
+#include "ports/bluetooth_ports.h"
+#include "ports/network_ports.h"
 #include "ui/resource.h"
 #include "ui/wizard_wnd.h"
 
@@ -104,6 +107,12 @@ class CInstallDlg : public platform::DialogLogic, public InstallHost {
   // The first port-type button that is on (USB, serial, LPT, network, Bluetooth), else -1.
   int PortType();
 
+  // The add-port link of the network type: the Standard TCP/IP monitor's add-port wizard, then
+  // the network list again.
+  void OnStnClickedAddNetworkPort();
+  // The BLE switch: the Bluetooth list again (cleared while the switch is on).
+  void OnBnClickedScanBle();
+
   // The payload loaded at start-up; never freed (it lives until the process ends).
   uint8_t* m_pBuf = nullptr;
   int32_t m_nBufLen = 0;
@@ -113,6 +122,13 @@ class CInstallDlg : public platform::DialogLogic, public InstallHost {
   // True from the worker's start until WM_INSTALL_FINISHED: nothing may end the dialog meanwhile,
   // since the worker reads its controls and its wizard window.
   std::atomic<bool> m_bInstalling{false};
+  // The Standard TCP/IP ports the network list shows, in the spooler's order.
+  NetworkPortList m_NetworkPorts;
+  // The Bluetooth devices the Bluetooth list shows; row i is entry i.
+  BluetoothDeviceTable m_BtDevices{};
+  // Pairs a BLE device before its port is made. PairBleDevice reports BLE unavailable on every
+  // Windows the installer supports; a test puts a stack that pairs in its place.
+  std::function<bool(const wchar_t*)> m_PairBle = PairBleDevice;
 
  private:
   void ApplyTexts(int language);
@@ -128,6 +144,12 @@ class CInstallDlg : public platform::DialogLogic, public InstallHost {
   void SelectUsbRowByPort(const std::wstring& port);
   void FillUsbRows(int language);
   void FillLocalPortRows(const wchar_t* prefix, bool with_usb_status);
+  // The network type's rows: the Standard TCP/IP ports enumerated again.
+  void FillNetworkRows(int language);
+  // The Bluetooth type's rows: the devices the stack knows (none while the BLE switch is on).
+  void FillBluetoothRows(int language);
+  // A click on a network row's "Configure" or "Delete" cell.
+  void OnNetworkCellClicked(int item, int column);
   // The Bluetooth row's device paired and given its virtual COM port (PortName); false after a
   // refusal.
   bool PrepareBluetoothPort();

@@ -93,6 +93,33 @@ class SimDeviceSet : public DeviceSet {
     return owner_.ParentProperty(device.devinst, out);
   }
 
+  bool DeviceKeyValue(const DeviceRef& device, const std::wstring& name, size_t buffer_bytes,
+                      std::wstring* out) override {
+    out->clear();
+    if (owner_.faults_.ShouldFail("SetupDiOpenDevRegKey")) return false;
+    const SimDevices::Node* node = Member(device);
+    if (!node) return false;
+    const std::wstring key = SimDevices::EnumKey(node->device.instance_id) + L"\\Device Parameters";
+    std::vector<std::pair<std::wstring, RegValue>> values;
+    if (!owner_.registry_.Values(Hive::kLocalMachine, key, RegView::k64, &values)) {
+      SetLastErrorCode(kErrorKeyDoesNotExist);
+      return false;
+    }
+    if (owner_.faults_.ShouldFail("RegQueryValueExW")) return false;
+    RegValue value;
+    if (!owner_.registry_.Get(Hive::kLocalMachine, key, name, RegView::k64, &value)) {
+      SetLastErrorCode(err::kFileNotFound);
+      return false;
+    }
+    if (value.data.size() > buffer_bytes) {
+      SetLastErrorCode(err::kMoreData);
+      return false;
+    }
+    *out = value.AsString();
+    SetLastErrorCode(err::kSuccess);
+    return true;
+  }
+
   const void* LogHandle() const override { return this; }
 
  private:
@@ -119,6 +146,7 @@ SimDevices::SimDevices(SimFaults& faults, SimRegistry& registry) : faults_(fault
 
 std::unique_ptr<DeviceSet> SimDevices::OpenPresentDevices(const std::wstring& enumerator) {
   if (faults_.ShouldFail("SetupDiGetClassDevsW")) return nullptr;
+  AdvanceArrivals();
   std::vector<uint32_t> members;
   for (uint32_t n = 1; n < nodes_.size(); ++n) {
     const Node& node = nodes_[n];
@@ -257,6 +285,31 @@ uint32_t SimDevices::AddOtherDevice(const std::wstring& instance_id) {
   device.hardware_ids = {instance_id.substr(0, instance_id.rfind(L'\\'))};
   device.description = L"Generic device";
   return AddDevice(device);
+}
+
+uint32_t SimDevices::AddArrivingDevice(const SimDeviceSpec& device, int look, std::function<void()> on_arrival) {
+  SimDeviceSpec arriving = device;
+  arriving.present = look <= 0;
+  uint32_t n = AddDevice(arriving);
+  if (look <= 0) {
+    if (on_arrival) on_arrival();
+    return n;
+  }
+  nodes_[n].looks_to_arrival = look;
+  nodes_[n].on_arrival = std::move(on_arrival);
+  return n;
+}
+
+void SimDevices::AdvanceArrivals() {
+  for (size_t n = 1; n < nodes_.size(); ++n) {
+    Node& node = nodes_[n];
+    if (!node.alive || node.looks_to_arrival <= 0 || --node.looks_to_arrival > 0) continue;
+    node.device.present = true;
+    // The installer's writes may add devices; take the action out of the node first.
+    std::function<void()> arrival = std::move(node.on_arrival);
+    node.on_arrival = nullptr;
+    if (arrival) arrival();
+  }
 }
 
 SimDeviceSpec* SimDevices::Find(const std::wstring& instance_id) {

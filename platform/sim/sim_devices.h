@@ -3,13 +3,16 @@
 // manager and the parent property behave as on Windows; every call can be made to fail through
 // SimFaults under its Win32 name (SetupDiGetClassDevsW, SetupDiEnumDeviceInfo,
 // SetupDiGetDeviceInstanceIdW, SetupDiGetDeviceRegistryPropertyW, CM_Locate_DevNodeW,
-// CM_Get_Parent, CM_Get_Device_IDW, SetupDiGetDevicePropertyW); a failing configuration manager
-// call returns the fault's code as its CR value. What Windows keeps of a device in the registry
-// lives in the simulated registry, under HKLM\SYSTEM\CurrentControlSet\Enum\<instance id>: a USB
-// printer's "PortName" under its "Device Parameters"; removing a device removes its key.
+// CM_Get_Parent, CM_Get_Device_IDW, SetupDiGetDevicePropertyW, SetupDiOpenDevRegKey and the
+// RegQueryValueExW of a hardware key); a failing configuration manager call returns the fault's
+// code as its CR value. What Windows keeps of a device in the registry lives in the simulated
+// registry, under HKLM\SYSTEM\CurrentControlSet\Enum\<instance id>: a USB printer's or a
+// Bluetooth serial port's "PortName" under its "Device Parameters" (the hardware key that
+// SetupDiOpenDevRegKey opens); removing a device removes its key.
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <unordered_map>
@@ -24,6 +27,7 @@ namespace platform::sim {
 // SetupAPI codes the simulation answers with (setupapi.h, winerror.h).
 constexpr uint32_t kErrorNotFound = 1168;
 constexpr uint32_t kErrorNoSuchDevinst = 0xE000020B;
+constexpr uint32_t kErrorKeyDoesNotExist = 0xE0000204;
 
 struct SimDeviceSpec {
   std::wstring instance_id;
@@ -68,6 +72,12 @@ class SimDevices : public Devices {
   // A device of another kind (a disk, a hub) with the given id under the root.
   uint32_t AddOtherDevice(const std::wstring& instance_id);
 
+  // A device that Windows finishes installing a while later: it is missing from the present
+  // devices until the `look`-th SetupDiGetClassDevsW from now, and present from then on;
+  // `on_arrival` runs as it becomes present (what its installer writes). A `look` of 0 or less
+  // makes it present at once.
+  uint32_t AddArrivingDevice(const SimDeviceSpec& device, int look, std::function<void()> on_arrival);
+
   // The stored description of a device, to change it; null when there is none.
   SimDeviceSpec* Find(const std::wstring& instance_id);
   bool SetPresent(const std::wstring& instance_id, bool present);
@@ -83,7 +93,12 @@ class SimDevices : public Devices {
   struct Node {
     SimDeviceSpec device;
     bool alive = true;
+    int looks_to_arrival = 0;  // > 0: SetupDiGetClassDevsW calls until the device is present
+    std::function<void()> on_arrival;
   };
+
+  // Counts one look for every arriving device; those whose time has come become present.
+  void AdvanceArrivals();
 
   // Node number of an instance id (0 is the root), or -1.
   long Lookup(const std::wstring& instance_id) const;

@@ -99,6 +99,7 @@ SimMachine::SimMachine()
       devices_(faults_, registry_),
       spooler_(faults_, registry_, files_, system_, codepage_),
       services_(faults_, registry_, files_),
+      bluetooth_(faults_, registry_, devices_),
       windows_(faults_) {
   for (const wchar_t* folder : {
            L"C:\\Windows\\Temp", L"C:\\Windows\\System32\\spool\\drivers\\w32x86\\3",

@@ -5,13 +5,14 @@
 // drive's root folders and the spooler's driver folders (each with its version-3 folder "3")
 // present. Its spooler has the monitors and local ports of a fresh Windows 10 (COM1: to COM4:,
 // FILE:, LPT1: to LPT3:, PORTPROMPT:, nul:), no drivers of ours and no printers; one serial port,
-// COM1, is in the device map; no services of ours.
+// COM1, is in the device map; no services of ours. It has a Bluetooth radio that knows no device.
 // Tests arrange it further through the concrete services and read it back afterwards.
 #pragma once
 
 #include <memory>
 
 #include "platform/machine.h"
+#include "platform/sim/sim_bluetooth.h"
 #include "platform/sim/sim_clock.h"
 #include "platform/sim/sim_codepage.h"
 #include "platform/sim/sim_devices.h"
@@ -42,6 +43,7 @@ class SimMachine : public Machine {
   SimDevices& devices() override { return devices_; }
   SimSpooler& spooler() override { return spooler_; }
   SimServices& services() override { return services_; }
+  SimBluetooth& bluetooth() override { return bluetooth_; }
   SimWindowFramework& windows() override { return windows_; }
 
   SimFaults& faults() { return faults_; }
@@ -65,6 +67,7 @@ class SimMachine : public Machine {
   SimDevices devices_;
   SimSpooler spooler_;
   SimServices services_;
+  SimBluetooth bluetooth_;
   SimWindowFramework windows_;
 };
 

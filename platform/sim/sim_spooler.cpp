@@ -23,6 +23,12 @@ std::wstring MonitorKey(const std::wstring& monitor) { return std::wstring(SimSp
 
 std::wstring PortsKeyOf(const std::wstring& monitor) { return MonitorKey(monitor) + L"\\Ports"; }
 
+// The monitor name a monitor reports in PORT_INFO_2: tcpmon gives its DLL's name.
+std::wstring ReportedMonitorName(const std::wstring& monitor) {
+  if (SameName(monitor, SimSpooler::kTcpIpMonitor)) return L"TCPMON.DLL";
+  return monitor;
+}
+
 // What Windows' monitors call their ports.
 std::wstring UsualDescription(const std::wstring& monitor) {
   if (SameName(monitor, SimSpooler::kUsbMonitor)) return L"Virtual printer port for USB";
@@ -65,7 +71,7 @@ void SimSpooler::ListPorts(std::vector<PortInfo>* out) {
     for (const auto& name : ports) {
       PortInfo port;
       port.name = name;
-      port.monitor = monitor;
+      port.monitor = ReportedMonitorName(monitor);
       RegValue description;
       bool described = registry_.Get(kHklm, PortsKeyOf(monitor) + L"\\" + name, L"Description", kView, &description);
       port.description = described ? description.AsString() : UsualDescription(monitor);
@@ -79,19 +85,38 @@ void SimSpooler::AddMonitor(const std::wstring& monitor, const std::wstring& dri
   registry_.Put(kHklm, MonitorKey(monitor), L"Driver", kView, RegValue::Sz(driver));
 }
 
-bool SimSpooler::AddPort(const std::wstring& monitor, const std::wstring& port, const std::wstring& description) {
+std::wstring SimSpooler::InstalledMonitor(const std::wstring& monitor) {
   std::vector<std::wstring> monitors;
   registry_.SubKeys(kHklm, kMonitorsKey, kView, &monitors);
-  const std::wstring* installed = nullptr;
   for (const auto& name : monitors) {
-    if (SameName(name, monitor)) installed = &name;
+    if (SameName(name, monitor)) return name;
   }
-  if (installed == nullptr) return false;
-  if (SameName(*installed, kLocalPortMonitor)) {
+  return L"";
+}
+
+std::wstring SimSpooler::MonitorOfPort(const std::wstring& port) {
+  RegValue value;
+  if (registry_.Get(kHklm, kPortsKey, port, kView, &value)) return kLocalPortMonitor;
+  std::vector<std::wstring> monitors;
+  registry_.SubKeys(kHklm, kMonitorsKey, kView, &monitors);
+  for (const auto& monitor : monitors) {
+    std::vector<std::wstring> ports;
+    registry_.SubKeys(kHklm, PortsKeyOf(monitor), kView, &ports);
+    for (const auto& name : ports) {
+      if (SameName(name, port)) return monitor;
+    }
+  }
+  return L"";
+}
+
+bool SimSpooler::AddPort(const std::wstring& monitor, const std::wstring& port, const std::wstring& description) {
+  const std::wstring installed = InstalledMonitor(monitor);
+  if (installed.empty()) return false;
+  if (SameName(installed, kLocalPortMonitor)) {
     registry_.Put(kHklm, kPortsKey, port, kView, RegValue::Sz(L""));
     return true;
   }
-  std::wstring key = PortsKeyOf(*installed) + L"\\" + port;
+  std::wstring key = PortsKeyOf(installed) + L"\\" + port;
   registry_.MakeKey(kHklm, key, kView);
   if (!description.empty()) registry_.Put(kHklm, key, L"Description", kView, RegValue::Sz(description));
   return true;

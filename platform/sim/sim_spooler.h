@@ -6,9 +6,11 @@
 //     PORT_TYPE_WRITE, as Wine's local spooler reports them;
 //   - every other monitor's ports are the subkeys of
 //     HKLM\SYSTEM\CurrentControlSet\Control\Print\Monitors\<monitor>\Ports, listed after the
-//     local ones, monitor by monitor in key order, with the monitor's name, the port key's
-//     "Description" value (else the monitor's usual description) and PORT_TYPE_WRITE | READ.
-//     The USB Monitor's port keys also hold the "Device Path" of the printer they serve.
+//     local ones, monitor by monitor in key order, with the name the monitor reports for itself
+//     (its key name; the Standard TCP/IP Port monitor reports "TCPMON.DLL", as Windows' tcpmon
+//     does), the port key's "Description" value (else the monitor's usual description) and
+//     PORT_TYPE_WRITE | READ. The USB Monitor's port keys also hold the "Device Path" of the
+//     printer they serve.
 // A new machine has the monitors "Local Port", "Standard TCP/IP Port", "USB Monitor" and
 // "WSD Port" (each key with its "Driver") and the local ports of a fresh Windows 10.
 //
@@ -32,9 +34,15 @@
 //
 // Fault names: "EnumPortsW", "GetPrinterDriverDirectoryW", "GetPrinterDriverDirectoryA",
 // "AddPrinterDriverW", "AddPrinterW", "SetPrinterDataW", "EnumPrintersW", "AddMonitorW",
-// "AddPortExW", "SetDefaultPrinterW".
+// "AddPortExW", "SetDefaultPrinterW", "AddPortW", "ConfigurePortW", "DeletePortW".
+//
+// The monitors' own dialogs (AddPortW, ConfigurePortW) are played by a scripted user: each
+// answer a test queues is taken by the next dialog of any monitor; a dialog without an answer is
+// cancelled (1223). Only "Local Port" and "Standard TCP/IP Port" have dialogs; other monitors,
+// unknown monitors and ports nobody serves answer 50, as on Windows.
 #pragma once
 
+#include <deque>
 #include <memory>
 #include <string>
 #include <vector>
@@ -91,6 +99,26 @@ class SimSpooler : public Spooler {
   static std::wstring DriverKey(const std::wstring& environment, const std::wstring& driver);
   // The environment the server itself runs ("Windows x64" on 64-bit Windows).
   std::wstring ServerEnvironment();
+  // ---- The monitors' dialogs (sim_spooler_dialogs.cpp) ----
+  bool AddPortUI(DialogControls* owner, const std::wstring& monitor) override;
+  bool ConfigurePort(DialogControls* owner, const std::wstring& port) override;
+  bool DeletePort(DialogControls* owner, const std::wstring& port) override;
+
+  // What the user does in the next monitor dialog: OK with the port name typed into an add-port
+  // wizard (ignored by a configuration dialog), or Cancel.
+  struct PortDialogAnswer {
+    bool ok = false;
+    std::wstring port;
+  };
+  void AnswerPortDialog(const PortDialogAnswer& answer) { answers_.push_back(answer); }
+  // One dialog shown: "AddPortW" or "ConfigurePortW", the monitor or port it was for, its owner.
+  struct PortDialogRun {
+    std::string call;
+    std::wstring target;
+    const DialogControls* owner = nullptr;
+  };
+  const std::vector<PortDialogRun>& PortDialogRuns() const { return runs_; }
+  // ---- end of the monitors' dialogs ----
 
   // Arranging. Installs a monitor: its key under Monitors with "Driver" = `driver`.
   void AddMonitor(const std::wstring& monitor, const std::wstring& driver);
@@ -110,12 +138,18 @@ class SimSpooler : public Spooler {
   std::wstring Environment(const std::wstring& environment);
   std::wstring DriverFolder(const std::wstring& environment);
   bool PortListed(const std::wstring& port);
+  // The installed monitor with this name (case ignored), or empty.
+  std::wstring InstalledMonitor(const std::wstring& monitor);
+  // The monitor that serves a port ("Local Port" for the Ports key's values), or empty.
+  std::wstring MonitorOfPort(const std::wstring& port);
 
   SimFaults& faults_;
   SimRegistry& registry_;
   SimFiles& files_;
   SimSystemInfo& system_;
   SimCodePage& codepage_;
+  std::deque<PortDialogAnswer> answers_;
+  std::vector<PortDialogRun> runs_;
 };
 
 }  // namespace platform::sim

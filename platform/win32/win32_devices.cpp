@@ -7,6 +7,8 @@
 
 #include "platform/win32/win32_devices.h"
 
+#include "platform/win32/unique_handle.h"
+
 #include <vector>
 
 #include "platform/last_error.h"
@@ -147,6 +149,28 @@ class Win32DeviceSet : public DeviceSet {
     if (!Data(device, &data)) return false;
     if (ConfigManagerParent(data.DevInst, out)) return true;
     return ParentProperty(set_.get(), &data, out);
+  }
+
+  bool DeviceKeyValue(const DeviceRef& device, const std::wstring& name, size_t buffer_bytes,
+                      std::wstring* out) override {
+    out->clear();
+    SP_DEVINFO_DATA data;
+    if (!Data(device, &data)) return false;
+    HKEY opened = SetupDiOpenDevRegKey(set_.get(), &data, DICS_FLAG_GLOBAL, 0, DIREG_DEV, KEY_READ);
+    if (opened == INVALID_HANDLE_VALUE) return false;
+    unique_hkey key(opened);
+    std::vector<BYTE> buffer(buffer_bytes + sizeof(wchar_t), 0);  // room for a missing terminator
+    DWORD type = 0;
+    DWORD size = static_cast<DWORD>(buffer_bytes);
+    LONG result = RegQueryValueExW(key.get(), name.c_str(), nullptr, &type, buffer.data(), &size);
+    if (result != ERROR_SUCCESS) {
+      SetLastError(static_cast<DWORD>(result));
+      return false;
+    }
+    buffer.resize(size + sizeof(wchar_t));
+    *out = FirstString(buffer);
+    SetLastError(ERROR_SUCCESS);
+    return true;
   }
 
   const void* LogHandle() const override { return set_.get(); }

@@ -1,5 +1,6 @@
 #include "platform/win32/win32_machine.h"
 
+#include "platform/win32/win32_bluetooth.h"
 #include "platform/win32/win32_clock.h"
 #include "platform/win32/win32_codepage.h"
 #include "platform/win32/win32_devices.h"
@@ -25,6 +26,7 @@ Win32Machine::Win32Machine()
       devices_(std::make_unique<Win32Devices>()),
       spooler_(std::make_unique<Win32Spooler>()),
       services_(std::make_unique<Win32Services>()),
+      bluetooth_(std::make_unique<Win32Bluetooth>()),
       windows_(std::make_unique<Win32WindowFramework>()) {}
 
 Win32Machine::~Win32Machine() = default;
@@ -39,6 +41,7 @@ Resources& Win32Machine::resources() { return *resources_; }
 Devices& Win32Machine::devices() { return *devices_; }
 Spooler& Win32Machine::spooler() { return *spooler_; }
 Services& Win32Machine::services() { return *services_; }
+Bluetooth& Win32Machine::bluetooth() { return *bluetooth_; }
 WindowFramework& Win32Machine::windows() { return *windows_; }
 
 }  // namespace platform::win32

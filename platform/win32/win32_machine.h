@@ -18,6 +18,7 @@ class Win32Resources;
 class Win32Devices;
 class Win32Spooler;
 class Win32Services;
+class Win32Bluetooth;
 class Win32WindowFramework;
 
 class Win32Machine : public Machine {
@@ -37,6 +38,7 @@ class Win32Machine : public Machine {
   Devices& devices() override;
   Spooler& spooler() override;
   Services& services() override;
+  Bluetooth& bluetooth() override;
   WindowFramework& windows() override;
 
  private:
@@ -50,6 +52,7 @@ class Win32Machine : public Machine {
   std::unique_ptr<Win32Devices> devices_;
   std::unique_ptr<Win32Spooler> spooler_;
   std::unique_ptr<Win32Services> services_;
+  std::unique_ptr<Win32Bluetooth> bluetooth_;
   std::unique_ptr<Win32WindowFramework> windows_;
 };
 

@@ -2,8 +2,10 @@
 
 #include <windows.h>
 #include <winspool.h>
-// winspool.h maps EnumPorts to EnumPortsW, which would rename the method defined here.
+// winspool.h maps these to their W functions, which would rename the methods of the class.
 #undef EnumPorts
+#undef ConfigurePort
+#undef DeletePort
 
 #include <memory>
 #include <new>
@@ -40,6 +42,7 @@ bool Win32Spooler::EnumPorts(std::vector<PortInfo>* out) {
         port.monitor = Text(ports[i].pMonitorName);
         port.description = Text(ports[i].pDescription);
         port.type = ports[i].fPortType;
+        port.reserved = ports[i].Reserved;
         out->push_back(std::move(port));
       }
       ::SetLastError(ERROR_SUCCESS);

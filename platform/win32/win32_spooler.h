@@ -24,6 +24,13 @@ class Win32Spooler : public Spooler {
   bool AddPortEx(const std::wstring& monitor, const std::wstring& port) override;
   // An empty name is passed as NULL (the spooler picks a printer).
   bool SetDefaultPrinter(const std::wstring& name) override;
+  // ---- The port monitors' dialogs (win32_spooler_dialogs.cpp) ----
+  // AddPortW, ConfigurePortW, DeletePortW on the local server, owned by the owner dialog's
+  // window when it is a real dialog (Win32DialogControls), else by no window.
+  bool AddPortUI(DialogControls* owner, const std::wstring& monitor) override;
+  bool ConfigurePort(DialogControls* owner, const std::wstring& port) override;
+  bool DeletePort(DialogControls* owner, const std::wstring& port) override;
+  // ---- end of the port monitors' dialogs ----
 };
 
 }  // namespace platform::win32

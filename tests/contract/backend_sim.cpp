@@ -15,6 +15,7 @@ struct Arranged {
     const char* bytes = kResourceBytes;  // what the Windows program carries in its .rc file
     machine.resources().Add(kResourceId, L"INSTALL", std::vector<uint8_t>(bytes, bytes + std::strlen(bytes)));
     machine.files().MakeFolders(L"C:\\Users\\Admin\\AppData\\Local\\Temp\\TavroContract");
+    machine.bluetooth().SetRadio(false);  // no more than the test machines have
   }
   platform::sim::SimMachine machine;
 };
@@ -56,6 +57,17 @@ void RemoveMonitor(const std::wstring& name, const std::wstring& environment) {
 void RemoveService(const std::wstring& name) {
   Sim().registry().Erase(platform::Hive::kLocalMachine,
                          std::wstring(platform::sim::SimServices::kServicesKey) + L"\\" + name, platform::RegView::k64);
+}
+
+std::string AddTestDevice(const std::wstring& instance_id, const std::wstring& port_name) {
+  Sim().devices().AddOtherDevice(instance_id);
+  if (!port_name.empty() && !Sim().devices().SetPortName(instance_id, port_name)) return "SetPortName";
+  return "";
+}
+
+bool RemoveTestDevice(const std::wstring& instance_id) {
+  if (!Sim().devices().Find(instance_id)) return true;
+  return Sim().devices().RemoveDevice(instance_id);
 }
 
 }  // namespace contract

@@ -1,6 +1,9 @@
 // The contract cases against real Windows services (run under Wine).
+// clang-format off
 #include <windows.h>
 #include <winspool.h>
+#include <setupapi.h>
+// clang-format on
 
 #include <gtest/gtest.h>
 
@@ -122,6 +125,41 @@ void RemoveService(const std::wstring& name) {
   SERVICE_STATUS status = {};
   ::ControlService(service.get(), SERVICE_CONTROL_STOP, &status);
   ::DeleteService(service.get());
+}
+
+namespace {
+
+// GUID_DEVCLASS_PORTS: the class of a Bluetooth serial port.
+const GUID kClassPorts = {0x4d36e978, 0xe325, 0x11ce, {0xbf, 0xc1, 0x08, 0x00, 0x2b, 0xe1, 0x03, 0x18}};
+
+}  // namespace
+
+std::string AddTestDevice(const std::wstring& instance_id, const std::wstring& port_name) {
+  platform::win32::unique_hdevinfo set(SetupDiCreateDeviceInfoList(&kClassPorts, nullptr));
+  if (!set) return "SetupDiCreateDeviceInfoList " + std::to_string(GetLastError());
+  SP_DEVINFO_DATA data = {};
+  data.cbSize = sizeof(data);
+  if (!SetupDiCreateDeviceInfoW(set.get(), instance_id.c_str(), &kClassPorts, L"Standard Serial over Bluetooth link",
+                                nullptr, 0, &data))
+    return "SetupDiCreateDeviceInfoW " + std::to_string(GetLastError());
+  if (!SetupDiRegisterDeviceInfo(set.get(), &data, 0, nullptr, nullptr, nullptr))
+    return "SetupDiRegisterDeviceInfo " + std::to_string(GetLastError());
+  if (port_name.empty()) return "";
+  HKEY created = SetupDiCreateDevRegKeyW(set.get(), &data, DICS_FLAG_GLOBAL, 0, DIREG_DEV, nullptr, nullptr);
+  if (created == INVALID_HANDLE_VALUE) return "SetupDiCreateDevRegKeyW " + std::to_string(GetLastError());
+  platform::win32::unique_hkey key(created);
+  LONG result = RegSetValueExW(key.get(), L"PortName", 0, REG_SZ, reinterpret_cast<const BYTE*>(port_name.c_str()),
+                               static_cast<DWORD>((port_name.size() + 1) * sizeof(wchar_t)));
+  return result == ERROR_SUCCESS ? "" : "RegSetValueExW " + std::to_string(result);
+}
+
+bool RemoveTestDevice(const std::wstring& instance_id) {
+  platform::win32::unique_hdevinfo set(SetupDiCreateDeviceInfoList(nullptr, nullptr));
+  if (!set) return false;
+  SP_DEVINFO_DATA data = {};
+  data.cbSize = sizeof(data);
+  if (!SetupDiOpenDeviceInfoW(set.get(), instance_id.c_str(), nullptr, 0, &data)) return true;
+  return SetupDiRemoveDevice(set.get(), &data) != FALSE;
 }
 
 }  // namespace contract

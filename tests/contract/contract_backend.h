@@ -35,4 +35,12 @@ void RemoveService(const std::wstring& name);
 constexpr char kResourceBytes[] = "TAVRO-CONTRACT-RESOURCE";
 constexpr unsigned kResourceId = 142;
 
+// ---- Devices a case arranges (a Bluetooth serial port's BTHENUM node) ----
+// Registers a present device under `instance_id`; with a non-empty `port_name` it also gets its
+// hardware key (Device Parameters) with "PortName". Empty on success, else the failing step.
+std::string AddTestDevice(const std::wstring& instance_id, const std::wstring& port_name);
+// Removes the device if it is there, also one a run that died left; true when it is gone.
+bool RemoveTestDevice(const std::wstring& instance_id);
+// ---- end of arranged devices ----
+
 }  // namespace contract

@@ -318,20 +318,7 @@ HWND WaitForMessageBox(HANDLE process, DWORD timeout_ms) {
   return WaitForDialog(process, kMessageBoxText, IDC_PORT_LIST, timeout_ms);
 }
 
-HWND OpenEnglishMainDialog(Installer& installer) {
-  if (!installer.Start()) return nullptr;
-  HWND dialog = installer.WaitFor(Kind::kLanguage);
-  EXPECT_NE(dialog, nullptr) << "the language dialog did not appear";
-  if (dialog == nullptr) return nullptr;
-  RemoveInstallTextFiles();
-  RemoteList rows(installer.process(), GetDlgItem(dialog, kLanguageList));
-  EXPECT_TRUE(rows.ok());
-  rows.SetSelected(2, true);  // English
-  Click(dialog, IDOK);
-  HWND main = installer.WaitFor(Kind::kMain);
-  EXPECT_NE(main, nullptr) << "the main dialog did not appear";
-  return main;
-}
+HWND OpenEnglishMainDialog(Installer& installer) { return OpenMainDialog(installer, 2); }
 
 // The message box the installation ends with: its text, or "<none>" when none came.
 std::wstring WaitForOutcome(Installer& installer, HWND* box_out = nullptr) {

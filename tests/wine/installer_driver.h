@@ -289,6 +289,24 @@ class RemoteList {
     return ReadText();
   }
 
+  // A left-button click in the middle of one cell, as the mouse gives it: the button goes down
+  // (sent: the list handles it before this returns) and up (posted: the list view may be
+  // waiting for it to tell a click from a drag). False when the cell has no rectangle.
+  bool ClickCell(int item, int sub_item) {
+    RECT rc = {};
+    rc.top = sub_item;
+    rc.left = sub_item == 0 ? LVIR_LABEL : LVIR_BOUNDS;
+    if (!Put(&rc, sizeof rc)) return false;
+    if (!SendMessageW(list_, LVM_GETSUBITEMRECT, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(page_)))
+      return false;
+    SIZE_T got = 0;
+    if (!ReadProcessMemory(process_, page_, &rc, sizeof rc, &got) || got != sizeof rc) return false;
+    LPARAM at = MAKELPARAM((rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2);
+    PostMessageW(list_, WM_LBUTTONUP, 0, at);
+    DWORD_PTR result = 0;
+    return SendMessageTimeoutW(list_, WM_LBUTTONDOWN, MK_LBUTTON, at, SMTO_NORMAL, kWaitMs, &result) != 0;
+  }
+
   // LVM_SETITEMSTATE for `item` (-1: every row) with the selection bits of `state`.
   void SetSelected(int item, bool selected) {
     LVITEMW lvi = {};
@@ -361,6 +379,42 @@ inline bool IsChecked(HWND dialog, int id) {
 inline bool IsShown(HWND dialog, int id) {
   HWND control = GetDlgItem(dialog, id);
   return control != nullptr && (GetWindowLongW(control, GWL_STYLE) & WS_VISIBLE) != 0;
+}
+
+// Starts the installer, chooses the language dialog's row `language_row` (0 Simplified Chinese,
+// 1 Traditional Chinese, 2 English) and waits for the main dialog. Installer text files are
+// removed first, so that the captions are the language's own, not a text file's Title.
+inline HWND OpenMainDialog(Installer& installer, int language_row) {
+  if (!installer.Start()) return nullptr;
+  HWND dialog = installer.WaitFor(Kind::kLanguage);
+  EXPECT_NE(dialog, nullptr) << "the language dialog did not appear";
+  if (dialog == nullptr) return nullptr;
+  RemoveInstallTextFiles();
+  RemoteList rows(installer.process(), GetDlgItem(dialog, kLanguageList));
+  EXPECT_TRUE(rows.ok());
+  rows.SetSelected(language_row, true);
+  EXPECT_EQ(rows.Selected(), language_row);
+  Click(dialog, IDOK);
+  HWND main = installer.WaitFor(Kind::kMain);
+  EXPECT_NE(main, nullptr) << "the main dialog did not appear";
+  return main;
+}
+
+// Cancel ends the program with code 0.
+inline void CancelToExit(Installer& installer, HWND main) {
+  Click(main, 1007);  // the main dialog's Cancel button
+  EXPECT_EQ(installer.WaitExit(), 0);
+}
+
+// Waits until `done` holds, checking every 50 ms: whether it held.
+template <typename Done>
+bool WaitUntil(Done done, DWORD timeout_ms = kWaitMs) {
+  DWORD start = GetTickCount();
+  while (!done()) {
+    if (GetTickCount() - start >= timeout_ms) return false;
+    Sleep(50);
+  }
+  return true;
 }
 
 // For scripts/screenshots.sh: the window's screen rectangle goes into <dir>\<name>.ready

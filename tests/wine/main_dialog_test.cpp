@@ -147,28 +147,8 @@ std::string Between(const std::string& log, const std::string& from, const std::
   return log.substr(start, end == std::string::npos ? std::string::npos : end + to.size() - start);
 }
 
-// Starts the installer, chooses `language`'s row in the language dialog and waits for the main
-// dialog.
 HWND OpenMainDialog(Installer& installer, const Language& language) {
-  if (!installer.Start()) return nullptr;
-  HWND dialog = installer.WaitFor(Kind::kLanguage);
-  EXPECT_NE(dialog, nullptr) << "the language dialog did not appear";
-  if (dialog == nullptr) return nullptr;
-  RemoveInstallTextFiles();  // the captions are then the language's own, not a text file's Title
-  RemoteList rows(installer.process(), GetDlgItem(dialog, kLanguageList));
-  EXPECT_TRUE(rows.ok());
-  rows.SetSelected(language.row, true);
-  EXPECT_EQ(rows.Selected(), language.row);
-  Click(dialog, IDOK);
-  HWND main = installer.WaitFor(Kind::kMain);
-  EXPECT_NE(main, nullptr) << "the main dialog did not appear";
-  return main;
-}
-
-// Cancel ends the program with code 0.
-void CancelToExit(Installer& installer, HWND main) {
-  Click(main, IDC_INSTALL_CANCEL);
-  EXPECT_EQ(installer.WaitExit(), 0);
+  return driver::OpenMainDialog(installer, language.row);
 }
 
 class MainDialogTest : public ::testing::Test {

@@ -72,6 +72,16 @@ class SpySpooler : public platform::Spooler {
   bool AddPortEx(const std::wstring& monitor, const std::wstring& port) override;
   bool SetDefaultPrinter(const std::wstring& name) override;
   bool EnumPorts(std::vector<platform::PortInfo>* out) override;
+  // The monitors' dialogs are not the engine's: passed on unrecorded.
+  bool AddPortUI(platform::DialogControls* owner, const std::wstring& monitor) override {
+    return real_.AddPortUI(owner, monitor);
+  }
+  bool ConfigurePort(platform::DialogControls* owner, const std::wstring& port) override {
+    return real_.ConfigurePort(owner, port);
+  }
+  bool DeletePort(platform::DialogControls* owner, const std::wstring& port) override {
+    return real_.DeletePort(owner, port);
+  }
 
   struct Monitor {
     std::wstring name, environment, dll;
@@ -144,6 +154,7 @@ class SpyMachine : public platform::Machine {
   platform::Devices& devices() override { return base().devices(); }
   platform::Spooler& spooler() override { return spooler_; }
   platform::Services& services() override { return services_; }
+  platform::Bluetooth& bluetooth() override { return base().bluetooth(); }
   platform::WindowFramework& windows() override { return base().windows(); }
 
   SpySpooler& spy_spooler() { return spooler_; }

@@ -54,7 +54,7 @@ TEST(SimSpooler, PortsOfOtherMonitorsFollowTheLocalOnesFromTheirRegistryKeys) {
   EXPECT_EQ(ports[10].name, L"COM9:");
   EXPECT_EQ(ports[10].monitor, L"Local Monitor");
   EXPECT_EQ(ports[11].name, L"IP_10.0.0.5");
-  EXPECT_EQ(ports[11].monitor, L"Standard TCP/IP Port");
+  EXPECT_EQ(ports[11].monitor, L"TCPMON.DLL");  // tcpmon names itself by its DLL
   EXPECT_EQ(ports[11].description, L"Label printer");
   EXPECT_EQ(ports[12].name, L"USB001");
   EXPECT_EQ(ports[12].monitor, L"USB Monitor");

@@ -3,94 +3,15 @@
 // thread, with the outcome shown and the dialog locked until the worker reports.
 #include <gtest/gtest.h>
 
-#include <cstring>
-#include <fstream>
-#include <sstream>
-
-#include "catalog/model_catalog.h"
-#include "catalog/paper_config.h"
-#include "install/install_target.h"
 #include "platform/last_error.h"
-#include "platform/registry.h"
-#include "ports/local_ports.h"
-#include "ports/usb_detect.h"
-#include "ports/usb_port_list.h"
-#include "tests/unit/app/app_fixture.h"
-#include "ui/install_dlg.h"
+#include "tests/unit/ui/install_dialog_fixture.h"
 
 namespace {
 
 namespace wnd = platform::wnd;
 using platform::sim::SimDialog;
-
-constexpr const wchar_t* kConfig = L"C:\\Users\\Admin\\AppData\\Local\\Temp\\TavroPrint\\Config\\";
-constexpr const wchar_t* kPrinters = L"SYSTEM\\CurrentControlSet\\Control\\Print\\Printers\\";
-
-std::string Shipped(const char* name) {
-  std::ifstream in(std::string(TAVRO_SOURCE_DIR) + "/data/" + name, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-class InstallCommandTest : public app_test::AppTest {
- protected:
-  void SetUp() override {
-    AppTest::SetUp();
-    std::memset(PrinterInfo, 0, sizeof(PrinterInfo));
-    std::memset(PaperTable, 0, sizeof(PaperTable));
-    std::memset(UsbInfo, 0, sizeof(UsbInfo));
-    ClearUsbPortRows();
-    ClearAllPorts();
-    InstallTarget = {};
-    ApplyInstallTextDefaults();
-    for (const char* file : {"Modules.json", "PaperSize.json", "DefaultPaper.json"}) {
-      std::wstring name(file, file + std::strlen(file));
-      machine_.files().PutFile(kConfig + name, Shipped(file));
-    }
-    // The payload the worker extracts: the driver files of both architectures.
-    payload_test::RawArchive archive(8);
-    for (const char* file : {"tavrodrv.dll", "tavroui.dll", "tavromon.exe", "tavropop.exe"}) {
-      archive.Add(file, std::string("MZ ") + file);
-      archive.Add(std::string(file) + ".x64", std::string("MZ x64 ") + file);
-    }
-    payload_ = archive.Buffer();
-    dlg_.m_pBuf = payload_.data();
-    dlg_.m_nBufLen = static_cast<int32_t>(payload_.size());
-    SetAppLanguageSource(&language_);
-  }
-  void TearDown() override {
-    SetAppLanguageSource(nullptr);
-    AppTest::TearDown();
-  }
-
-  void PlugInTr80() {
-    auto ids = machine_.devices().AddUsbPrinter(L"TavroTR-80", L"USB001", 0x28e9, 0x0289);
-    machine_.spooler().AddUsbPort(L"USB001", ids.printer);
-  }
-
-  // Runs the dialog with `script` as the user, then lets posted messages arrive until it ends.
-  int Run(std::function<void(SimDialog&)> script) {
-    machine_.windows().Script(IDD_INSTALL, [&](SimDialog& d) {
-      script(d);
-      d.PumpUntil([&] { return d.Ended(); }, 20000);
-      if (!d.Ended()) d.Click(IDC_INSTALL_CANCEL);
-    });
-    return dlg_.DoModal();
-  }
-
-  std::vector<platform::sim::SimMessageBox> Boxes() { return machine_.windows().MessageBoxes(); }
-
-  bool PrinterKeyHas(const std::wstring& printer, const std::wstring& subkey, const std::wstring& value,
-                     platform::RegValue* out) {
-    return machine_.registry().QueryValue(platform::Hive::kLocalMachine, kPrinters + printer + L"\\" + subkey,
-                                          value, platform::RegView::kDefault, out);
-  }
-
-  int language_ = kLanguageEnglish;
-  std::vector<uint8_t> payload_;
-  CInstallDlg dlg_{machine_};
-};
+using ui_test::kConfig;
+using InstallCommandTest = ui_test::InstallDialogTest;
 
 TEST_F(InstallCommandTest, RefusalsComeInOrderInTheUsersLanguage) {
   language_ = kLanguageSimplified;

@@ -1,0 +1,266 @@
+#include "ports/bluetooth_ports.h"
+
+#include <cstring>
+#include <cwchar>
+#include <memory>
+
+#include "catalog/fixed_text.h"
+#include "log/log.h"
+#include "platform/bluetooth.h"
+#include "platform/clock.h"
+#include "platform/devices.h"
+#include "platform/last_error.h"
+#include "platform/machine.h"
+#include "platform/registry.h"
+
+namespace {
+
+constexpr const char* kScan = "CInstallDlg::ScanBluetoothDevices";
+constexpr const char* kScanBle = "CInstallDlg::ScanBleDevices";
+constexpr const char* kPairBle = "CInstallDlg::PairBleDevice";
+constexpr const char* kFindPort = "CInstallDlg::FindBthComPortByMac";
+constexpr const char* kCreatePort = "CInstallDlg::CreateBluetoothVirtualComPort";
+#define DLG_LOG(function, ...) LogPrint(kLogUnitInstallDlg, function, __LINE__, __VA_ARGS__)
+
+constexpr size_t kFirstResultBytes = 4096;
+constexpr const wchar_t* kUnknownDevice = L"Unknown Bluetooth Device";
+constexpr const wchar_t* kNoAddress = L"00:00:00:00:00:00";
+
+// SetupDiGetDeviceInstanceIdW reads at most 511 characters; "PortName" is read into 64 bytes.
+constexpr size_t kInstanceIdChars = 511;
+constexpr size_t kPortNameBytes = 64;
+// The port search after enabling the service: ten looks, 300 ms before each but the first.
+constexpr int kPortLooks = 10;
+constexpr uint32_t kPortLookWaitMs = 300;
+constexpr size_t kMacChars = 31;
+
+constexpr uint32_t kErrorInvalidParameter = 87;
+constexpr uint32_t kErrorServiceAlreadyRunning = 1056;
+
+constexpr const wchar_t* kBluetoothPortsKey = L"SOFTWARE\\TavroPrint\\BluetoothPorts";
+
+std::wstring FormatAddress(uint64_t address) {
+  wchar_t text[kBluetoothMacChars];
+  std::swprintf(text, kBluetoothMacChars, L"%02X:%02X:%02X:%02X:%02X:%02X",
+                static_cast<unsigned>((address >> 40) & 0xFF), static_cast<unsigned>((address >> 32) & 0xFF),
+                static_cast<unsigned>((address >> 24) & 0xFF), static_cast<unsigned>((address >> 16) & 0xFF),
+                static_cast<unsigned>((address >> 8) & 0xFF), static_cast<unsigned>(address & 0xFF));
+  return text;
+}
+
+// The address text without its colons, letters a to f upper-cased, at most 31 characters.
+std::wstring MacDigits(const wchar_t* address) {
+  std::wstring mac;
+  for (const wchar_t* p = address; *p && mac.size() < kMacChars; ++p) {
+    if (*p == L':') continue;
+    mac.push_back(*p >= L'a' && *p <= L'z' ? static_cast<wchar_t>(*p - L'a' + L'A') : *p);
+  }
+  return mac;
+}
+
+// Adds one device of the lookup to the table and logs it.
+void AddScannedDevice(BluetoothDeviceTable* table, const platform::BluetoothLookupResult& result) {
+  BluetoothDeviceEntry& entry = table->Devices[table->Count];
+  CopyToField(entry.Name, kBluetoothNameChars, result.name.empty() ? std::wstring(kUnknownDevice) : result.name);
+  CopyToField(entry.Mac, kBluetoothMacChars, result.has_address ? FormatAddress(result.address) : kNoAddress);
+  entry.IsBle = 0;
+  DLG_LOG(kScan, "[INFO] ScanBluetoothDevices - Found BT device[%d]: %ws (MAC=%ws)\n", table->Count, entry.Name,
+          entry.Mac);
+  ++table->Count;
+}
+
+// Looks for the port up to ten times, 300 ms apart.
+bool WaitForPort(platform::Machine& machine, const std::wstring& mac, std::wstring* port) {
+  for (int look = 0; look < kPortLooks; ++look) {
+    if (look > 0) machine.clock().Sleep(kPortLookWaitMs);
+    if (FindBthComPortByMac(machine.devices(), mac.c_str(), port)) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+void ClearBluetoothDevices(BluetoothDeviceTable* table) { std::memset(table, 0, sizeof(*table)); }
+
+int ScanBluetoothDevices(platform::Machine& machine, BluetoothDeviceTable* table) {
+  DLG_LOG(kScan, "[ENTRY] ScanBluetoothDevices\n");
+  ClearBluetoothDevices(table);
+  platform::Bluetooth& bluetooth = machine.bluetooth();
+  int error = bluetooth.Startup();
+  if (error != 0) {
+    DLG_LOG(kScan, "[ERROR] ScanBluetoothDevices - WSAStartup failed, Error=%d\n", error);
+    return 0;
+  }
+  {
+    std::unique_ptr<platform::BluetoothLookup> lookup = bluetooth.LookupBegin(platform::wsa::kLookupFlags, &error);
+    if (!lookup) {
+      DLG_LOG(kScan, "[ERROR] ScanBluetoothDevices - WSALookupServiceBegin failed, Error=%d\n", error);
+      bluetooth.Cleanup();
+      return 0;
+    }
+    if (!lookup->Reserve(kFirstResultBytes)) {
+      DLG_LOG(kScan, "[ERROR] ScanBluetoothDevices - malloc failed for %u bytes\n",
+              static_cast<unsigned>(kFirstResultBytes));
+      lookup.reset();
+      bluetooth.Cleanup();
+      return 0;
+    }
+    while (table->Count < kBluetoothDeviceCount) {
+      platform::BluetoothLookupResult result;
+      size_t needed = 0;
+      int code = lookup->Next(platform::wsa::kLookupFlags, &result, &needed);
+      if (code == 0) {
+        AddScannedDevice(table, result);
+      } else if (code == platform::wsa::kENoMore) {
+        break;
+      } else if (code == platform::wsa::kEFault) {
+        DLG_LOG(kScan, "[INFO] ScanBluetoothDevices - WSAEFAULT, need size=%u, retrying\n",
+                static_cast<unsigned>(needed));
+        // A size the buffer already has cannot help; asking again would never end.
+        if (needed <= lookup->BufferBytes()) break;
+        if (!lookup->Reserve(needed)) {
+          DLG_LOG(kScan, "[ERROR] ScanBluetoothDevices - realloc failed for %u bytes\n",
+                  static_cast<unsigned>(needed));
+          break;
+        }
+      } else {
+        DLG_LOG(kScan, "[INFO] ScanBluetoothDevices - WSALookupServiceNext error=%d\n", code);
+        break;
+      }
+    }
+  }  // the buffer is freed and the lookup ended here
+  bluetooth.Cleanup();
+  DLG_LOG(kScan, "[EXIT] ScanBluetoothDevices - count=%d\n", table->Count);
+  return table->Count;
+}
+
+int ScanBleDevices() {
+  DLG_LOG(kScanBle, "[WARN] ScanBleDevices - built with old toolchain (no C++/WinRT), BLE disabled\n");
+  return 0;
+}
+
+bool PairBleDevice(const wchar_t* address) {
+  DLG_LOG(kPairBle, "[ENTRY] PairBleDevice - %ws\n", address ? address : L"");
+  DLG_LOG(kPairBle, "[WARN] PairBleDevice - built with old toolchain (no C++/WinRT), BLE disabled\n");
+  return false;
+}
+
+bool FindBthComPortByMac(platform::Devices& devices, const wchar_t* mac, std::wstring* result) {
+  DLG_LOG(kFindPort, "[ENTRY] FindBthComPortByMac - MAC=%ws\n", mac ? mac : L"");
+  if (mac == nullptr || mac[0] == L'\0') return false;
+  std::unique_ptr<platform::DeviceSet> set = devices.OpenPresentDevices(L"BTHENUM");
+  if (!set) {
+    DLG_LOG(kFindPort, "[WARN] FindBthComPortByMac - SetupDiGetClassDevs failed, Error=%d\n",
+            static_cast<int>(platform::LastErrorCode()));
+    return false;
+  }
+  bool found = false;
+  platform::DeviceRef device;
+  for (uint32_t index = 0; !found && set->Enum(index, &device); ++index) {
+    std::wstring id;
+    if (!set->InstanceId(device, &id)) continue;
+    if (id.size() > kInstanceIdChars) id.resize(kInstanceIdChars);
+    if (id.find(mac) == std::wstring::npos) continue;
+    std::wstring port;
+    if (!set->DeviceKeyValue(device, L"PortName", kPortNameBytes, &port) || port.empty()) continue;
+    while (!port.empty() && port.back() == L':') port.pop_back();
+    *result = port + L":";
+    DLG_LOG(kFindPort, "[INFO] FindBthComPortByMac - Found COM port %ws for BTHENUM device %ws\n", result->c_str(),
+            id.c_str());
+    found = true;
+  }
+  set.reset();
+  DLG_LOG(kFindPort, "[EXIT] FindBthComPortByMac - Found=%d\n", found ? 1 : 0);
+  return found;
+}
+
+std::wstring CreateBluetoothVirtualComPort(platform::Machine& machine, const wchar_t* address) {
+  const wchar_t* text = address ? address : L"";
+  DLG_LOG(kCreatePort, "[ENTRY] CreateBluetoothVirtualComPort - BTAddress=%ws\n", text);
+  unsigned int bytes[6] = {};
+  if (std::swscanf(text, L"%02X:%02X:%02X:%02X:%02X:%02X", &bytes[0], &bytes[1], &bytes[2], &bytes[3], &bytes[4],
+                   &bytes[5]) != 6) {
+    DLG_LOG(kCreatePort, "[ERROR] CreateBluetoothVirtualComPort - Invalid BT address: %ws\n", text);
+    return L"";
+  }
+  platform::BluetoothDeviceInfo info;
+  for (unsigned int byte : bytes) info.address = (info.address << 8) | (byte & 0xFF);
+
+  platform::Bluetooth& bluetooth = machine.bluetooth();
+  std::unique_ptr<platform::BluetoothRadio> radio = bluetooth.FindFirstRadio();
+  if (!radio) {
+    DLG_LOG(kCreatePort, "[ERROR] CreateBluetoothVirtualComPort - No Bluetooth radio found, Error=%d\n",
+            static_cast<int>(platform::LastErrorCode()));
+    return L"";
+  }
+  DLG_LOG(kCreatePort, "[INFO] CreateBluetoothVirtualComPort - Local radio handle acquired\n");
+
+  uint32_t code = bluetooth.GetDeviceInfo(*radio, &info);
+  if (code != 0) {
+    DLG_LOG(kCreatePort, "[ERROR] CreateBluetoothVirtualComPort - BluetoothGetDeviceInfo failed, Error=%d\n",
+            static_cast<int>(code));
+    return L"";
+  }
+  DLG_LOG(kCreatePort, "[INFO] CreateBluetoothVirtualComPort - Device %ws, fAuthenticated=%d, fRemembered=%d\n",
+          info.name.c_str(), info.authenticated ? 1 : 0, info.remembered ? 1 : 0);
+
+  if (!info.authenticated) {
+    DLG_LOG(kCreatePort, "[INFO] CreateBluetoothVirtualComPort - Device not paired, launching pairing wizard\n");
+    code = bluetooth.AuthenticateDevice(*radio, &info);
+    if (code != 0) {
+      DLG_LOG(kCreatePort, "[ERROR] CreateBluetoothVirtualComPort - BluetoothAuthenticateDevice failed, Error=%d\n",
+              static_cast<int>(code));
+      return L"";
+    }
+    if (bluetooth.GetDeviceInfo(*radio, &info) != 0 || !info.authenticated) {
+      DLG_LOG(kCreatePort, "[ERROR] CreateBluetoothVirtualComPort - Pairing did not complete\n");
+      return L"";
+    }
+    DLG_LOG(kCreatePort, "[INFO] CreateBluetoothVirtualComPort - Pairing succeeded\n");
+  }
+
+  code = bluetooth.UpdateDeviceRecord(info);
+  DLG_LOG(kCreatePort, "[INFO] CreateBluetoothVirtualComPort - BluetoothUpdateDeviceRecord ret=%d\n",
+          static_cast<int>(code));
+
+  const std::wstring mac = MacDigits(text);
+  DLG_LOG(kCreatePort, "[INFO] CreateBluetoothVirtualComPort - Looking for BTHENUM device with MAC=%ws\n",
+          mac.c_str());
+  std::wstring port;
+  if (FindBthComPortByMac(machine.devices(), mac.c_str(), &port)) {
+    radio.reset();
+  } else {
+    code = bluetooth.EnableSerialPortService(radio.get(), info);
+    DLG_LOG(kCreatePort, "[INFO] CreateBluetoothVirtualComPort - BluetoothSetServiceState(hRadio) ret=%d\n",
+            static_cast<int>(code));
+    if (code == kErrorInvalidParameter) {
+      code = bluetooth.EnableSerialPortService(nullptr, info);
+      DLG_LOG(kCreatePort, "[INFO] CreateBluetoothVirtualComPort - BluetoothSetServiceState(NULL) ret=%d\n",
+              static_cast<int>(code));
+    }
+    if (code != 0 && code != kErrorServiceAlreadyRunning) {
+      DLG_LOG(kCreatePort,
+              "[WARN] CreateBluetoothVirtualComPort - BluetoothSetServiceState failed, Error=%d, will try existing "
+              "port\n",
+              static_cast<int>(code));
+      bool found = FindBthComPortByMac(machine.devices(), mac.c_str(), &port);
+      radio.reset();
+      if (!found) return L"";
+    } else {
+      DLG_LOG(kCreatePort, "[INFO] CreateBluetoothVirtualComPort - SPP service enabled (ret=%d)\n",
+              static_cast<int>(code));
+      radio.reset();
+      if (!WaitForPort(machine, mac, &port)) {
+        DLG_LOG(kCreatePort,
+                "[ERROR] CreateBluetoothVirtualComPort - Failed to find COM port for BT device after retries\n");
+        return L"";
+      }
+    }
+  }
+
+  // A key that cannot be made loses only the record; the port is there all the same.
+  machine.registry().SetValue(platform::Hive::kLocalMachine, kBluetoothPortsKey, port, platform::RegView::k64,
+                              platform::RegValue::Sz(text));
+  DLG_LOG(kCreatePort, "[EXIT] CreateBluetoothVirtualComPort - %ws\n", port.c_str());
+  return port;
+}

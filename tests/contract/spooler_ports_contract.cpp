@@ -1,0 +1,44 @@
+// The spooler's network ports and the monitors' dialogs, as far as a machine without Standard
+// TCP/IP ports can show them: none is listed, and dialogs for a monitor or a port nobody serves
+// are refused with 50 before any window opens.
+#include <gtest/gtest.h>
+
+#include <cwctype>
+#include <string>
+#include <vector>
+
+#include "platform/last_error.h"
+#include "platform/spooler.h"
+#include "tests/contract/contract_backend.h"
+
+namespace {
+
+bool IsTcpMon(const std::wstring& monitor) {
+  const std::wstring expected = L"tcpmon.dll";
+  if (monitor.size() != expected.size()) return false;
+  for (size_t i = 0; i < monitor.size(); ++i) {
+    if (std::towlower(monitor[i]) != expected[i]) return false;
+  }
+  return true;
+}
+
+TEST(SpoolerPortsContract, ANewMachineHasNoStandardTcpIpPorts) {
+  std::vector<platform::PortInfo> ports;
+  ASSERT_TRUE(contract::TheMachine().spooler().EnumPorts(&ports));
+  ASSERT_FALSE(ports.empty());
+  for (const auto& port : ports) {
+    EXPECT_FALSE(IsTcpMon(port.monitor)) << testing::PrintToString(port.name);
+  }
+}
+
+TEST(SpoolerPortsContract, DialogsNobodyCanShowAreRefusedWith50) {
+  platform::Spooler& spooler = contract::TheMachine().spooler();
+  EXPECT_FALSE(spooler.AddPortUI(nullptr, L"Tavro No Such Monitor"));
+  EXPECT_EQ(platform::LastErrorCode(), 50u);
+  EXPECT_FALSE(spooler.ConfigurePort(nullptr, L"TAVRONOPORT:"));
+  EXPECT_EQ(platform::LastErrorCode(), 50u);
+  EXPECT_FALSE(spooler.DeletePort(nullptr, L"TAVRONOPORT:"));
+  EXPECT_EQ(platform::LastErrorCode(), 50u);
+}
+
+}  // namespace
