@@ -17,7 +17,7 @@ bool IsTcpMon(const std::wstring& monitor) {
   const std::wstring expected = L"tcpmon.dll";
   if (monitor.size() != expected.size()) return false;
   for (size_t i = 0; i < monitor.size(); ++i) {
-    if (std::towlower(monitor[i]) != expected[i]) return false;
+    if (static_cast<wchar_t>(std::towlower(monitor[i])) != expected[i]) return false;
   }
   return true;
 }

@@ -382,12 +382,11 @@ TEST_F(BluetoothPortsTest, AFailingServiceFallsBackToAnExistingPortOnce) {
   device.service_answers = {5};
   device.serial_service_enabled = false;
   bluetooth().AddDevice(device);
-  machine_.devices().AddArrivingDevice(
-      platform::sim::SimDeviceSpec{L"BTHENUM\\{00001101-0000-1000-8000-00805F9B34FB}\\7&9&0&001122AABBCC_C00000000"},
-      2, [this]() {
-        machine_.devices().SetPortName(L"BTHENUM\\{00001101-0000-1000-8000-00805F9B34FB}\\7&9&0&001122AABBCC_C00000000",
-                                       L"COM12");
-      });
+  platform::sim::SimDeviceSpec node;
+  node.instance_id = L"BTHENUM\\{00001101-0000-1000-8000-00805F9B34FB}\\7&9&0&001122AABBCC_C00000000";
+  machine_.devices().AddArrivingDevice(node, 2, [this, id = node.instance_id]() {
+    machine_.devices().SetPortName(id, L"COM12");
+  });
   EXPECT_EQ(CreateBluetoothVirtualComPort(machine_, kPrinterMac), L"COM12:");
   EXPECT_EQ(Record(L"COM12:"), kPrinterMac);
 }

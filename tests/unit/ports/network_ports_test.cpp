@@ -30,16 +30,16 @@ bool SpoolerLists(SimMachine& m, const std::wstring& name) {
   return false;
 }
 
-// A spooler that reports whatever monitor names a test gives, as other Windows versions or
-// third-party monitors might.
-class ReportingSpooler : public platform::Spooler {
+// The simulated spooler, but reporting whatever port records a test gives, as other Windows
+// versions or third-party monitors might, and noting the ports it is asked to delete.
+class ReportingSpooler : public SimSpooler {
  public:
+  explicit ReportingSpooler(SimMachine& m)
+      : SimSpooler(m.faults(), m.registry(), m.files(), m.system(), m.codepage()) {}
   bool EnumPorts(std::vector<PortInfo>* out) override {
     *out = ports;
     return true;
   }
-  bool AddPortUI(platform::DialogControls*, const std::wstring&) override { return false; }
-  bool ConfigurePort(platform::DialogControls*, const std::wstring&) override { return false; }
   bool DeletePort(platform::DialogControls*, const std::wstring& port) override {
     deleted.push_back(port);
     return true;
@@ -75,7 +75,8 @@ TEST(NetworkPorts, OnlyTcpIpPortsAreCopiedInTheSpoolersOrderAndAppended) {
 }
 
 TEST(NetworkPorts, TheMonitorNameIsComparedIgnoringCaseAndNothingElseMatches) {
-  ReportingSpooler spooler;
+  SimMachine m;
+  ReportingSpooler spooler(m);
   spooler.ports = {
       PortInfo{L"A", L"tcpmon.dll", L"one", 3, 7},
       PortInfo{L"B", L"Standard TCP/IP Port", L"", 3, 0},  // the monitor's key name is not what ports report
@@ -118,7 +119,8 @@ TEST(NetworkPorts, DeletingRemovesTheRecordAndThePortAndTheRebuiltListLacksIt) {
 }
 
 TEST(NetworkPorts, ANameNotInTheListExactlyDeletesNothing) {
-  ReportingSpooler spooler;
+  SimMachine m;
+  ReportingSpooler spooler(m);
   NetworkPortList list;
   list.push_back(NetworkPortRecord{L"IP_10.0.0.5", L"TCPMON.DLL", L"", 0, 0});
   DeleteNetworkPort(spooler, nullptr, &list, L"ip_10.0.0.5");  // case counts here

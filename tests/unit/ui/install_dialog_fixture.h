@@ -70,11 +70,12 @@ class InstallDialogTest : public app_test::AppTest {
     machine_.spooler().AddUsbPort(L"USB001", ids.printer);
   }
 
-  // Runs the dialog with `script` as the user, then lets posted messages arrive until it ends.
+  // Runs the dialog with `script` as the user; an installation it started is waited for until
+  // its completion ends the dialog, otherwise the user cancels.
   int Run(std::function<void(platform::sim::SimDialog&)> script) {
     machine_.windows().Script(IDD_INSTALL, [&](platform::sim::SimDialog& d) {
       script(d);
-      d.PumpUntil([&] { return d.Ended(); }, 20000);
+      if (dlg_.m_bInstalling.load()) d.PumpUntil([&] { return d.Ended(); }, 20000);
       if (!d.Ended()) d.Click(IDC_INSTALL_CANCEL);
     });
     return dlg_.DoModal();

@@ -117,7 +117,7 @@ TEST_F(NetworkBluetoothDialogTest, TheAddLinkRunsTheMonitorsWizardAndCancelLeave
     EXPECT_EQ(machine_.spooler().PortDialogRuns()[1].call, "AddPortW");
     EXPECT_EQ(machine_.spooler().PortDialogRuns()[1].target, L"Standard TCP/IP Port");
   });
-  EXPECT_EQ(logtest::Count(LogText(), "[INFO] OnStnClickedAddNetworkPort - opening TCP port config dialog\n"), 2u);
+  EXPECT_EQ(logtest::Count(LogText(), "[INFO] OnStnClickedAddNetworkPort - opening TCP port config dialog\r\n"), 2u);
 }
 
 TEST_F(NetworkBluetoothDialogTest, APrinterIsInstalledOnANetworkPort) {
@@ -165,9 +165,9 @@ TEST_F(NetworkBluetoothDialogTest, TheBluetoothListShowsKnownDevicesAndTheBleSwi
     dlg_.OnBnClickedScanBle();
     EXPECT_EQ(d.ListItemCount(IDC_PORT_LIST), 2);
   });
-  EXPECT_TRUE(app_test::InOrder(LogText(), {"[INFO] OnBnClickedScanBle - checked=1\n",
+  EXPECT_TRUE(app_test::InOrder(LogText(), {"[INFO] OnBnClickedScanBle - checked=1\r\n",
                                             "[WARN] ScanBleDevices - built with old toolchain (no C++/WinRT), BLE disabled",
-                                            "[INFO] OnBnClickedScanBle - checked=0\n",
+                                            "[INFO] OnBnClickedScanBle - checked=0\r\n",
                                             "[EXIT] ScanBluetoothDevices - count=2"}));
   EXPECT_EQ(machine_.bluetooth().OpenStartups(), 0);
   EXPECT_EQ(machine_.bluetooth().OpenLookups(), 0);
