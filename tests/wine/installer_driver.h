@@ -290,8 +290,10 @@ class RemoteList {
   }
 
   // A left-button click in the middle of one cell, as the mouse gives it: the button goes down
-  // (sent: the list handles it before this returns) and up (posted: the list view may be
-  // waiting for it to tell a click from a drag). False when the cell has no rectangle.
+  // and up. Both are queued as sent messages, which the list handles in their order (a posted
+  // button-up could be handled before a sent button-down, and the click would be lost); the
+  // WM_NULL after them returns once both have been handled. False when the cell has no
+  // rectangle or the list does not answer.
   bool ClickCell(int item, int sub_item) {
     RECT rc = {};
     rc.top = sub_item;
@@ -302,9 +304,10 @@ class RemoteList {
     SIZE_T got = 0;
     if (!ReadProcessMemory(process_, page_, &rc, sizeof rc, &got) || got != sizeof rc) return false;
     LPARAM at = MAKELPARAM((rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2);
-    PostMessageW(list_, WM_LBUTTONUP, 0, at);
+    if (!SendNotifyMessageW(list_, WM_LBUTTONDOWN, MK_LBUTTON, at)) return false;
+    if (!SendNotifyMessageW(list_, WM_LBUTTONUP, 0, at)) return false;
     DWORD_PTR result = 0;
-    return SendMessageTimeoutW(list_, WM_LBUTTONDOWN, MK_LBUTTON, at, SMTO_NORMAL, kWaitMs, &result) != 0;
+    return SendMessageTimeoutW(list_, WM_NULL, 0, 0, SMTO_NORMAL, kWaitMs, &result) != 0;
   }
 
   // LVM_SETITEMSTATE for `item` (-1: every row) with the selection bits of `state`.
