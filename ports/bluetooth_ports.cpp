@@ -245,7 +245,13 @@ std::wstring CreateBluetoothVirtualComPort(platform::Machine& machine, const wch
               static_cast<int>(code));
       bool found = FindBthComPortByMac(machine.devices(), mac.c_str(), &port);
       radio.reset();
-      if (!found) return L"";
+      if (!found) {
+        // Without this line the log would end on a warning while the install is refused.
+        DLG_LOG(kCreatePort,
+                "[ERROR] CreateBluetoothVirtualComPort - No existing COM port for BT device, Error=%d\n",
+                static_cast<int>(code));
+        return L"";
+      }
     } else {
       DLG_LOG(kCreatePort, "[INFO] CreateBluetoothVirtualComPort - SPP service enabled (ret=%d)\n",
               static_cast<int>(code));

@@ -56,5 +56,6 @@ bool FindBthComPortByMac(platform::Devices& devices, const wchar_t* mac, std::ws
 // waits for the port (ten looks, 300 ms apart) and records the pair under HKLM
 // SOFTWARE\TavroPrint\BluetoothPorts (64-bit view; value name the port, data the address as
 // given). Returns the port ("COM5:"), or "" on every failure. Nothing but the address check
-// runs without a radio, and the radio is closed on every path.
+// runs without a radio, the radio is closed on every path, and every failure ends with an
+// "[ERROR]" line naming the step that failed.
 std::wstring CreateBluetoothVirtualComPort(platform::Machine& machine, const wchar_t* address);

@@ -242,11 +242,14 @@ void SimBluetooth::InstallSerialPort(const SimBluetoothDevice& device) {
   const std::wstring port_name = device.port_name;
   // What the serial port's installation writes: the hardware key, the device map and, through
   // the Ports class installer, the spooler's Local Port.
-  devices_.AddArrivingDevice(node, device.port_look, [this, id, port_name, port, modem]() {
+  const bool spooler_lists_port = device.spooler_lists_port;
+  devices_.AddArrivingDevice(node, device.port_look, [this, id, port_name, port, modem, spooler_lists_port]() {
     registry_.Put(Hive::kLocalMachine, SimDevices::EnumKey(id) + L"\\Device Parameters", L"PortName", RegView::k64,
                   RegValue::Sz(port_name));
     registry_.Put(Hive::kLocalMachine, SimFiles::kSerialCommKey, modem, RegView::k64, RegValue::Sz(port));
-    registry_.Put(Hive::kLocalMachine, SimSpooler::kPortsKey, port + L":", RegView::k64, RegValue::Sz(L""));
+    if (spooler_lists_port) {
+      registry_.Put(Hive::kLocalMachine, SimSpooler::kPortsKey, port + L":", RegView::k64, RegValue::Sz(L""));
+    }
   });
 }
 

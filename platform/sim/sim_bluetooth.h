@@ -53,6 +53,9 @@ struct SimBluetoothDevice {
   // service is enabled but no port is installed.
   std::wstring port_name;
   int port_look = 0;  // the BTHENUM node is present from this SetupDiGetClassDevsW on (0: at once)
+  // The Ports class installer adds the port to the spooler's Local Ports; false: the spooler does
+  // not list it (yet), as happens on Windows until the spooler hears of the new port.
+  bool spooler_lists_port = true;
   size_t lookup_bytes = 0;  // the result buffer WSALookupServiceNextW needs; 0: worked out
 };
 

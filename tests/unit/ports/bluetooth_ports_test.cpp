@@ -375,6 +375,9 @@ TEST_F(BluetoothPortsTest, AFailingServiceFallsBackToAnExistingPortOnce) {
             std::string::npos)
       << log;
   EXPECT_EQ(CountOf(log, "[EXIT] FindBthComPortByMac - Found=0\n"), 2);
+  EXPECT_NE(log.find("[ERROR] CreateBluetoothVirtualComPort - No existing COM port for BT device, Error=5\n"),
+            std::string::npos)
+      << "the refusal's log ends on an error";
   EXPECT_EQ(machine_.clock().SleptMilliseconds(), 0);
   ExpectNothingLeftOpen();
 

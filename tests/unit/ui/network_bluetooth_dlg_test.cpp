@@ -203,6 +203,31 @@ TEST_F(NetworkBluetoothDialogTest, ABluetoothPrinterIsInstalledOnItsNewVirtualCo
                                             "[ENTRY] RetractFileThread"}));
 }
 
+TEST_F(NetworkBluetoothDialogTest, APortTheSpoolerDoesNotListYetIsAddedAsALocalPortAndUsed) {
+  SimBluetoothDevice printer = Printer();
+  printer.spooler_lists_port = false;
+  machine_.bluetooth().AddDevice(printer);
+  int result = Run([&](SimDialog& d) {
+    d.Click(IDC_RADIO_BLUETOOTH);
+    d.ClickRow(IDC_PORT_LIST, 0);
+    d.SelectCombo(IDC_MODEL_COMBO, 1);
+    d.Click(wnd::kIdOk);
+  });
+  EXPECT_EQ(result, wnd::kIdOk);
+  ASSERT_FALSE(Boxes().empty());
+  EXPECT_EQ(Boxes().back().text, L"Installation complete.");
+  EXPECT_TRUE(Listed(L"COM6:")) << "added on Local Port by the installation";
+  platform::RegValue value;
+  ASSERT_TRUE(machine_.registry().QueryValue(platform::Hive::kLocalMachine,
+                                             ui_test::kPrinters + std::wstring(InstallTarget.PrinterName), L"Port",
+                                             platform::RegView::kDefault, &value));
+  EXPECT_EQ(value.AsString(), L"COM6:");
+  EXPECT_TRUE(app_test::InOrder(
+      LogText(), {"[WARN] InstallPrinterDriver64 - Bluetooth virtual port COM6: is not visible via EnumPorts yet",
+                  "[INFO] InstallPrinterDriver64 - Bluetooth port COM6: registered via AddPortEx(Local Port)",
+                  "[INFO] InstallPrinterDriver64 - Bluetooth port became valid after retry 1"}));
+}
+
 TEST_F(NetworkBluetoothDialogTest, ATrailingColonRunIsCutToOne) {
   SimBluetoothDevice printer = Printer();
   printer.port_name = L"COM7::";
