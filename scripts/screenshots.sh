@@ -40,7 +40,10 @@ source "$root/scripts/wine-env.sh"
 run_prefix=$build/wineprefix-run
 language_driver=$build/win64/tests/wine/wine_language_dialog_test.exe
 main_driver=$build/win64/tests/wine/wine_main_dialog_test.exe
+# The installation runs where it does on Windows: the i686 installer under WOW64. An x64 driver
+# skips it, so the i686 one is taken wherever this kernel runs 32-bit programs.
 install_driver=$build/win64/tests/wine/wine_install_test.exe
+tavro_can_run_i386 && install_driver=$build/win32/tests/wine/wine_install_test.exe
 network_driver=$build/win64/tests/wine/wine_network_bluetooth_dialog_test.exe
 for driver in "$language_driver" "$main_driver" "$install_driver" "$network_driver"; do
   [ -f "$driver" ] || { echo "not built: $driver" >&2; exit 1; }
