@@ -19,6 +19,7 @@
 #include "platform/win32/unique_handle.h"
 #include "platform/win32/win32_machine.h"
 #include "ports/bluetooth_ports.h"
+#include "tests/wine/log_reader.h"
 
 namespace {
 
@@ -27,21 +28,8 @@ const wchar_t kSerialNode[] =
 // GUID_DEVCLASS_PORTS.
 const GUID kClassPorts = {0x4d36e978, 0xe325, 0x11ce, {0xbf, 0xc1, 0x08, 0x00, 0x2b, 0xe1, 0x03, 0x18}};
 
-// The day's log from `offset` on; the file outlives the run, so a test reads only its own lines.
-std::string LogFrom(long offset) {
-  LogFlush();
-  char path[MAX_PATH * 2] = {};
-  if (GetLogFilePath(path, sizeof path) != 0) return "";
-  platform::win32::unique_crt_file file(std::fopen(path, "rb"));
-  if (!file) return "";
-  std::fseek(file.get(), offset, SEEK_SET);
-  std::string text;
-  char buffer[4096];
-  for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, file.get())) > 0;) text.append(buffer, n);
-  return text;
-}
-
-long LogSize() { return static_cast<long>(LogFrom(0).size()); }
+using winetest::LogFrom;
+using winetest::LogSize;
 
 // Registers the serial port node with its hardware key: empty, or the failing step.
 std::string RegisterSerialNode(const wchar_t* port_name) {

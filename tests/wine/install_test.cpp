@@ -19,6 +19,7 @@
 // installs the TR-80 and waits for a screenshot of the message box (scripts/screenshots.sh).
 #include "tests/wine/installer_driver.h"
 #include "tests/wine/spooler_ports.h"
+#include "tests/wine/test_monitor/test_monitor.h"
 #include "tests/wine/wine_devices.h"
 #include "ui/resource.h"
 
@@ -347,6 +348,19 @@ std::wstring InstallUsb(Installer& installer) {
   return WaitForOutcome(installer);
 }
 
+// Chooses `model` in the model list as a user does (the selection, then CBN_SELCHANGE): false
+// when the list has no such entry.
+bool ChooseModel(HWND main, const wchar_t* model) {
+  HWND combo = GetDlgItem(main, IDC_MODEL_COMBO);
+  int index = -1;
+  for (int i = 0, n = ComboCount(combo); i < n && index < 0; ++i)
+    if (ComboText(combo, i) == model) index = i;
+  if (index <= 0) return false;
+  SendMessageW(combo, CB_SETCURSEL, index, 0);
+  SendMessageW(main, WM_COMMAND, MAKEWPARAM(IDC_MODEL_COMBO, CBN_SELCHANGE), reinterpret_cast<LPARAM>(combo));
+  return ComboSelectedText(combo) == model;
+}
+
 std::wstring SystemMessage(DWORD code) {
   wchar_t* text = nullptr;
   FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
@@ -600,14 +614,7 @@ TEST_F(InstallTest, SerialPrinterOnCom1GetsItsPortSettings) {
   ClickAndWait(main, IDC_RADIO_SERIAL);
   ASSERT_TRUE(IsChecked(main, IDC_RADIO_SERIAL));
   // Choosing Serial takes the model choice back to "please select": the TR-80 is chosen again.
-  HWND combo = GetDlgItem(main, IDC_MODEL_COMBO);
-  int model = -1;
-  for (int i = 0, n = ComboCount(combo); i < n; ++i)
-    if (ComboText(combo, i) == kModel) model = i;
-  ASSERT_GT(model, 0);
-  SendMessageW(combo, CB_SETCURSEL, model, 0);
-  SendMessageW(main, WM_COMMAND, MAKEWPARAM(IDC_MODEL_COMBO, CBN_SELCHANGE), reinterpret_cast<LPARAM>(combo));
-  ASSERT_EQ(ComboSelectedText(combo), kModel);
+  ASSERT_TRUE(ChooseModel(main, kModel));
   RemoteList list(installer_.process(), GetDlgItem(main, IDC_PORT_LIST));
   ASSERT_TRUE(list.ok());
   int com1 = -1;
@@ -626,12 +633,45 @@ TEST_F(InstallTest, SerialPrinterOnCom1GetsItsPortSettings) {
   EXPECT_EQ(PressOkAndWaitExit(installer_), 0);
 
   EXPECT_EQ(ReadSz(HKEY_LOCAL_MACHINE, kPortsKey, L"COM1:", KEY_WOW64_64KEY), L"9600,n,8,1,p");
-  const PrinterEntry* printer = FindPrinter(Printers(), kModel);
+  const std::vector<PrinterEntry> printers = Printers();
+  const PrinterEntry* printer = FindPrinter(printers, kModel);
   ASSERT_NE(printer, nullptr);
   EXPECT_EQ(printer->port, L"COM1:");
   EXPECT_EQ(ReadSz(HKEY_LOCAL_MACHINE, std::wstring(L"SOFTWARE\\") + kModel, L"PortName", KEY_WOW64_64KEY), L"COM1:");
   ExpectInOrder(log_.Since(), {"[INFO] SetCommPort - Port settings saved to registry: COM1:=9600,n,8,1,p",
                                "[ENTRY] RetractFileThread"});
+}
+
+// A network printer: the tests' Standard TCP/IP Port monitor (tests/wine/test_monitor/) serves
+// IP_10.0.0.9 in Wine's spooler, and the printer is installed on that row of the network list.
+TEST_F(InstallTest, NetworkPrinterIsInstalledOnItsStandardTcpIpPort) {
+  ASSERT_NO_FATAL_FAILURE(LetPrinterBeAdded());
+  testmon::ModulesOnPath modules_on_path;
+  ASSERT_TRUE(testmon::Remove());
+  ASSERT_EQ(testmon::Install(), "");
+  ASSERT_TRUE(testmon::AddPortKey(L"IP_10.0.0.9"));
+  HWND main = OpenEnglishMainDialog(installer_);
+  ASSERT_NE(main, nullptr);
+  ClickAndWait(main, IDC_RADIO_NETWORK);
+  RemoteList list(installer_.process(), GetDlgItem(main, IDC_PORT_LIST));
+  ASSERT_TRUE(list.ok());
+  ASSERT_EQ(list.Count(), 1);
+  ASSERT_EQ(list.Text(0, 0), L"IP_10.0.0.9");
+  list.SetSelected(0, true);
+  // Choosing Network, too, takes the model choice back to "please select".
+  ASSERT_TRUE(ChooseModel(main, kModel));
+
+  Click(main, IDOK);
+  EXPECT_EQ(WaitForOutcome(installer_), L"Installation complete.");
+  EXPECT_EQ(PressOkAndWaitExit(installer_), 0);
+  const std::vector<PrinterEntry> printers = Printers();
+  const PrinterEntry* printer = FindPrinter(printers, kModel);
+  ASSERT_NE(printer, nullptr);
+  EXPECT_EQ(printer->port, L"IP_10.0.0.9");
+  EXPECT_TRUE(testmon::HasPortKey(L"IP_10.0.0.9")) << "the port stays with its monitor";
+  ExpectInOrder(log_.Since(), {"[INFO] InstallPrinterDriver64 - Port is valid: IP_10.0.0.9",
+                               "[INFO] InstallPrinterDriver64 - Adding printer: Name=Tavro TR-80, Port=IP_10.0.0.9"});
+  EXPECT_TRUE(testmon::Remove());
 }
 
 // The installer registers its driver for an environment the spooler of its own process does not

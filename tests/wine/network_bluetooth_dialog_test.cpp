@@ -28,13 +28,6 @@ using namespace driver;
 
 constexpr int kEnglishRow = 2;
 
-std::wstring OwnFolder() {
-  wchar_t path[MAX_PATH] = {};
-  GetModuleFileNameW(nullptr, path, MAX_PATH);
-  std::wstring folder = path;
-  return folder.substr(0, folder.find_last_of(L'\\'));
-}
-
 std::wstring NetworkRow(const wchar_t* port) {
   return std::wstring(port) + L" | Standard TCP/IP Port | Configure | Delete";
 }
@@ -52,16 +45,10 @@ class NetworkBluetoothDialogTest : public ::testing::Test {
   void SetUp() override {
     ASSERT_TRUE(testmon::Remove()) << "a leftover test monitor stayed";
     SetEnvironmentVariableW(L"TAVRO_TESTMON_ANSWER", nullptr);
-    // The installer inherits this environment: its spooler finds the monitor's modules here.
-    wchar_t path[32768] = {};
-    GetEnvironmentVariableW(L"PATH", path, 32768);
-    saved_path_ = path;
-    SetEnvironmentVariableW(L"PATH", (OwnFolder() + L";" + saved_path_).c_str());
     RemoveInstallTextFiles();
     log_ = LogWatch();
   }
   void TearDown() override {
-    SetEnvironmentVariableW(L"PATH", saved_path_.c_str());
     SetEnvironmentVariableW(L"TAVRO_TESTMON_ANSWER", nullptr);
     EXPECT_TRUE(testmon::Remove()) << "the test monitor stayed";
     RemoveInstallTextFiles();
@@ -81,9 +68,9 @@ class NetworkBluetoothDialogTest : public ::testing::Test {
                                SMTO_NORMAL, kWaitMs, &result) != 0;
   }
 
+  testmon::ModulesOnPath modules_on_path_;  // the installer inherits it
   Installer installer_;
   LogWatch log_;
-  std::wstring saved_path_;
 };
 
 TEST_F(NetworkBluetoothDialogTest, NetworkPortsAreListedAddedConfiguredAndDeletedThroughTheMonitor) {

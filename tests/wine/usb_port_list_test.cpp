@@ -23,6 +23,7 @@
 #include "ports/local_ports.h"
 #include "ports/usb_detect.h"
 #include "ports/usb_port_list.h"
+#include "tests/wine/log_reader.h"
 #include "tests/wine/wine_devices.h"
 // winspool.h maps EnumPorts to EnumPortsW; the spooler seam's method keeps its own name.
 #undef EnumPorts
@@ -70,21 +71,8 @@ bool SpoolerLists(platform::Machine& machine, const wchar_t* name) {
   return false;
 }
 
-// The day's log from `offset` on; the file outlives the run, so a test reads only its own lines.
-std::string LogFrom(long offset) {
-  LogFlush();
-  char path[MAX_PATH * 2] = {};
-  if (GetLogFilePath(path, sizeof path) != 0) return "";
-  platform::win32::unique_crt_file file(std::fopen(path, "rb"));
-  if (!file) return "";
-  std::fseek(file.get(), offset, SEEK_SET);
-  std::string text;
-  char buffer[4096];
-  for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, file.get())) > 0;) text.append(buffer, n);
-  return text;
-}
-
-long LogSize() { return static_cast<long>(LogFrom(0).size()); }
+using winetest::LogFrom;
+using winetest::LogSize;
 
 std::string Narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }
 

@@ -29,6 +29,13 @@ class NetworkBluetoothDialogTest : public ui_test::InstallDialogTest {
     }
     return false;
   }
+  // The user's way to an installation: the port type, its first row, the first model, Install.
+  static void InstallOnFirstRow(SimDialog& d, int port_type_button) {
+    d.Click(port_type_button);
+    d.ClickRow(IDC_PORT_LIST, 0);
+    d.SelectCombo(IDC_MODEL_COMBO, 1);
+    d.Click(wnd::kIdOk);
+  }
   // A Bluetooth printer whose serial service gives it COM6 at the second look for the port.
   SimBluetoothDevice Printer() {
     SimBluetoothDevice printer;
@@ -122,12 +129,7 @@ TEST_F(NetworkBluetoothDialogTest, TheAddLinkRunsTheMonitorsWizardAndCancelLeave
 
 TEST_F(NetworkBluetoothDialogTest, APrinterIsInstalledOnANetworkPort) {
   machine_.spooler().AddPort(SimSpooler::kTcpIpMonitor, L"IP_10.0.0.5");
-  int result = Run([&](SimDialog& d) {
-    d.Click(IDC_RADIO_NETWORK);
-    d.ClickRow(IDC_PORT_LIST, 0);
-    d.SelectCombo(IDC_MODEL_COMBO, 1);
-    d.Click(wnd::kIdOk);
-  });
+  int result = Run([&](SimDialog& d) { InstallOnFirstRow(d, IDC_RADIO_NETWORK); });
   EXPECT_EQ(result, wnd::kIdOk);
   EXPECT_EQ(std::wstring(InstallTarget.PortName), L"IP_10.0.0.5");
   EXPECT_EQ(dlg_.m_wizard.m_nUsbPort, 0);
@@ -207,12 +209,7 @@ TEST_F(NetworkBluetoothDialogTest, APortTheSpoolerDoesNotListYetIsAddedAsALocalP
   SimBluetoothDevice printer = Printer();
   printer.spooler_lists_port = false;
   machine_.bluetooth().AddDevice(printer);
-  int result = Run([&](SimDialog& d) {
-    d.Click(IDC_RADIO_BLUETOOTH);
-    d.ClickRow(IDC_PORT_LIST, 0);
-    d.SelectCombo(IDC_MODEL_COMBO, 1);
-    d.Click(wnd::kIdOk);
-  });
+  int result = Run([&](SimDialog& d) { InstallOnFirstRow(d, IDC_RADIO_BLUETOOTH); });
   EXPECT_EQ(result, wnd::kIdOk);
   ASSERT_FALSE(Boxes().empty());
   EXPECT_EQ(Boxes().back().text, L"Installation complete.");
@@ -232,12 +229,7 @@ TEST_F(NetworkBluetoothDialogTest, ATrailingColonRunIsCutToOne) {
   SimBluetoothDevice printer = Printer();
   printer.port_name = L"COM7::";
   machine_.bluetooth().AddDevice(printer);
-  Run([&](SimDialog& d) {
-    d.Click(IDC_RADIO_BLUETOOTH);
-    d.ClickRow(IDC_PORT_LIST, 0);
-    d.SelectCombo(IDC_MODEL_COMBO, 1);
-    d.Click(wnd::kIdOk);
-  });
+  Run([&](SimDialog& d) { InstallOnFirstRow(d, IDC_RADIO_BLUETOOTH); });
   EXPECT_EQ(std::wstring(InstallTarget.PortName), L"COM7:");
 }
 

@@ -10,6 +10,7 @@
 
 #include <cwchar>
 #include <string>
+#include <vector>
 
 #include "platform/win32/unique_handle.h"
 
@@ -18,6 +19,28 @@ namespace testmon {
 constexpr wchar_t kMonitorKey[] = L"SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\Standard TCP/IP Port";
 constexpr wchar_t kPortsKey[] = L"SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\Standard TCP/IP Port\\Ports";
 constexpr wchar_t kModule[] = L"tavro_test_tcpmon.dll";
+
+// Puts this program's folder, where the monitor's modules are, first on PATH for as long as it
+// lives: an installer started meanwhile inherits it, and the spooler inside it finds the modules.
+class ModulesOnPath {
+ public:
+  ModulesOnPath() {
+    std::vector<wchar_t> path(32768);
+    GetEnvironmentVariableW(L"PATH", path.data(), static_cast<DWORD>(path.size()));
+    saved_ = path.data();
+    wchar_t self[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    std::wstring folder = self;
+    folder = folder.substr(0, folder.find_last_of(L'\\'));
+    SetEnvironmentVariableW(L"PATH", (folder + L";" + saved_).c_str());
+  }
+  ~ModulesOnPath() { SetEnvironmentVariableW(L"PATH", saved_.c_str()); }
+  ModulesOnPath(const ModulesOnPath&) = delete;
+  ModulesOnPath& operator=(const ModulesOnPath&) = delete;
+
+ private:
+  std::wstring saved_;
+};
 
 // Installs the monitor under the Standard TCP/IP Port's name: empty, or the failure.
 inline std::string Install() {
