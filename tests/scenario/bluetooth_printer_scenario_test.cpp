@@ -1,8 +1,7 @@
 // A Bluetooth printer from the scan to its printable port, on one simulated machine: the scanned
 // device's address goes to CreateBluetoothVirtualComPort, which pairs it and enables its serial
 // service; Windows installs the port a moment later, the spooler lists it as a Local Port, and
-// the pair is recorded under the product's key. The same machine's network list follows the
-// Standard TCP/IP monitor's wizard.
+// the pair is recorded under the product's key.
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -12,7 +11,6 @@
 #include "log/log.h"
 #include "platform/sim/sim_machine.h"
 #include "ports/bluetooth_ports.h"
-#include "ports/network_ports.h"
 
 namespace {
 
@@ -76,28 +74,6 @@ TEST_F(BluetoothPrinterScenario, FromTheScannedMacToAPortTheSpoolerLists) {
   EXPECT_EQ(CreateBluetoothVirtualComPort(machine_, chosen.Mac), L"COM6:");
   EXPECT_EQ(machine_.faults().Calls("BluetoothAuthenticateDevice"), 1);
   EXPECT_EQ(machine_.faults().Calls("BluetoothSetServiceState"), 1);
-}
-
-TEST_F(BluetoothPrinterScenario, TheNetworkListFollowsTheMonitorsWizardAndDelete) {
-  NetworkPortList list;
-  EnumNetworkPorts(machine_.spooler(), &list);
-  EXPECT_TRUE(list.empty());
-
-  machine_.spooler().AnswerPortDialog({true, L"IP_10.0.0.5"});
-  ASSERT_TRUE(machine_.spooler().AddPortUI(nullptr, kTcpIpMonitorName));
-  list.clear();
-  EnumNetworkPorts(machine_.spooler(), &list);
-  ASSERT_EQ(list.size(), 1u);
-  EXPECT_EQ(list.front().PortName, L"IP_10.0.0.5");
-  EXPECT_EQ(list.front().Description, L"Standard TCP/IP Port");
-
-  machine_.spooler().AnswerPortDialog({true, L""});
-  EXPECT_TRUE(machine_.spooler().ConfigurePort(nullptr, list.front().PortName));
-  DeleteNetworkPort(machine_.spooler(), nullptr, &list, L"IP_10.0.0.5");
-  EXPECT_TRUE(list.empty());
-  EXPECT_EQ(Listed(L"IP_10.0.0.5"), nullptr);
-  EnumNetworkPorts(machine_.spooler(), &list);
-  EXPECT_TRUE(list.empty());
 }
 
 }  // namespace
