@@ -21,6 +21,8 @@ constexpr uint32_t kInsufficientBuffer = 122;
 constexpr uint32_t kAlreadyExists = 183;
 constexpr uint32_t kMoreData = 234;
 constexpr uint32_t kNoMoreItems = 259;
+constexpr uint32_t kServiceAlreadyRunning = 1056;
+constexpr uint32_t kCancelled = 1223;
 constexpr uint32_t kResourceTypeNotFound = 1813;
 constexpr uint32_t kResourceNameNotFound = 1814;
 }  // namespace err

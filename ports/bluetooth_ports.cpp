@@ -34,9 +34,6 @@ constexpr int kPortLooks = 10;
 constexpr uint32_t kPortLookWaitMs = 300;
 constexpr size_t kMacChars = 31;
 
-constexpr uint32_t kErrorInvalidParameter = 87;
-constexpr uint32_t kErrorServiceAlreadyRunning = 1056;
-
 constexpr const wchar_t* kBluetoothPortsKey = L"SOFTWARE\\TavroPrint\\BluetoothPorts";
 
 std::wstring FormatAddress(uint64_t address) {
@@ -233,12 +230,12 @@ std::wstring CreateBluetoothVirtualComPort(platform::Machine& machine, const wch
     code = bluetooth.EnableSerialPortService(radio.get(), info);
     DLG_LOG(kCreatePort, "[INFO] CreateBluetoothVirtualComPort - BluetoothSetServiceState(hRadio) ret=%d\n",
             static_cast<int>(code));
-    if (code == kErrorInvalidParameter) {
+    if (code == platform::err::kInvalidParameter) {
       code = bluetooth.EnableSerialPortService(nullptr, info);
       DLG_LOG(kCreatePort, "[INFO] CreateBluetoothVirtualComPort - BluetoothSetServiceState(NULL) ret=%d\n",
               static_cast<int>(code));
     }
-    if (code != 0 && code != kErrorServiceAlreadyRunning) {
+    if (code != 0 && code != platform::err::kServiceAlreadyRunning) {
       DLG_LOG(kCreatePort,
               "[WARN] CreateBluetoothVirtualComPort - BluetoothSetServiceState failed, Error=%d, will try existing "
               "port\n",

@@ -10,9 +10,6 @@ namespace platform::sim {
 
 namespace {
 
-constexpr uint32_t kErrorNoMoreItems = 259;
-constexpr uint32_t kErrorCancelled = 1223;
-constexpr uint32_t kErrorServiceAlreadyRunning = 1056;
 constexpr int kWsaNotInitialised = 10093;
 constexpr int kWsaInvalidArgument = 10022;
 constexpr uint32_t kLupContainers = 0x0002;
@@ -145,7 +142,7 @@ std::unique_ptr<BluetoothLookup> SimBluetooth::LookupBegin(uint32_t flags, int* 
 std::unique_ptr<BluetoothRadio> SimBluetooth::FindFirstRadio() {
   if (faults_.ShouldFail("BluetoothFindFirstRadio")) return nullptr;
   if (!radio_) {
-    SetLastErrorCode(kErrorNoMoreItems);
+    SetLastErrorCode(err::kNoMoreItems);
     return nullptr;
   }
   faults_.ShouldFail("BluetoothFindRadioClose");
@@ -176,7 +173,7 @@ uint32_t SimBluetooth::AuthenticateDevice(BluetoothRadio&, BluetoothDeviceInfo* 
       info->remembered = true;
       return 0;
     case SimPairing::kCancelled:
-      return kErrorCancelled;
+      return err::kCancelled;
     case SimPairing::kNotCompleted:
       return 0;
   }
@@ -192,12 +189,12 @@ uint32_t SimBluetooth::EnableSerialPortService(BluetoothRadio*, const BluetoothD
   if (faults_.ShouldFail("BluetoothSetServiceState")) return LastErrorCode();
   SimBluetoothDevice* device = Find(info.address);
   if (!device) return kErrorNotFound;
-  uint32_t code = device->serial_service_enabled ? kErrorServiceAlreadyRunning : 0;
+  uint32_t code = device->serial_service_enabled ? err::kServiceAlreadyRunning : 0;
   if (!device->service_answers.empty()) {
     code = device->service_answers.front();
     device->service_answers.pop_front();
   }
-  if ((code == 0 || code == kErrorServiceAlreadyRunning) && !device->serial_service_enabled) {
+  if ((code == 0 || code == err::kServiceAlreadyRunning) && !device->serial_service_enabled) {
     device->serial_service_enabled = true;
     InstallSerialPort(*device);
   }

@@ -13,7 +13,6 @@ constexpr Hive kHklm = Hive::kLocalMachine;
 constexpr RegView kView = RegView::k64;
 
 constexpr uint32_t kInvalidName = 123;
-constexpr uint32_t kServiceAlreadyRunning = 1056;
 constexpr uint32_t kServiceDoesNotExist = 1060;
 constexpr uint32_t kServiceExists = 1073;
 constexpr uint32_t kDuplicateServiceName = 1078;
@@ -137,7 +136,7 @@ bool SimServices::Start(const std::wstring& name) {
   if (!Exists(name)) return Fail(kServiceDoesNotExist);
   {
     std::lock_guard<std::mutex> lock(mutex_);
-    if (running_.count(SimUpper(name)) != 0) return Fail(kServiceAlreadyRunning);
+    if (running_.count(SimUpper(name)) != 0) return Fail(err::kServiceAlreadyRunning);
   }
   RegValue image;
   registry_.Get(kHklm, KeyOf(name), L"ImagePath", kView, &image);

@@ -1,27 +1,17 @@
 // The port monitors' dialogs of the simulated spooler, played by the test's scripted user.
-#include <cwctype>
-
 #include "platform/last_error.h"
+#include "platform/sim/sim_path.h"
 #include "platform/sim/sim_spooler.h"
 
 namespace platform::sim {
 
 namespace {
 
-constexpr uint32_t kErrorCancelled = 1223;
-
-bool SameText(const std::wstring& a, const std::wstring& b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (std::towupper(static_cast<wint_t>(a[i])) != std::towupper(static_cast<wint_t>(b[i]))) return false;
-  }
-  return true;
-}
-
 // Only the local monitor's UI and tcpmon's UI have dialogs; the USB and WSD monitors make their
 // ports themselves.
 bool HasDialogs(const std::wstring& monitor) {
-  return SameText(monitor, SimSpooler::kLocalPortMonitor) || SameText(monitor, SimSpooler::kTcpIpMonitor);
+  const std::wstring name = SimUpper(monitor);
+  return name == SimUpper(SimSpooler::kLocalPortMonitor) || name == SimUpper(SimSpooler::kTcpIpMonitor);
 }
 
 }  // namespace
@@ -40,12 +30,12 @@ bool SimSpooler::AddPortUI(DialogControls* owner, const std::wstring& monitor) {
     answers_.pop_front();
   }
   if (!answer.ok || answer.port.empty()) {
-    SetLastErrorCode(kErrorCancelled);
+    SetLastErrorCode(err::kCancelled);
     return false;
   }
   if (!MonitorOfPort(answer.port).empty()) {
     // The wizards refuse a name that is taken; the user then gives up.
-    SetLastErrorCode(kErrorCancelled);
+    SetLastErrorCode(err::kCancelled);
     return false;
   }
   AddPort(installed, answer.port);
@@ -67,7 +57,7 @@ bool SimSpooler::ConfigurePort(DialogControls* owner, const std::wstring& port) 
     answers_.pop_front();
   }
   if (!answer.ok) {
-    SetLastErrorCode(kErrorCancelled);
+    SetLastErrorCode(err::kCancelled);
     return false;
   }
   SetLastErrorCode(err::kSuccess);
