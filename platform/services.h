@@ -7,6 +7,13 @@
 
 namespace platform {
 
+// SERVICE_STATUS.dwCurrentState values.
+namespace servicestate {
+constexpr uint32_t kStopped = 1;
+constexpr uint32_t kStartPending = 2;
+constexpr uint32_t kRunning = 4;
+}  // namespace servicestate
+
 // CreateServiceW's arguments as the installer fills them.
 struct ServiceConfig {
   std::wstring name;
@@ -43,6 +50,10 @@ class Services {
   virtual ~Services() = default;
   // OpenSCManagerW of the local machine with full access; null with the code.
   virtual std::unique_ptr<ServiceManager> OpenManager() = 0;
+  // The named service's current state (servicestate values), asked with the least rights: the
+  // manager opened only to connect, the service only to query its status. False with the code
+  // (1060 when there is no such service).
+  virtual bool QueryState(const std::wstring& name, uint32_t* state) = 0;
 };
 
 }  // namespace platform

@@ -352,6 +352,19 @@ bool GetUsbPrintPortParentInstanceId(platform::Machine& machine, const wchar_t* 
   return found;
 }
 
+namespace {
+
+// The one failure left once every call reports by its result: memory for the pairing's tables.
+// It ends the refresh as the exception it would be on Windows (STATUS_NO_MEMORY) ends it.
+void AbortForMemory() {
+  constexpr unsigned kStatusNoMemory = 0xC0000017u;
+  DLG_LOG(kGetAllPortList,
+          "[ERROR] GetAllPortList - SEH exception 0x%08X caught during USB enumeration, list refresh aborted\n",
+          kStatusNoMemory);
+}
+
+}  // namespace
+
 void BuildUsbPortRows(platform::Machine& machine) {
   ClearUsbPortRows();
   int monitors = FoundUsbMonitor(machine);
@@ -362,6 +375,10 @@ void BuildUsbPortRows(platform::Machine& machine) {
 
   // GetPrinterOnline wants room for 32 device paths; the pairing reads UsbInfo instead.
   std::unique_ptr<wchar_t[][kUsbDevicePathChars]> paths(new (std::nothrow) wchar_t[kUsbInfoMaxDetected][kUsbDevicePathChars]());
+  if (!paths) {
+    AbortForMemory();
+    return;
+  }
   long detected = GetPrinterOnline(machine.devices(), paths.get());
   int count = static_cast<int>(detected);
   DLG_LOG(kGetAllPortList, "[INFO] GetAllPortList - Enumerated %d USB printers\n", count);
@@ -374,7 +391,11 @@ void BuildUsbPortRows(platform::Machine& machine) {
     return;
   }
 
-  auto candidates = std::make_unique<Candidates>();
+  std::unique_ptr<Candidates> candidates(new (std::nothrow) Candidates());
+  if (!candidates) {
+    AbortForMemory();
+    return;
+  }
   wchar_t names[kEnumPortsUsbMax][kEnumPortsUsbChars] = {};
   int ports = GetUsbPortsFromEnumPorts(machine.spooler(), names, kEnumPortsUsbMax);
   DLG_LOG(kGetAllPortList, "[INFO] GetAllPortList - Fallback: found %d USB ports via EnumPorts\n", ports);

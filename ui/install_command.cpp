@@ -1,5 +1,6 @@
 // The main dialog's install command (Install: checks, names, the install folder, the worker), its
 // completion handler, and what the installation worker reads of the dialog and reports to it.
+#include <system_error>
 #include <thread>
 
 #include "catalog/fixed_text.h"
@@ -12,13 +13,61 @@
 #include "install/printer_settings.h"
 #include "log/log.h"
 #include "payload/create_folder_path.h"
+#include "platform/clock.h"
+#include "platform/last_error.h"
 #include "platform/machine.h"
+#include "platform/services.h"
 #include "platform/shell.h"
 #include "ports/serial_settings.h"
 #include "ui/install_dlg.h"
 #include "ui/serial_port_config_dlg.h"
 
 namespace wnd = platform::wnd;
+
+namespace {
+
+constexpr uint32_t kNotEnoughMemory = 8;  // ERROR_NOT_ENOUGH_MEMORY: no room for another thread
+// A full message queue empties as the dialog's thread works through it: the completion is posted
+// again for this long before the worker gives up.
+constexpr int kPostAttempts = 50;
+constexpr uint32_t kPostRetryMs = 100;
+// A spooler that is starting is given this long to run.
+constexpr int kSpoolerStartChecks = 10;
+constexpr uint32_t kSpoolerStartCheckMs = 300;
+
+}  // namespace
+
+bool CInstallDlg::SpoolerRunning(const char* fn) {
+  platform::Services& services = machine_.services();
+  uint32_t state = 0;
+  bool known = services.QueryState(L"Spooler", &state);
+  for (int check = 0; known && state == platform::servicestate::kStartPending && check < kSpoolerStartChecks;
+       ++check) {
+    machine_.clock().Sleep(kSpoolerStartCheckMs);
+    known = services.QueryState(L"Spooler", &state);
+  }
+  if (known && state == platform::servicestate::kRunning) return true;
+  if (known) {
+    LogPrint(kLogUnitInstallDlg, fn, __LINE__, "[ERROR] %s - Print Spooler service is not running, State=%d\n", fn,
+             static_cast<int>(state));
+  } else {
+    LogPrint(kLogUnitInstallDlg, fn, __LINE__, "[ERROR] %s - Print Spooler service state unknown, Error=%d\n", fn,
+             static_cast<int>(platform::LastErrorCode()));
+  }
+  Refuse(L"The Print Spooler service is not running, so no printer can be installed.\r\n"
+         L"Start it in Services (services.msc) and run the installation again.",
+         L"打印后台处理程序服务（Print Spooler）未运行，无法安装打印机。\r\n"
+         L"请在“服务”(services.msc)中启动该服务，然后重新安装。",
+         L"列印多工緩衝處理器服務（Print Spooler）未執行，無法安裝印表機。\r\n"
+         L"請在「服務」(services.msc)中啟動該服務，然後重新安裝。");
+  return false;
+}
+
+bool CInstallDlg::IgnoredWhileInstalling(const char* fn) {
+  if (!m_bInstalling.load()) return false;
+  LogPrint(kLogUnitInstallDlg, fn, __LINE__, "[INFO] %s - Installation in progress, ignored\n", fn);
+  return true;
+}
 
 void CInstallDlg::Refuse(const wchar_t* english, const wchar_t* simplified, const wchar_t* traditional) {
   const int language = AppLanguage();
@@ -30,6 +79,7 @@ void CInstallDlg::Refuse(const wchar_t* english, const wchar_t* simplified, cons
 
 void CInstallDlg::OnOK() {
   constexpr const char* kFn = "CInstallDlg::OnOK";
+  if (!SpoolerRunning(kFn)) return;
   const int port_type = PortType();
   const std::wstring port = SelectedPortText();
   if (port.empty()) {
@@ -146,9 +196,43 @@ void CInstallDlg::StartInstallation() {
   m_wizard.SetInstallFolder(target);
   CreateFolderPath(machine_.files(), target.back() == L'\\' ? target + L"Inf" : target + L"\\Inf");
 
+  snapshot_.port = SelectedPortText();
+  snapshot_.bluetooth = C().IsChecked(IDC_RADIO_BLUETOOTH);
+  snapshot_.usb_port = m_wizard.m_nUsbPort == 1;
+  snapshot_.set_default = m_bSetDefault != 0;
   m_bInstalling.store(true);
   if (worker_.joinable()) worker_.join();
-  worker_ = std::thread([this] { RetractFileThread(machine_, *this); });
+  StartWorker();
+}
+
+bool CInstallDlg::StartWorker() {
+  platform::SetLastErrorCode(0);
+  try {
+    worker_ = m_StartWorker([this] { RetractFileThread(machine_, *this); });
+    return true;
+  } catch (const std::system_error& error) {
+    uint32_t code = platform::LastErrorCode();
+    if (code == 0) code = kNotEnoughMemory;
+    LogPrint(kLogUnitInstallDlg, "CInstallDlg::StartInstallation", __LINE__,
+             "[ERROR] CInstallDlg::StartInstallation - Cannot start the installation thread (%s), Error=%d\n",
+             error.what(), static_cast<int>(code));
+    UnlockAfterFailedStart();
+    InstallOutcome outcome = InstallOutcomeText(AppLanguage(), false, code, SystemErrorText(machine_, code));
+    C().ShowMessageBox(outcome.text, outcome.caption, wnd::kMbOk | wnd::kMbIconError);
+    return false;
+  }
+}
+
+void CInstallDlg::UnlockAfterFailedStart() {
+  m_bInstalling.store(false);
+  for (int id : {IDC_INSTALL_CANCEL, wnd::kIdOk, IDC_RADIO_USB, IDC_RADIO_SERIAL, IDC_RADIO_LPT, IDC_PORT_LIST}) {
+    C().EnableControl(id, true);
+  }
+  C().ShowControl(IDC_PROGRESS, false);
+  C().ShowControl(IDC_SET_DEFAULT, true);
+  m_wizard.SetInstallFolder(chosen_folder_);
+  m_wizard.SetPage(2);
+  C().RedrawControl(IDC_WIZARD_PANEL);
 }
 
 void CInstallDlg::OnInstallFinished(uintptr_t wparam, intptr_t lparam) {
@@ -185,13 +269,31 @@ int CInstallDlg::ExtractPayload() { return LoadFileFromeData(std::wstring()); }
 void CInstallDlg::SetStatusText(const std::wstring& text) { m_wizard.SetCurrentFile(text); }
 
 bool CInstallDlg::SetDefaultChecked() {
+  if (m_bInstalling.load()) return snapshot_.set_default;
   return !C().ControlExists(IDC_SET_DEFAULT) || C().IsChecked(IDC_SET_DEFAULT);
 }
 
 void CInstallDlg::KeepSetDefault(bool set_default) { m_bSetDefault = set_default ? 1 : 0; }
-bool CInstallDlg::BluetoothChecked() { return C().IsChecked(IDC_RADIO_BLUETOOTH); }
-bool CInstallDlg::UsbPortChosen() { return m_wizard.m_nUsbPort == 1; }
+
+bool CInstallDlg::BluetoothChecked() {
+  if (m_bInstalling.load()) return snapshot_.bluetooth;
+  return C().IsChecked(IDC_RADIO_BLUETOOTH);
+}
+
+bool CInstallDlg::UsbPortChosen() {
+  if (m_bInstalling.load()) return snapshot_.usb_port;
+  return m_wizard.m_nUsbPort == 1;
+}
 
 void CInstallDlg::PostInstallFinished(bool success, uint32_t error_code) {
-  C().PostToDialog(kWmInstallFinished, success ? 1 : 0, static_cast<intptr_t>(error_code));
+  for (int attempt = 0; attempt < kPostAttempts; ++attempt) {
+    if (C().PostToDialog(kWmInstallFinished, success ? 1 : 0, static_cast<intptr_t>(error_code))) return;
+    if (attempt + 1 < kPostAttempts) machine_.clock().Sleep(kPostRetryMs);
+  }
+  LogPrint(kLogUnitInstallDlg, "CInstallDlg::PostInstallFinished", __LINE__,
+           "[ERROR] CInstallDlg::PostInstallFinished - Cannot report the outcome (Success=%s, Result=%d), Error=%d\n",
+           success ? "TRUE" : "FALSE", static_cast<int>(error_code), static_cast<int>(platform::LastErrorCode()));
+  // Nothing will end the installation now: the dialog gets its way out back.
+  C().EnableControl(IDC_INSTALL_CANCEL, true);
+  m_bInstalling.store(false);
 }

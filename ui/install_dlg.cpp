@@ -152,6 +152,8 @@ bool CInstallDlg::OnInitDialog(platform::DialogControls& controls) {
   controls.SetCheck(IDC_RADIO_USB, true);
   controls.SetCheck(IDC_RADIO_SERIAL, false);
   controls.SetCheck(IDC_RADIO_LPT, false);
+  // Without the spooler every port list stays empty: the user learns why before seeing them.
+  SpoolerRunning(kInit);
   CacheAllPorts(machine_.spooler());
 
   controls.ComboAddString(IDC_MODEL_COMBO, PleaseSelect(language));
@@ -276,7 +278,10 @@ std::wstring CInstallDlg::SelectedRowText(int column) {
   return C().ListItemText(IDC_PORT_LIST, item, column, kPortTextChars);
 }
 
-std::wstring CInstallDlg::SelectedPortText() { return SelectedRowText(0); }
+std::wstring CInstallDlg::SelectedPortText() {
+  if (m_bInstalling.load()) return snapshot_.port;
+  return SelectedRowText(0);
+}
 
 void CInstallDlg::GetAllPortList() {
   LogPrint(kLogUnitInstallDlg, "CInstallDlg::GetAllPortList", __LINE__, "[ENTRY] GetAllPortList\n");
@@ -367,23 +372,31 @@ void CInstallDlg::OnCommand(platform::DialogControls& controls, int id, int code
       OnCancel();
       return;
     case IDC_MODEL_COMBO:
-      if (code == wnd::kCbnSelChange) OnCbnSelchangeModel();
+      if (code == wnd::kCbnSelChange && !IgnoredWhileInstalling("CInstallDlg::OnCbnSelchangeModel")) {
+        OnCbnSelchangeModel();
+      }
       return;
     case IDC_RADIO_USB:
     case IDC_RADIO_SERIAL:
     case IDC_RADIO_LPT:
     case IDC_RADIO_NETWORK:
     case IDC_RADIO_BLUETOOTH:
-      if (code == wnd::kBnClicked) OnPortTypeClicked(PortType());
+      if (code == wnd::kBnClicked && !IgnoredWhileInstalling("CInstallDlg::OnPortTypeClicked")) {
+        OnPortTypeClicked(PortType());
+      }
       return;
     case wnd::kIdOk:
       if (!m_bInstalling.load()) OnOK();
       return;
     case IDC_ADD_NETWORK_PORT:
-      if (code == wnd::kStnClicked) OnStnClickedAddNetworkPort();
+      if (code == wnd::kStnClicked && !IgnoredWhileInstalling("CInstallDlg::OnStnClickedAddNetworkPort")) {
+        OnStnClickedAddNetworkPort();
+      }
       return;
     case IDC_SCAN_BLE:
-      if (code == wnd::kBnClicked) OnBnClickedScanBle();
+      if (code == wnd::kBnClicked && !IgnoredWhileInstalling("CInstallDlg::OnBnClickedScanBle")) {
+        OnBnClickedScanBle();
+      }
       return;
     default:
       return;
@@ -414,7 +427,10 @@ void CInstallDlg::OnCbnSelchangeModel() {
 intptr_t CInstallDlg::OnNotify(platform::DialogControls& controls,
                                const platform::ListNotification& n) {
   controls_.store(&controls);
-  if (n.control_id == IDC_PORT_LIST && n.code == wnd::kNmClick) OnNMClickPortList(n.item, n.sub_item);
+  if (n.control_id == IDC_PORT_LIST && n.code == wnd::kNmClick &&
+      !IgnoredWhileInstalling("CInstallDlg::OnNMClickPortList")) {
+    OnNMClickPortList(n.item, n.sub_item);
+  }
   return 0;
 }
 
@@ -480,8 +496,11 @@ intptr_t CInstallDlg::OnDeviceChange(uint32_t event_type, uintptr_t data, intptr
            static_cast<unsigned long>(event_type), m_bRefreshing);
   if (event_type == wnd::kDbtDevNodesChanged || event_type == wnd::kDbtDeviceArrival ||
       event_type == wnd::kDbtDeviceRemoveComplete) {
-    LogPrint(kLogUnitInstallDlg, kFn, __LINE__, "[INFO] OnDeviceChange - Calling RefreshUsbUi\n");
-    RefreshUsbUi();
+    // The refresh reselects the model and rebuilds the port list the worker installs from.
+    if (!IgnoredWhileInstalling("OnDeviceChange")) {
+      LogPrint(kLogUnitInstallDlg, kFn, __LINE__, "[INFO] OnDeviceChange - Calling RefreshUsbUi\n");
+      RefreshUsbUi();
+    }
   }
   LogPrint(kLogUnitInstallDlg, kFn, __LINE__, "[EXIT] OnDeviceChange\n");
   return default_result;

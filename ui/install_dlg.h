@@ -129,6 +129,11 @@ class CInstallDlg : public platform::DialogLogic, public InstallHost {
   // Pairs a BLE device before its port is made. PairBleDevice reports BLE unavailable on every
   // Windows the installer supports; a test puts a stack that pairs in its place.
   std::function<bool(const wchar_t*)> m_PairBle = PairBleDevice;
+  // Starts the installation worker; std::thread's own by default. A test puts a starter in its
+  // place that fails as a process out of threads does (std::system_error).
+  std::function<std::thread(std::function<void()>)> m_StartWorker = [](std::function<void()> body) {
+    return std::thread(std::move(body));
+  };
 
  private:
   void ApplyTexts(int language);
@@ -154,6 +159,18 @@ class CInstallDlg : public platform::DialogLogic, public InstallHost {
   // refusal.
   bool PrepareBluetoothPort();
   void Refuse(const wchar_t* english, const wchar_t* simplified, const wchar_t* traditional);
+  // True when the Print Spooler service runs. Otherwise says so in the user's language, logs it
+  // for `fn` with the state or the code, and answers false: nothing else may be asked of a
+  // spooler that is not there.
+  bool SpoolerRunning(const char* fn);
+  // True (with a log line for `fn`) while an installation runs: the controls that stay live then
+  // must not change what the worker installs.
+  bool IgnoredWhileInstalling(const char* fn);
+  // Starts the worker; false (logged, reported, the dialog as it was before Install) when no
+  // thread could be made.
+  bool StartWorker();
+  // Puts the dialog back as it was before Install locked it, after a worker that never ran.
+  void UnlockAfterFailedStart();
   std::wstring SelectedRowText(int column);
   platform::DialogControls& C() { return *controls_.load(); }
 
@@ -162,6 +179,16 @@ class CInstallDlg : public platform::DialogLogic, public InstallHost {
   std::atomic<platform::DialogControls*> controls_{nullptr};
   std::thread worker_;
   std::wstring chosen_folder_;  // the install folder before the printer name was appended
+  // What the worker reads of the dialog, taken when Install starts it: the model list and the
+  // network and Bluetooth buttons stay live meanwhile, and the worker must install the choice
+  // that was made, not the one on the screen now.
+  struct WorkerSnapshot {
+    std::wstring port;  // column 0 of the selected row
+    bool bluetooth = false;
+    bool usb_port = false;
+    bool set_default = true;
+  };
+  WorkerSnapshot snapshot_;
   std::unique_ptr<platform::Font> underline_font_;
   std::unique_ptr<platform::Font> chinese_font_;
   std::wstring base_folder_;  // "<Local AppData>\Temp\"; empty when it is not known

@@ -196,6 +196,7 @@ int SimDialogControls::ShowMessageBox(const std::wstring& text, const std::wstri
 }
 
 bool SimDialogControls::PostToDialog(uint32_t message, uintptr_t wparam, intptr_t lparam) {
+  if (faults_ != nullptr && faults_->ShouldFail("PostMessageW")) return false;
   {
     std::lock_guard<std::recursive_mutex> lock(mutex_);
     if (destroyed_) return false;

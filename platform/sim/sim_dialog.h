@@ -13,6 +13,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/sim/sim_faults.h"
 #include "platform/window_framework.h"
 
 namespace platform::sim {
@@ -151,6 +152,8 @@ class SimDialogControls : public DialogControls {
   SimDialogControls() = default;
   // A dialog made from `tmpl`, run by `logic` (may be null), boxes answered by `boxes` (may be null).
   SimDialogControls(const SimTemplate& tmpl, DialogLogic* logic, SimMessageBoxes* boxes);
+  // The machine's failure injection: "PostMessageW" makes PostToDialog fail with its code.
+  void UseFaults(SimFaults* faults) { faults_ = faults; }
 
   // DialogControls.
   int ComboAddString(int control_id, const std::wstring& text) override;
@@ -280,6 +283,7 @@ class SimDialogControls : public DialogControls {
   void PumpPending();
 
  private:
+  SimFaults* faults_ = nullptr;
   struct ListRow {
     std::vector<std::wstring> cells;
     intptr_t data = 0;

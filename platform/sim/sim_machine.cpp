@@ -122,6 +122,7 @@ SimMachine::SimMachine()
   SetEnvironment(shell_);
   SetRegistry(registry_);
   SetSpooler(spooler_, registry_);
+  services_.AddSystemService(L"Spooler", L"%SystemRoot%\\System32\\spoolsv.exe", true);
   faults_.ResetCalls();
 }
 

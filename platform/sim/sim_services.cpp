@@ -153,4 +153,32 @@ bool SimServices::Running(const std::wstring& name) {
   return running_.count(SimUpper(name)) != 0;
 }
 
+bool SimServices::QueryState(const std::wstring& name, uint32_t* state) {
+  if (faults_.ShouldFail("QueryServiceStatus")) return false;
+  if (!Exists(name)) return Fail(kServiceDoesNotExist);
+  *state = Running(name) ? servicestate::kRunning : servicestate::kStopped;
+  SetLastErrorCode(err::kSuccess);
+  return true;
+}
+
+void SimServices::AddSystemService(const std::wstring& name, const std::wstring& image, bool running) {
+  const std::wstring key = KeyOf(name);
+  registry_.Put(kHklm, key, L"Type", kView, RegValue::Dword(0x10));  // own process
+  registry_.Put(kHklm, key, L"Start", kView, RegValue::Dword(2));    // automatic
+  RegValue path = RegValue::Sz(image);
+  path.type = regtype::kExpandSz;
+  registry_.Put(kHklm, key, L"ImagePath", kView, path);
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (running) {
+    running_.insert(SimUpper(name));
+  } else {
+    running_.erase(SimUpper(name));
+  }
+}
+
+void SimServices::Stop(const std::wstring& name) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  running_.erase(SimUpper(name));
+}
+
 }  // namespace platform::sim

@@ -28,9 +28,16 @@ class SimServices : public Services {
   SimServices(SimFaults& faults, SimRegistry& registry, SimFiles& files);
 
   std::unique_ptr<ServiceManager> OpenManager() override;
+  // QueryServiceStatus ("QueryServiceStatus" fails by name): running or stopped; 1060 for a
+  // service that does not exist.
+  bool QueryState(const std::wstring& name, uint32_t* state) override;
 
   // Reading back: whether the named service was started and runs.
   bool Running(const std::wstring& name);
+  // Set-up: a service of Windows' own, registered under `image` and running (`running`) or not.
+  void AddSystemService(const std::wstring& name, const std::wstring& image, bool running);
+  // Stops a running service, as "net stop" does (the state only).
+  void Stop(const std::wstring& name);
 
   // For the manager's objects: CreateServiceW (123 for a name with '/' or '\', 87 without a
   // binary, 1073 for a name in use, 1078 for a display name in use), ChangeServiceConfig2W and

@@ -20,6 +20,7 @@ int SimWindowFramework::RunModal(int template_id, DialogLogic& logic, DialogCont
       return -1;
     }
     dialog = std::make_shared<SimDialog>(it->second, &logic, &boxes_);
+    dialog->UseFaults(&faults_);
     auto queued = scripts_.find(template_id);
     if (queued != scripts_.end() && !queued->second.empty()) {
       script = std::move(queued->second.front());

@@ -57,4 +57,15 @@ std::unique_ptr<ServiceManager> Win32Services::OpenManager() {
   return std::make_unique<Win32ServiceManager>(std::move(manager));
 }
 
+bool Win32Services::QueryState(const std::wstring& name, uint32_t* state) {
+  unique_schandle manager(::OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT));
+  if (!manager) return false;
+  unique_schandle service(::OpenServiceW(manager.get(), name.c_str(), SERVICE_QUERY_STATUS));
+  if (!service) return false;
+  SERVICE_STATUS status = {};
+  if (!::QueryServiceStatus(service.get(), &status)) return false;
+  *state = status.dwCurrentState;
+  return true;
+}
+
 }  // namespace platform::win32

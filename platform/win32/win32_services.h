@@ -11,6 +11,7 @@ class Win32Services : public Services {
   // SERVICE_ALL_ACCESS and passes empty texts (group, account) as NULL and the dependency list
   // (names separated by NULs) with its closing double NUL.
   std::unique_ptr<ServiceManager> OpenManager() override;
+  bool QueryState(const std::wstring& name, uint32_t* state) override;
 };
 
 }  // namespace platform::win32

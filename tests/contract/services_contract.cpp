@@ -75,3 +75,20 @@ TEST_F(ServicesContract, TheDescriptionIsKeptAndAMissingBinaryDoesNotStart) {
 }
 
 }  // namespace
+
+namespace {
+
+// The Print Spooler is a service of every Windows (Wine's too), asked about with the least rights;
+// a name nobody registered answers 1060.
+TEST(ServicesStateContract, TheSpoolerHasAStateAndAnUnknownServiceHasNone) {
+  platform::Services& services = contract::TheMachine().services();
+  uint32_t state = 0;
+  ASSERT_TRUE(services.QueryState(L"Spooler", &state)) << platform::LastErrorCode();
+  EXPECT_TRUE(state == platform::servicestate::kRunning || state == platform::servicestate::kStopped ||
+              state == platform::servicestate::kStartPending)
+      << state;
+  EXPECT_FALSE(services.QueryState(L"Tavro No Such Service", &state));
+  EXPECT_EQ(platform::LastErrorCode(), 1060u);
+}
+
+}  // namespace

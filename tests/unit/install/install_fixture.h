@@ -115,6 +115,7 @@ class SpyServices : public platform::Services {
  public:
   explicit SpyServices(platform::Services& real) : real_(real) {}
   std::unique_ptr<platform::ServiceManager> OpenManager() override;
+  bool QueryState(const std::wstring& name, uint32_t* state) override { return real_.QueryState(name, state); }
 
   int opened = 0;
   std::vector<platform::ServiceConfig> created;  // successful CreateService calls
