@@ -13,6 +13,7 @@ source "$root/scripts/wine-env.sh"
 
 run_prefix=$build/wineprefix-run
 _wine_make_prefix "$run_prefix" win64 x11
+wine_spooler_autostart "$run_prefix"
 # The dialogs' Chinese texts need a CJK font behind the dialog fonts.
 wine_link_cjk_font "$run_prefix"
 trap 'WINEPREFIX=$run_prefix "$TAVRO_WINESERVER" -k </dev/null >/dev/null 2>&1 || true; wine_server_stop' EXIT

@@ -49,6 +49,7 @@ for driver in "$language_driver" "$main_driver" "$install_driver" "$network_driv
   [ -f "$driver" ] || { echo "not built: $driver" >&2; exit 1; }
 done
 _wine_make_prefix "$run_prefix" win64 x11
+wine_spooler_autostart "$run_prefix"
 wine_link_cjk_font "$run_prefix"
 
 shots=$(mktemp -d)

@@ -35,11 +35,25 @@ wine_prefix_ready() {
   mkdir -p "$build"
   _wine_make_prefix "$WINEPREFIX" win64
   _wine_no_crash_dialog "$WINEPREFIX"
+  wine_spooler_autostart "$WINEPREFIX"
   if tavro_can_run_i386; then
     _wine_make_prefix "$TAVRO_WINEPREFIX32" win32
     _wine_no_crash_dialog "$TAVRO_WINEPREFIX32"
+    wine_spooler_autostart "$TAVRO_WINEPREFIX32"
   fi
   wine_server_start "$WINEPREFIX"
+}
+
+# Windows starts its Print Spooler service at boot, and the installer refuses to install without
+# it. Wine's spooler works inside each process, and its "Spooler" service (a stub) is a demand
+# service that nothing starts: the prefixes make it automatic, as on Windows, so that Wine's
+# service manager starts it with the server. Once per prefix.
+wine_spooler_autostart() {  # prefix
+  local prefix=$1
+  [ -f "$prefix/.tavro-spooler-auto" ] && return 0
+  WINEPREFIX=$prefix "$(tavro_wine_tool)" reg add 'HKLM\System\CurrentControlSet\Services\Spooler' /v Start \
+    /t REG_DWORD /d 2 /f </dev/null >/dev/null 2>&1 && touch "$prefix/.tavro-spooler-auto"
+  return 0
 }
 
 # A program that crashes in a test prefix gets its backtrace printed on the caller's output and
@@ -56,6 +70,9 @@ _wine_no_crash_dialog() {  # prefix
 wine_server_start() {  # prefix
   WINEPREFIX=$1 "$TAVRO_WINESERVER" -p </dev/null >/dev/null 2>&1 || true
   WINEPREFIX=$1 "$(tavro_wine_tool)" cmd /c exit </dev/null >/dev/null 2>&1 || true
+  # A server that was already running started its services before the prefix made the spooler
+  # automatic: start it now (a running spooler only answers that it runs).
+  WINEPREFIX=$1 "$(tavro_wine_tool)" net start spooler </dev/null >/dev/null 2>&1 || true
 }
 
 # Stops only the servers of our own prefixes.
