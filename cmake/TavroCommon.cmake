@@ -2,8 +2,21 @@
 # the folders below it that the README's layout table allows, and one target per flavour that
 # gathers them all (tavro_core_asan, tavro_core_win, ...).
 
-find_package(ZLIB REQUIRED)
 find_package(Threads REQUIRED)
+if(WIN32)
+  # zlib goes into every program: its import library would name zlib1.dll, which a clean Windows
+  # lacks (Wine carries one, so only the import table shows it). A cache name of our own, so that
+  # a tree configured before looks again.
+  find_library(TAVRO_ZLIB_STATIC NAMES libz.a REQUIRED)
+  find_path(TAVRO_ZLIB_INCLUDE zlib.h REQUIRED)
+  add_library(tavro_zlib_static STATIC IMPORTED)
+  set_target_properties(tavro_zlib_static PROPERTIES IMPORTED_LOCATION ${TAVRO_ZLIB_STATIC}
+                        INTERFACE_INCLUDE_DIRECTORIES ${TAVRO_ZLIB_INCLUDE})
+  set(TAVRO_ZLIB tavro_zlib_static)
+else()
+  find_package(ZLIB REQUIRED)
+  set(TAVRO_ZLIB ZLIB::ZLIB)
+endif()
 if(NOT WIN32)
   find_package(PkgConfig REQUIRED)
   pkg_check_modules(CJSON REQUIRED IMPORTED_TARGET libcjson)
@@ -24,11 +37,15 @@ set(TAVRO_DIALOG_HEADER platform/window_framework.h)
 # What the folders need from outside the project.
 set(TAVRO_EXTERNAL_log Threads::Threads)
 set(TAVRO_EXTERNAL_ui Threads::Threads)
-set(TAVRO_EXTERNAL_payload ZLIB::ZLIB)
+set(TAVRO_EXTERNAL_payload ${TAVRO_ZLIB})
 if(WIN32)
   set(TAVRO_EXTERNAL_catalog cjson_mingw)
-  set(TAVRO_EXTERNAL_win32 setupapi cfgmgr32 winspool advapi32 shell32 comctl32 ole32 shlwapi
-      version ws2_32)
+  # Known DLLs only (Windows loads them from the system folder whatever lies beside the program);
+  # winspool.drv, cfgmgr32.dll and bthprops.cpl are resolved at run time (system_library.h), so
+  # that a direct call to them fails to link instead of importing them.
+  set(TAVRO_EXTERNAL_win32 setupapi advapi32 shell32 comctl32 ole32 shlwapi ws2_32)
+  # The Windows test programs call the spooler and the configuration manager directly.
+  set(TAVRO_TEST_EXTERNAL winspool cfgmgr32)
 else()
   set(TAVRO_EXTERNAL_catalog PkgConfig::CJSON)
   set(TAVRO_EXTERNAL_sim Threads::Threads)
@@ -125,7 +142,7 @@ function(tavro_test name)
   cmake_parse_arguments(ARG "SERIAL" "CORE" "SOURCES" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   if(WIN32)
-    target_link_libraries(${name} PRIVATE ${ARG_CORE} gtest gmock)
+    target_link_libraries(${name} PRIVATE ${ARG_CORE} gtest gmock ${TAVRO_TEST_EXTERNAL})
     target_link_options(${name} PRIVATE -static)
   else()
     target_link_libraries(${name} PRIVATE ${ARG_CORE} GTest::gtest GTest::gmock)

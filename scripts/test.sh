@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# The test command: installs what is missing, builds every tree, then runs the native tests, the
-# Windows tests under Wine (64-bit prefix; the i686 builds also in the 32-bit prefix where this
-# machine runs 32-bit programs), each fuzz target briefly and each benchmark once. Prints a
-# summary and exits non-zero when anything failed. Stops our own wineservers on the way out.
+# The test command: installs what is missing, builds every tree, then checks the import tables of
+# the shipped PE files and runs the native tests, the Windows tests under Wine (64-bit prefix; the
+# i686 builds also in the 32-bit prefix where this machine runs 32-bit programs), each fuzz
+# target briefly and each benchmark once. Prints a summary and exits non-zero when anything
+# failed. Stops our own wineservers on the way out.
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${TAVRO_BUILD:-$root/build}
@@ -58,6 +59,22 @@ run_ctest() {
     note PASS "$step" "${total:-0} tests"
   fi
 }
+
+# The import tables of every shipped PE file: only DLLs Windows has, and for programs only its
+# known DLLs (scripts/check-imports.sh); its self-test first, so that it cannot pass blind.
+echo "=== import tables"
+if bash "$root/scripts/check-imports-test.sh" >"$logs/check-imports-test.log" 2>&1; then
+  note PASS "import check self-test" "$(grep -c '^ok' "$logs/check-imports-test.log") cases"
+else
+  grep -E 'FAILED' -A 8 "$logs/check-imports-test.log" | head -n 40
+  note FAIL "import check self-test" "see $logs/check-imports-test.log"
+fi
+if bash "$root/scripts/check-imports.sh" "$build" >"$logs/check-imports.log" 2>&1; then
+  note PASS "import tables of the shipped PE files" "$(grep -c '^ok' "$logs/check-imports.log") files"
+else
+  grep -E '^FAIL' "$logs/check-imports.log"
+  note FAIL "import tables of the shipped PE files" "see $logs/check-imports.log"
+fi
 
 run_ctest "native tests (simulated machine, ASan/UBSan/TSan)" "$build/native" "$logs/native.log" -j 2
 run_ctest "Windows tests, i686, 64-bit prefix (WOW64)" "$build/win32" "$logs/win32-wow64.log"

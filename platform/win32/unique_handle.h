@@ -10,6 +10,8 @@
 #include <cstdio>
 #include <utility>
 
+#include "platform/win32/winspool_api.h"
+
 namespace platform::win32 {
 
 template <typename Traits>
@@ -86,7 +88,7 @@ struct DevInfo {
 struct Printer {
   using pointer = HANDLE;
   static pointer Invalid() { return nullptr; }
-  static void Close(pointer h) { ::ClosePrinter(h); }
+  static void Close(pointer h) { winspool::ClosePrinter(h); }
 };
 struct Service {
   using pointer = SC_HANDLE;

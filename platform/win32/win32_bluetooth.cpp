@@ -10,6 +10,7 @@
 #include <cstring>
 #include <new>
 
+#include "platform/win32/system_library.h"
 #include "platform/win32/unique_handle.h"
 
 namespace platform::win32 {
@@ -21,7 +22,7 @@ const GUID kSerialPortServiceClass = {0x00001101, 0x0000, 0x1000, {0x80, 0x00, 0
 // BLUETOOTH_SERVICE_ENABLE, which MinGW-w64's bluetoothapis.h lacks.
 constexpr DWORD kServiceEnable = 0x01;
 
-// The Bluetooth API, resolved once from bthprops.cpl in the system folder.
+// The Bluetooth API, resolved once from bthprops.cpl in the system folder (system_library.h).
 struct BluetoothApi {
   using FindFirstRadioFn = HBLUETOOTH_RADIO_FIND(WINAPI*)(const BLUETOOTH_FIND_RADIO_PARAMS*, HANDLE*);
   using FindRadioCloseFn = BOOL(WINAPI*)(HBLUETOOTH_RADIO_FIND);
@@ -31,15 +32,8 @@ struct BluetoothApi {
   using SetServiceStateFn = DWORD(WINAPI*)(HANDLE, const BLUETOOTH_DEVICE_INFO*, const GUID*, DWORD);
 
   BluetoothApi() {
-    wchar_t path[MAX_PATH];
-    UINT length = ::GetSystemDirectoryW(path, MAX_PATH);
-    if (length == 0 || length + 15 >= MAX_PATH) {
-      load_error = ::GetLastError() ? ::GetLastError() : ERROR_PATH_NOT_FOUND;
-      return;
-    }
-    std::wcscpy(path + length, L"\\bthprops.cpl");
-    module.reset(::LoadLibraryW(path));
-    if (!module) {
+    module = BluetoothLibrary().Module();
+    if (module == nullptr) {
       load_error = ::GetLastError();
       return;
     }
@@ -53,10 +47,10 @@ struct BluetoothApi {
 
   template <typename Fn>
   Fn Resolve(const char* name) {
-    return reinterpret_cast<Fn>(reinterpret_cast<void*>(::GetProcAddress(module.get(), name)));
+    return BluetoothLibrary().Entry<Fn>(name);
   }
 
-  unique_hmodule module;
+  HMODULE module = nullptr;  // owned by BluetoothLibrary()
   DWORD load_error = 0;
   FindFirstRadioFn find_first_radio = nullptr;
   FindRadioCloseFn find_radio_close = nullptr;

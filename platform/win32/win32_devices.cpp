@@ -7,11 +7,10 @@
 
 #include "platform/win32/win32_devices.h"
 
-#include "platform/win32/unique_handle.h"
-
 #include <vector>
 
 #include "platform/last_error.h"
+#include "platform/win32/cfgmgr_api.h"
 #include "platform/win32/unique_handle.h"
 
 namespace platform::win32 {
@@ -35,10 +34,10 @@ std::wstring FirstString(const std::vector<BYTE>& bytes) {
 // CM_Get_Device_IDW of a node, sized by CM_Get_Device_ID_Size.
 CONFIGRET NodeId(DEVINST node, std::wstring* out) {
   ULONG length = 0;
-  CONFIGRET result = CM_Get_Device_ID_Size(&length, node, 0);
+  CONFIGRET result = cfgmgr::CM_Get_Device_ID_Size(&length, node, 0);
   if (result != CR_SUCCESS) return result;
   std::vector<wchar_t> buffer(length + 1, L'\0');
-  result = CM_Get_Device_IDW(node, buffer.data(), static_cast<ULONG>(buffer.size()), 0);
+  result = cfgmgr::CM_Get_Device_IDW(node, buffer.data(), static_cast<ULONG>(buffer.size()), 0);
   if (result == CR_SUCCESS) *out = buffer.data();
   return result;
 }
@@ -46,7 +45,7 @@ CONFIGRET NodeId(DEVINST node, std::wstring* out) {
 // The configuration manager's answer for a node.
 bool ConfigManagerParent(DEVINST node, ParentLookup* out) {
   DEVINST parent = 0;
-  out->get_parent_cr = CM_Get_Parent(&parent, node, 0);
+  out->get_parent_cr = cfgmgr::CM_Get_Parent(&parent, node, 0);
   if (out->get_parent_cr != CR_SUCCESS) return false;
   out->get_device_id_cr = NodeId(parent, &out->instance_id);
   if (out->get_device_id_cr == CR_SUCCESS) return true;
@@ -211,7 +210,7 @@ std::unique_ptr<DeviceSet> Win32Devices::OpenPresentDevices(const std::wstring& 
 bool Win32Devices::ParentOfInstanceId(const std::wstring& instance_id, ParentLookup* out) {
   *out = ParentLookup{};
   DEVINST node = 0;
-  out->locate_cr = CM_Locate_DevNodeW(&node, const_cast<wchar_t*>(instance_id.c_str()), CM_LOCATE_DEVNODE_NORMAL);
+  out->locate_cr = cfgmgr::CM_Locate_DevNodeW(&node, const_cast<wchar_t*>(instance_id.c_str()), CM_LOCATE_DEVNODE_NORMAL);
   if (out->locate_cr == CR_SUCCESS && ConfigManagerParent(node, out)) return true;
 
   unique_hdevinfo set(SetupDiCreateDeviceInfoList(nullptr, nullptr));

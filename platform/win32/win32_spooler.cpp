@@ -10,6 +10,8 @@
 #include <memory>
 #include <new>
 
+#include "platform/win32/winspool_api.h"
+
 namespace platform::win32 {
 
 namespace {
@@ -22,7 +24,7 @@ bool Win32Spooler::EnumPorts(std::vector<PortInfo>* out) {
   out->clear();
   DWORD needed = 0;
   DWORD returned = 0;
-  if (::EnumPortsW(nullptr, 2, nullptr, 0, &needed, &returned)) {
+  if (winspool::EnumPortsW(nullptr, 2, nullptr, 0, &needed, &returned)) {
     ::SetLastError(ERROR_SUCCESS);
     return true;  // no ports at all
   }
@@ -34,7 +36,7 @@ bool Win32Spooler::EnumPorts(std::vector<PortInfo>* out) {
       ::SetLastError(ERROR_NOT_ENOUGH_MEMORY);
       return false;
     }
-    if (::EnumPortsW(nullptr, 2, buffer.get(), needed, &needed, &returned)) {
+    if (winspool::EnumPortsW(nullptr, 2, buffer.get(), needed, &needed, &returned)) {
       const auto* ports = reinterpret_cast<const PORT_INFO_2W*>(buffer.get());
       for (DWORD i = 0; i < returned; ++i) {
         PortInfo port;

@@ -9,6 +9,7 @@
 
 #include "platform/win32/win32_dialog_controls.h"
 #include "platform/win32/win32_spooler.h"
+#include "platform/win32/winspool_api.h"
 
 namespace platform::win32 {
 
@@ -25,15 +26,15 @@ LPWSTR Text(const std::wstring& text) { return const_cast<LPWSTR>(text.c_str());
 }  // namespace
 
 bool Win32Spooler::AddPortUI(DialogControls* owner, const std::wstring& monitor) {
-  return ::AddPortW(nullptr, OwnerWindow(owner), Text(monitor)) != FALSE;
+  return winspool::AddPortW(nullptr, OwnerWindow(owner), Text(monitor)) != FALSE;
 }
 
 bool Win32Spooler::ConfigurePort(DialogControls* owner, const std::wstring& port) {
-  return ::ConfigurePortW(nullptr, OwnerWindow(owner), Text(port)) != FALSE;
+  return winspool::ConfigurePortW(nullptr, OwnerWindow(owner), Text(port)) != FALSE;
 }
 
 bool Win32Spooler::DeletePort(DialogControls* owner, const std::wstring& port) {
-  return ::DeletePortW(nullptr, OwnerWindow(owner), Text(port)) != FALSE;
+  return winspool::DeletePortW(nullptr, OwnerWindow(owner), Text(port)) != FALSE;
 }
 
 }  // namespace platform::win32

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "platform/win32/unique_handle.h"
+#include "platform/win32/winspool_api.h"
 
 namespace platform::win32 {
 
@@ -28,15 +29,12 @@ LPWSTR Text(const std::wstring& text) { return const_cast<LPWSTR>(text.c_str());
 LPWSTR TextOrNull(const std::wstring& text) { return text.empty() ? nullptr : Text(text); }
 LPSTR TextOrNull(const std::string& text) { return text.empty() ? nullptr : const_cast<LPSTR>(text.c_str()); }
 
-// MinGW-w64 does not declare it; the spooler library exports it.
-using AddPortExFn = BOOL(WINAPI*)(LPWSTR, DWORD, LPBYTE, LPWSTR);
-
 class Win32PrinterHandle : public PrinterHandle {
  public:
   explicit Win32PrinterHandle(unique_hprinter printer) : printer_(std::move(printer)) {}
 
   uint32_t SetData(const std::wstring& name, uint32_t type, const std::vector<uint8_t>& data) override {
-    return ::SetPrinterDataW(printer_.get(), Text(name), type, const_cast<LPBYTE>(data.data()),
+    return winspool::SetPrinterDataW(printer_.get(), Text(name), type, const_cast<LPBYTE>(data.data()),
                              static_cast<DWORD>(data.size()));
   }
 
@@ -52,7 +50,7 @@ bool Win32Spooler::DriverDirectoryW(const std::wstring& environment, size_t buff
   // One character more than the buffer holds, always NUL, so the text ends inside it.
   std::vector<wchar_t> buffer(buffer_bytes / sizeof(wchar_t) + 1, L'\0');
   DWORD needed = 0;
-  if (!::GetPrinterDriverDirectoryW(nullptr, TextOrNull(environment), 1, reinterpret_cast<LPBYTE>(buffer.data()),
+  if (!winspool::GetPrinterDriverDirectoryW(nullptr, TextOrNull(environment), 1, reinterpret_cast<LPBYTE>(buffer.data()),
                                     static_cast<DWORD>(buffer_bytes), &needed)) {
     return false;
   }
@@ -63,7 +61,7 @@ bool Win32Spooler::DriverDirectoryW(const std::wstring& environment, size_t buff
 bool Win32Spooler::DriverDirectoryA(const std::string& environment, size_t buffer_bytes, std::string* out) {
   std::vector<char> buffer(buffer_bytes + 1, '\0');
   DWORD needed = 0;
-  if (!::GetPrinterDriverDirectoryA(nullptr, TextOrNull(environment), 1, reinterpret_cast<LPBYTE>(buffer.data()),
+  if (!winspool::GetPrinterDriverDirectoryA(nullptr, TextOrNull(environment), 1, reinterpret_cast<LPBYTE>(buffer.data()),
                                     static_cast<DWORD>(buffer_bytes), &needed)) {
     return false;
   }
@@ -79,7 +77,7 @@ bool Win32Spooler::AddPrinterDriver(const DriverInfo& driver) {
   info.pDriverPath = Text(driver.driver_path);
   info.pDataFile = Text(driver.data_file);
   info.pConfigFile = Text(driver.config_file);
-  return ::AddPrinterDriverW(nullptr, 2, reinterpret_cast<LPBYTE>(&info)) != FALSE;
+  return winspool::AddPrinterDriverW(nullptr, 2, reinterpret_cast<LPBYTE>(&info)) != FALSE;
 }
 
 std::unique_ptr<PrinterHandle> Win32Spooler::AddPrinter(const PrinterInfo2& printer) {
@@ -100,7 +98,7 @@ std::unique_ptr<PrinterHandle> Win32Spooler::AddPrinter(const PrinterInfo2& prin
   info.StartTime = printer.start_time;
   info.UntilTime = printer.until_time;
   info.Status = printer.status;
-  unique_hprinter handle(::AddPrinterW(nullptr, 2, reinterpret_cast<LPBYTE>(&info)));
+  unique_hprinter handle(winspool::AddPrinterW(nullptr, 2, reinterpret_cast<LPBYTE>(&info)));
   if (!handle) return nullptr;
   return std::make_unique<Win32PrinterHandle>(std::move(handle));
 }
@@ -111,7 +109,7 @@ bool Win32Spooler::EnumPrinters(uint32_t flags, std::vector<std::wstring>* names
   wchar_t no_name[] = L"";
   DWORD needed = 0;
   DWORD returned = 0;
-  if (::EnumPrintersW(flags, no_name, 2, nullptr, 0, &needed, &returned)) {
+  if (winspool::EnumPrintersW(flags, no_name, 2, nullptr, 0, &needed, &returned)) {
     *bytes_needed = needed;
     ::SetLastError(ERROR_SUCCESS);
     return true;  // no printers at all
@@ -125,7 +123,7 @@ bool Win32Spooler::EnumPrinters(uint32_t flags, std::vector<std::wstring>* names
       ::SetLastError(ERROR_NOT_ENOUGH_MEMORY);
       return false;
     }
-    if (::EnumPrintersW(flags, no_name, 2, buffer.get(), needed, &needed, &returned)) {
+    if (winspool::EnumPrintersW(flags, no_name, 2, buffer.get(), needed, &needed, &returned)) {
       const auto* printers = reinterpret_cast<const PRINTER_INFO_2W*>(buffer.get());
       for (DWORD i = 0; i < returned; ++i) {
         names->push_back(printers[i].pPrinterName ? printers[i].pPrinterName : L"");
@@ -143,21 +141,16 @@ bool Win32Spooler::AddMonitor(const std::wstring& name, const std::wstring& envi
   info.pName = Text(name);
   info.pEnvironment = TextOrNull(environment);
   info.pDLLName = Text(dll);
-  return ::AddMonitorW(nullptr, 2, reinterpret_cast<LPBYTE>(&info)) != FALSE;
+  return winspool::AddMonitorW(nullptr, 2, reinterpret_cast<LPBYTE>(&info)) != FALSE;
 }
 
 bool Win32Spooler::AddPortEx(const std::wstring& monitor, const std::wstring& port) {
-  unique_hmodule winspool(::LoadLibraryW(L"winspool.drv"));
-  if (!winspool) return false;  // LoadLibraryW left its code (126)
-  auto add_port_ex =
-      reinterpret_cast<AddPortExFn>(reinterpret_cast<void*>(::GetProcAddress(winspool.get(), "AddPortExW")));
-  if (!add_port_ex) return false;  // 127
   PORT_INFO_1W info = {Text(port)};
-  return add_port_ex(nullptr, 1, reinterpret_cast<LPBYTE>(&info), Text(monitor)) != FALSE;
+  return winspool::AddPortExW(nullptr, 1, reinterpret_cast<LPBYTE>(&info), Text(monitor)) != FALSE;
 }
 
 bool Win32Spooler::SetDefaultPrinter(const std::wstring& name) {
-  return ::SetDefaultPrinterW(name.empty() ? nullptr : name.c_str()) != FALSE;
+  return winspool::SetDefaultPrinterW(name.empty() ? nullptr : name.c_str()) != FALSE;
 }
 
 }  // namespace platform::win32

@@ -180,8 +180,10 @@ class Installer {
     }
   }
 
-  bool Start() {
-    std::wstring path = WindowsPath(TAVRO_INSTALLER);
+  bool Start() { return Start(WindowsPath(TAVRO_INSTALLER)); }
+
+  // Starts the installer program at `path` (a copy of it elsewhere).
+  bool Start(const std::wstring& path) {
     std::wstring command = L"\"" + path + L"\"";
     STARTUPINFOW si = {};
     si.cb = sizeof(si);

@@ -3,9 +3,13 @@
 
 #include "app/install_app.h"
 #include "log/log.h"
+#include "platform/win32/system_library.h"
 #include "platform/win32/win32_machine.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+  // Before anything loads a DLL by name: this elevated process takes system DLLs only from the
+  // system folder, never from the (download) folder it was started from.
+  platform::win32::HardenDllSearch();
   platform::win32::Win32Machine machine;
   LogAttachMachine(&machine);
   CInstallApp app(machine);

@@ -21,7 +21,9 @@ constexpr wchar_t kPortsKey[] = L"SYSTEM\\CurrentControlSet\\Control\\Print\\Mon
 constexpr wchar_t kModule[] = L"tavro_test_tcpmon.dll";
 
 // Puts this program's folder, where the monitor's modules are, first on PATH for as long as it
-// lives: an installer started meanwhile inherits it, and the spooler inside it finds the modules.
+// lives: a process started meanwhile inherits it, and the spooler inside it finds the modules.
+// The installer takes system libraries from the system folder only (as Windows' spooler takes a
+// monitor's), so the modules are also copied there, and removed again at the end.
 class ModulesOnPath {
  public:
   ModulesOnPath() {
@@ -33,13 +35,32 @@ class ModulesOnPath {
     std::wstring folder = self;
     folder = folder.substr(0, folder.find_last_of(L'\\'));
     SetEnvironmentVariableW(L"PATH", (folder + L";" + saved_).c_str());
+    wchar_t system[MAX_PATH] = {};
+    GetSystemDirectoryW(system, MAX_PATH);
+    for (const wchar_t* module : {L"tavro_test_tcpmon.dll", L"tavro_test_tcpmonui.dll"}) {
+      std::wstring from = folder + L"\\" + module;
+      std::wstring to = std::wstring(system) + L"\\" + module;
+      // A copy still loaded by an earlier process cannot be replaced: the same build is there.
+      if (CopyFileW(from.c_str(), to.c_str(), FALSE) || SameSize(from, to)) copies_.push_back(to);
+    }
   }
-  ~ModulesOnPath() { SetEnvironmentVariableW(L"PATH", saved_.c_str()); }
+  ~ModulesOnPath() {
+    SetEnvironmentVariableW(L"PATH", saved_.c_str());
+    for (const std::wstring& copy : copies_) DeleteFileW(copy.c_str());
+  }
   ModulesOnPath(const ModulesOnPath&) = delete;
   ModulesOnPath& operator=(const ModulesOnPath&) = delete;
 
  private:
+  static bool SameSize(const std::wstring& a, const std::wstring& b) {
+    WIN32_FILE_ATTRIBUTE_DATA da, db;
+    return GetFileAttributesExW(a.c_str(), GetFileExInfoStandard, &da) &&
+           GetFileAttributesExW(b.c_str(), GetFileExInfoStandard, &db) && da.nFileSizeLow == db.nFileSizeLow &&
+           da.nFileSizeHigh == db.nFileSizeHigh;
+  }
+
   std::wstring saved_;
+  std::vector<std::wstring> copies_;
 };
 
 // Installs the monitor under the Standard TCP/IP Port's name: empty, or the failure.

@@ -1,0 +1,31 @@
+// The print spooler's functions as the installer calls them: winspool.drv is not a known DLL, so
+// it is not imported (a copy beside the program would load first) but resolved at the first call
+// from the system folder (system_library.h). Each function answers as the spooler's own; when the
+// library or the entry is missing it fails (FALSE, null) with 126 or 127 as last error.
+#pragma once
+
+#include <windows.h>
+#include <winspool.h>
+
+namespace platform::win32::winspool {
+
+BOOL ClosePrinter(HANDLE printer);
+BOOL EnumPortsW(LPWSTR server, DWORD level, LPBYTE ports, DWORD bytes, LPDWORD needed, LPDWORD returned);
+BOOL EnumPrintersW(DWORD flags, LPWSTR name, DWORD level, LPBYTE printers, DWORD bytes, LPDWORD needed,
+                   LPDWORD returned);
+BOOL GetPrinterDriverDirectoryW(LPWSTR server, LPWSTR environment, DWORD level, LPBYTE directory, DWORD bytes,
+                                LPDWORD needed);
+BOOL GetPrinterDriverDirectoryA(LPSTR server, LPSTR environment, DWORD level, LPBYTE directory, DWORD bytes,
+                                LPDWORD needed);
+BOOL AddPrinterDriverW(LPWSTR server, DWORD level, LPBYTE driver);
+HANDLE AddPrinterW(LPWSTR server, DWORD level, LPBYTE printer);
+DWORD SetPrinterDataW(HANDLE printer, LPWSTR name, DWORD type, LPBYTE data, DWORD bytes);
+BOOL AddMonitorW(LPWSTR server, DWORD level, LPBYTE monitor);
+// Not declared by MinGW-w64's headers; the spooler exports it.
+BOOL AddPortExW(LPWSTR server, DWORD level, LPBYTE port, LPWSTR monitor);
+BOOL SetDefaultPrinterW(LPCWSTR name);
+BOOL AddPortW(LPWSTR server, HWND owner, LPWSTR monitor);
+BOOL ConfigurePortW(LPWSTR server, HWND owner, LPWSTR port);
+BOOL DeletePortW(LPWSTR server, HWND owner, LPWSTR port);
+
+}  // namespace platform::win32::winspool
