@@ -37,7 +37,7 @@ constexpr auto kLastLockWait = std::chrono::milliseconds(100);
 // One run of the facility, from LogStart to LogStop. The writer thread holds its run alive: a
 // writer that LogStop stops waiting for still finds its lock and buffer until it ends.
 struct Session {
-  std::recursive_timed_mutex lock;  // the buffer, its fill count and every file write
+  std::recursive_mutex lock;  // the buffer, its fill count and every file write
   std::unique_ptr<char[]> buffer;
   std::atomic<uint32_t> fill{0};  // written under `lock`, peeked at without it
   std::atomic<bool> has_buffer{false};
@@ -154,7 +154,7 @@ void FlushLocked(Session& s) {
 void Flush(Session& s) {
   KeepLastError keep;
   if (!s.has_buffer.load() || s.fill.load(std::memory_order_relaxed) == 0) return;
-  std::lock_guard<std::recursive_timed_mutex> guard(s.lock);
+  std::lock_guard<std::recursive_mutex> guard(s.lock);
   FlushLocked(s);
 }
 
@@ -173,6 +173,15 @@ void WriterLoop(const std::shared_ptr<Session>& session) {
   guard.unlock();
   s.stop_signal.notify_all();
   if (abandoned) State().abandoned.fetch_sub(1);
+}
+
+// Takes `lock` by `deadline`, trying again every millisecond.
+bool LockBy(std::recursive_mutex& lock, std::chrono::steady_clock::time_point deadline) {
+  while (!lock.try_lock()) {
+    if (std::chrono::steady_clock::now() >= deadline) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  return true;
 }
 
 // std::thread reports a thread the system refuses by throwing; the facility then runs without one.
@@ -215,10 +224,10 @@ void LogStop() {
   std::shared_ptr<Session> session = Current();
   if (!session) return;
   const auto deadline = std::chrono::steady_clock::now() + kWriterWait;
-  {
-    // A writer hung inside a flush holds the lock: wait for it no longer than for the writer.
-    std::unique_lock<std::recursive_timed_mutex> guard(session->lock, deadline);
-    if (guard.owns_lock()) FlushLocked(*session);
+  // A writer hung inside a flush holds the lock: wait for it no longer than for the writer.
+  if (LockBy(session->lock, deadline)) {
+    std::lock_guard<std::recursive_mutex> guard(session->lock, std::adopt_lock);
+    FlushLocked(*session);
   }
   if (s.writer.joinable()) {
     bool ended;
@@ -239,16 +248,13 @@ void LogStop() {
       s.writer.detach();
     }
   }
-  {
-    auto last = std::max(deadline, std::chrono::steady_clock::now() + kLastLockWait);
-    std::unique_lock<std::recursive_timed_mutex> guard(session->lock, last);
-    if (guard.owns_lock()) {
-      // A line that raced with the stop is still written rather than lost.
-      FlushLocked(*session);
-      session->has_buffer.store(false);
-      session->buffer.reset();
-      session->fill.store(0, std::memory_order_relaxed);
-    }
+  if (LockBy(session->lock, std::max(deadline, std::chrono::steady_clock::now() + kLastLockWait))) {
+    std::lock_guard<std::recursive_mutex> guard(session->lock, std::adopt_lock);
+    // A line that raced with the stop is still written rather than lost.
+    FlushLocked(*session);
+    session->has_buffer.store(false);
+    session->buffer.reset();
+    session->fill.store(0, std::memory_order_relaxed);
   }
   std::atomic_store(&s.current, std::shared_ptr<Session>());
 }
@@ -263,7 +269,7 @@ namespace {
 // Copies a line of n bytes to the buffer, writing the file first when the buffer holds 16 KiB or
 // the line would not fit; CR LF when the buffer does not end in a line feed.
 void WriteLine(Session& s, const char* line, size_t n) {
-  std::lock_guard<std::recursive_timed_mutex> guard(s.lock);
+  std::lock_guard<std::recursive_mutex> guard(s.lock);
   // A line from inside the flush (the file system logging its own failure) is dropped: it would
   // change the buffer being written.
   if (!s.buffer || s.in_flush) return;
