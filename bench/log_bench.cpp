@@ -82,6 +82,36 @@ class DiskFiles : public platform::Files {
   }
   bool DisableWow64Redirection() override { return false; }
   bool RevertWow64Redirection() override { return false; }
+  // The bench's own folder: what this process makes counts as the administrators'.
+  bool MakePrivateDirectory(const std::string& path) override { return ::mkdir(Posix(path).c_str(), 0700) == 0; }
+  bool Inspect(const std::string& path, platform::PathFacts* out) override {
+    struct stat st;
+    if (::lstat(Posix(path).c_str(), &st) != 0) return false;
+    *out = Facts(st);
+    return true;
+  }
+  bool KeepsOwners() override { return true; }
+  std::unique_ptr<platform::File> OpenForAppend(const std::string& path, bool* created,
+                                                platform::PathFacts* facts) override {
+    struct stat st;
+    *created = ::lstat(Posix(path).c_str(), &st) != 0;
+    FILE* f = std::fopen(Posix(path).c_str(), "a");
+    if (f == nullptr) return nullptr;
+    auto file = std::make_unique<DiskFile>(f);
+    if (::fstat(::fileno(f), &st) != 0) return nullptr;
+    *facts = Facts(st);
+    return file;
+  }
+
+ private:
+  static platform::PathFacts Facts(const struct stat& st) {
+    platform::PathFacts facts;
+    facts.kind = S_ISDIR(st.st_mode) ? platform::PathKind::kDirectory : platform::PathKind::kFile;
+    facts.reparse_point = S_ISLNK(st.st_mode);
+    facts.owner = st.st_uid == ::geteuid() ? L"S-1-5-32-544" : L"";
+    facts.links = S_ISDIR(st.st_mode) ? 1 : static_cast<uint32_t>(st.st_nlink);
+    return facts;
+  }
 };
 
 // The simulated machine with real files.

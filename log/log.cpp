@@ -9,6 +9,8 @@
 #include <memory>
 #include <mutex>
 #include <new>
+#include <system_error>
+#include <algorithm>
 #include <string>
 #include <thread>
 
@@ -27,22 +29,35 @@ constexpr uint32_t kBufferSize = 32768;
 constexpr uint32_t kEarlyFlush = 16384;
 constexpr size_t kLineSize = 2048;
 constexpr size_t kPathSize = 512;
+constexpr auto kWriterWait = std::chrono::milliseconds(2000);
+// The least LogStop waits for the lock at its end, so that a caller's short append does not cost
+// the last lines when the writer took most of the 2,000 ms.
+constexpr auto kLastLockWait = std::chrono::milliseconds(100);
 
-struct LogState {
-  std::atomic<platform::Machine*> machine{nullptr};
-  std::atomic<int> started{0};
-  std::mutex control;  // serialises LogStart and LogStop
-
+// One run of the facility, from LogStart to LogStop. The writer thread holds its run alive: a
+// writer that LogStop stops waiting for still finds its lock and buffer until it ends.
+struct Session {
   std::recursive_mutex lock;  // the buffer, its fill count and every file write
   std::unique_ptr<char[]> buffer;
   std::atomic<uint32_t> fill{0};  // written under `lock`, peeked at without it
   std::atomic<bool> has_buffer{false};
-  bool in_flush = false;  // under `lock`: a line logged by the file system while the log writes
+  bool in_flush = false;    // under `lock`: a line logged by the file system while the log writes
+  bool has_writer = false;  // set before the run is published, then only read
 
-  std::thread writer;
   std::mutex stop_mutex;
   std::condition_variable stop_signal;
   bool stop = false;
+  bool writer_done = false;
+  bool abandoned = false;
+};
+
+struct LogState {
+  std::atomic<platform::Machine*> machine{nullptr};
+  std::mutex control;                // serialises LogStart and LogStop
+  std::shared_ptr<Session> current;  // the running session; std::atomic_load/atomic_store only
+  std::thread writer;                // the current session's, under `control`
+  std::atomic<LogThreadStarter> starter{nullptr};
+  std::atomic<int> abandoned{0};
 };
 
 // Never destroyed: a line logged while the process exits still finds the facility.
@@ -51,9 +66,11 @@ LogState& State() {
   return *state;
 }
 
+std::shared_ptr<Session> Current() { return std::atomic_load(&State().current); }
+
 // The calling thread's last-error value as it was when a public log call began, put back when the
 // call returns: the clock, the code page and above all the flush (GetWindowsDirectory, stat, mkdir,
-// the "r" test of a new day's file, the banner's registry reads) set it, and a caller that logs a
+// the opening of a new day's file, the banner's registry reads) set it, and a caller that logs a
 // failure before reading its code must still read its own code.
 class KeepLastError {
  public:
@@ -73,18 +90,58 @@ const char* BaseName(const char* path) {
   return slash == nullptr ? path : slash + 1;
 }
 
+// Only these may own what the elevated installer writes into: SYSTEM, Administrators and
+// TrustedInstaller. Anything else was made, or taken, by someone who could point it elsewhere.
+// Where the file system keeps no owners (Wine), the owner read back says nothing and is not asked.
+bool TrustedOwner(platform::Files& files, const std::wstring& sid) {
+  if (!files.KeepsOwners()) return true;
+  return sid == L"S-1-5-18" || sid == L"S-1-5-32-544" ||
+         sid == L"S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464";
+}
+
+bool TrustedFolder(platform::Files& files, const platform::PathFacts& facts) {
+  return facts.kind == platform::PathKind::kDirectory && !facts.reparse_point && TrustedOwner(files, facts.owner);
+}
+
+// A second name (hard link) would let the append land in a file the name does not show.
+bool TrustedFile(platform::Files& files, const platform::PathFacts& facts) {
+  return facts.kind == platform::PathKind::kFile && !facts.reparse_point && facts.links == 1 &&
+         TrustedOwner(files, facts.owner);
+}
+
+// One folder below the Temp folder: made private when missing; used when trusted.
+bool EnsurePrivateFolder(platform::Files& files, const std::string& path) {
+  platform::PathFacts facts;
+  if (!files.Inspect(path, &facts)) {
+    uint32_t code = platform::LastErrorCode();
+    if (code != platform::err::kFileNotFound && code != platform::err::kPathNotFound) return false;
+    // One that appeared in between is judged like any other found there.
+    if (!files.MakePrivateDirectory(path) && platform::LastErrorCode() != platform::err::kAlreadyExists) return false;
+    if (!files.Inspect(path, &facts)) return false;
+  }
+  return TrustedFolder(files, facts);
+}
+
+// The Windows folder's Temp as any folder; TavroPrint and Log below it private and trusted.
+bool EnsureLogFolder(platform::Files& files, const std::string& windows_ansi) {
+  std::string temp = windows_ansi + "\\Temp";
+  if (temp.size() + 1 > kPathSize || EnsureDirectoryIn(files, temp.c_str()) != 0) return false;
+  std::string tavro = temp + "\\\\TavroPrint";  // spelled as the folder's path is built
+  return EnsurePrivateFolder(files, tavro) && EnsurePrivateFolder(files, tavro + "\\Log");
+}
+
 // Writes the pending text to the day's file and empties the buffer; `lock` is held.
-void FlushLocked(LogState& s) {
+void FlushLocked(Session& s) {
   if (!s.buffer || s.fill.load(std::memory_order_relaxed) == 0) return;
-  platform::Machine* machine = s.machine.load();
+  platform::Machine* machine = State().machine.load();
   s.in_flush = true;
   char path[kPathSize];
   if (machine != nullptr && GetLogFilePath(path, sizeof(path)) == 0) {
-    platform::Files& files = machine->files();
-    bool existed = files.Open(path, "r") != nullptr;
-    std::unique_ptr<platform::File> file = files.Open(path, "a+t");
-    if (file) {
-      if (!existed) WriteSystemBanner(*machine, file.get());
+    bool created = false;
+    platform::PathFacts facts;
+    std::unique_ptr<platform::File> file = machine->files().OpenForAppend(path, &created, &facts);
+    if (file && TrustedFile(machine->files(), facts)) {
+      if (created) WriteSystemBanner(*machine, file.get());
       file->Write(s.buffer.get(), s.fill.load(std::memory_order_relaxed));
     }
   }
@@ -94,15 +151,46 @@ void FlushLocked(LogState& s) {
   s.buffer[0] = '\0';
 }
 
-void WriterLoop() {
-  LogState& s = State();
+void Flush(Session& s) {
+  KeepLastError keep;
+  if (!s.has_buffer.load() || s.fill.load(std::memory_order_relaxed) == 0) return;
+  std::lock_guard<std::recursive_mutex> guard(s.lock);
+  FlushLocked(s);
+}
+
+void WriterLoop(const std::shared_ptr<Session>& session) {
+  Session& s = *session;
   std::unique_lock<std::mutex> guard(s.stop_mutex);
   while (!s.stop) {
     s.stop_signal.wait_for(guard, std::chrono::milliseconds(1000), [&s] { return s.stop; });
     if (s.stop) break;
     guard.unlock();
-    LogFlush();
+    Flush(s);
     guard.lock();
+  }
+  s.writer_done = true;
+  bool abandoned = s.abandoned;
+  guard.unlock();
+  s.stop_signal.notify_all();
+  if (abandoned) State().abandoned.fetch_sub(1);
+}
+
+// Takes `lock` by `deadline`, trying again every millisecond.
+bool LockBy(std::recursive_mutex& lock, std::chrono::steady_clock::time_point deadline) {
+  while (!lock.try_lock()) {
+    if (std::chrono::steady_clock::now() >= deadline) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  return true;
+}
+
+// std::thread reports a thread the system refuses by throwing; the facility then runs without one.
+bool StartThread(std::function<void()> body, std::thread* out) {
+  try {
+    *out = std::thread(std::move(body));
+    return true;
+  } catch (const std::system_error&) {
+    return false;
   }
 }
 
@@ -110,64 +198,77 @@ void WriterLoop() {
 
 void LogAttachMachine(platform::Machine* machine) { State().machine.store(machine); }
 
+void LogSetThreadStarter(LogThreadStarter starter) { State().starter.store(starter); }
+
+int LogAbandonedWriters() { return State().abandoned.load(); }
+
 void LogStart() {
   KeepLastError keep;
   LogState& s = State();
   std::lock_guard<std::mutex> control(s.control);
-  if (s.started.load()) return;
-  {
-    std::lock_guard<std::recursive_mutex> guard(s.lock);
-    s.buffer.reset(new (std::nothrow) char[kBufferSize]);
-    s.fill.store(0, std::memory_order_relaxed);
-    if (s.buffer) s.buffer[0] = '\0';
-    s.has_buffer.store(static_cast<bool>(s.buffer));
-  }
-  {
-    std::lock_guard<std::mutex> guard(s.stop_mutex);
-    s.stop = false;
-  }
-  s.writer = std::thread(WriterLoop);
-  s.started.store(1);
+  if (Current()) return;
+  auto session = std::make_shared<Session>();
+  session->buffer.reset(new (std::nothrow) char[kBufferSize]);
+  if (session->buffer) session->buffer[0] = '\0';
+  session->has_buffer.store(static_cast<bool>(session->buffer));
+  LogThreadStarter starter = s.starter.load();
+  if (starter == nullptr) starter = StartThread;
+  session->has_writer = starter([session] { WriterLoop(session); }, &s.writer);
+  std::atomic_store(&s.current, session);
 }
 
 void LogStop() {
   KeepLastError keep;
   LogState& s = State();
   std::lock_guard<std::mutex> control(s.control);
-  if (!s.started.load()) return;
-  LogFlush();
+  std::shared_ptr<Session> session = Current();
+  if (!session) return;
+  const auto deadline = std::chrono::steady_clock::now() + kWriterWait;
+  // A writer hung inside a flush holds the lock: wait for it no longer than for the writer.
+  if (LockBy(session->lock, deadline)) {
+    std::lock_guard<std::recursive_mutex> guard(session->lock, std::adopt_lock);
+    FlushLocked(*session);
+  }
   if (s.writer.joinable()) {
+    bool ended;
     {
-      std::lock_guard<std::mutex> guard(s.stop_mutex);
-      s.stop = true;
+      std::unique_lock<std::mutex> guard(session->stop_mutex);
+      session->stop = true;
+      session->stop_signal.notify_all();
+      ended = session->stop_signal.wait_until(guard, deadline, [&session] { return session->writer_done; });
+      if (!ended) {
+        session->abandoned = true;
+        s.abandoned.fetch_add(1);
+      }
     }
-    s.stop_signal.notify_all();
-    s.writer.join();
+    // An abandoned writer keeps its session through its own reference and ends by itself.
+    if (ended) {
+      s.writer.join();
+    } else {
+      s.writer.detach();
+    }
   }
-  {
-    std::lock_guard<std::recursive_mutex> guard(s.lock);
+  if (LockBy(session->lock, std::max(deadline, std::chrono::steady_clock::now() + kLastLockWait))) {
+    std::lock_guard<std::recursive_mutex> guard(session->lock, std::adopt_lock);
     // A line that raced with the stop is still written rather than lost.
-    FlushLocked(s);
-    s.buffer.reset();
-    s.has_buffer.store(false);
-    s.fill.store(0, std::memory_order_relaxed);
+    FlushLocked(*session);
+    session->has_buffer.store(false);
+    session->buffer.reset();
+    session->fill.store(0, std::memory_order_relaxed);
   }
-  s.started.store(0);
+  std::atomic_store(&s.current, std::shared_ptr<Session>());
 }
 
 void LogFlush() {
-  KeepLastError keep;
-  LogState& s = State();
-  if (!s.started.load() || !s.has_buffer.load() || s.fill.load(std::memory_order_relaxed) == 0) return;
-  std::lock_guard<std::recursive_mutex> guard(s.lock);
-  FlushLocked(s);
+  std::shared_ptr<Session> session = Current();
+  if (session) Flush(*session);
 }
 
 namespace {
 
 // Copies a line of n bytes to the buffer, writing the file first when the buffer holds 16 KiB or
 // the line would not fit; CR LF when the buffer does not end in a line feed.
-void WriteLine(LogState& s, const char* line, size_t n) {
+void WriteLine(Session& s, const char* line, size_t n) {
   std::lock_guard<std::recursive_mutex> guard(s.lock);
   // A line from inside the flush (the file system logging its own failure) is dropped: it would
   // change the buffer being written.
@@ -188,6 +289,8 @@ void WriteLine(LogState& s, const char* line, size_t n) {
   }
   s.buffer[fill] = '\0';
   s.fill.store(fill, std::memory_order_relaxed);
+  // Without a writer thread nobody else would write it.
+  if (!s.has_writer) FlushLocked(s);
 }
 
 // A line being built: appends are cut at kLineSize - 1 characters.
@@ -275,19 +378,22 @@ class LineText {
 
 void LogWrite(const char* line) {
   KeepLastError keep;
-  LogState& s = State();
-  if (!s.started.load() || line == nullptr) return;
+  std::shared_ptr<Session> session = Current();
+  if (!session || line == nullptr) return;
   size_t n = std::strlen(line);
   if (n > kBufferSize - 4) n = kBufferSize - 4;  // so that it fits an emptied buffer with CR LF
-  WriteLine(s, line, n);
+  WriteLine(*session, line, n);
 }
 
 void LogPrint(const char* file, const char* function, int line, const char* format, ...) {
   KeepLastError keep;
-  LogState& s = State();
-  platform::Machine* machine = s.machine.load();
+  platform::Machine* machine = State().machine.load();
   if (machine == nullptr) return;
-  if (!s.started.load()) LogStart();
+  std::shared_ptr<Session> session = Current();
+  if (!session) {
+    LogStart();
+    session = Current();
+  }
 
   // "[%s] [%s:%s:%d] %s": the time stamp, the source file's name, the function, the line number
   // and the message, built in place (at most 2047 characters) rather than printf'ed twice.
@@ -307,8 +413,8 @@ void LogPrint(const char* file, const char* function, int line, const char* form
   va_end(args);
   text.EndWithLineBreak();
 
-  if (!s.started.load()) return;
-  WriteLine(s, text.text(), text.size());
+  if (!session) return;
+  WriteLine(*session, text.text(), text.size());
 }
 
 int GetLogFilePath(char* out, size_t size) {
@@ -323,7 +429,7 @@ int GetLogFilePath(char* out, size_t size) {
   char folder[kPathSize];
   int n = std::snprintf(folder, sizeof(folder), "%s\\Temp\\%s", windows_ansi.c_str(), "\\TavroPrint\\Log");
   if (n < 0 || static_cast<size_t>(n) >= sizeof(folder)) return -1;
-  if (EnsureDirectoryIn(machine->files(), folder) != 0) return -1;
+  if (!EnsureLogFolder(machine->files(), windows_ansi)) return -1;
   platform::LocalTime t = machine->clock().Now();
   n = std::snprintf(out, size, "%s\\%s_%d_%02d_%02d.log", folder, "TavroPrintInstall", t.year, t.month, t.day);
   // A cut path would name another file: refuse it.

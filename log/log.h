@@ -4,6 +4,8 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
+#include <thread>
 
 namespace platform {
 class Files;
@@ -25,20 +27,31 @@ void LogAttachMachine(platform::Machine* machine);
 void LogPrint(const char* file, const char* function, int line, const char* format, ...);
 
 // Allocates the 32,768-byte buffer and starts the writer thread; LogPrint calls it when needed.
-// A failed allocation leaves the facility running without a buffer: lines are dropped.
+// A failed allocation leaves the facility running without a buffer: lines are dropped. When no
+// thread can be made the facility runs without a writer: each line is written to the file at once.
 void LogStart();
 
 // Appends a finished line to the buffer (CR LF added when it does not end in a line feed). The
 // caller writes the file itself first when the buffer holds 16,384 bytes or the line would not fit.
 void LogWrite(const char* line);
 
-// Final flush, ends the writer thread, frees the buffer. A later LogPrint starts afresh.
+// Final flush, ends the writer thread, frees the buffer. A later LogPrint starts afresh. Waits for
+// the writer (and for the lock a hung writer may hold) at most 2,000 ms in all: a writer that does
+// not end by then is left to end by itself, with the buffer and lock of its own run kept for it,
+// and its pending lines are lost.
 void LogStop();
 
 // Writes the pending lines to the day's file now.
 void LogFlush();
 
 // Fills `out` with the day's log file path, creating its folder: 0 on success, -1 on failure.
+// The folders TavroPrint and Log under the Windows folder's Temp, which every user may write, are
+// made private (SYSTEM and Administrators only). One that is already there is used only when it is
+// a real folder (no junction or other reparse point) owned by SYSTEM, Administrators or
+// TrustedInstaller; otherwise this fails and the pending lines go unwritten, as for a folder that
+// cannot be made: nothing is reported anywhere, since the log is the only place to report to.
+// The flush likewise writes only into a day's file that is no reparse point, has no second name
+// (hard link) and has one of those owners, and skips a file another holds open instead of waiting.
 int GetLogFilePath(char* out, size_t size);
 
 // Creates an 8-bit path with every missing parent: 0 when it exists or was made, -1 otherwise.
@@ -46,3 +59,12 @@ int EnsureDirectory(const char* path);
 
 // EnsureDirectory on a given file system rather than the attached machine's.
 int EnsureDirectoryIn(platform::Files& files, const char* path);
+
+// How the facility starts its writer thread: runs `body` on a new thread held in `*out`; false when
+// no thread could be made. The default is std::thread with its system_error caught; a test passes
+// one that fails. Null restores the default.
+using LogThreadStarter = bool (*)(std::function<void()> body, std::thread* out);
+void LogSetThreadStarter(LogThreadStarter starter);
+
+// Writers that LogStop stopped waiting for and that have not ended yet.
+int LogAbandonedWriters();

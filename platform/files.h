@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -9,6 +10,14 @@
 namespace platform {
 
 enum class PathKind { kMissing, kFile, kDirectory };
+
+// What stands at a path itself (a link is not followed), as far as trusting it needs to know.
+struct PathFacts {
+  PathKind kind = PathKind::kMissing;
+  bool reparse_point = false;  // a symbolic link, a junction or another reparse point
+  std::wstring owner;          // the owner's SID as text ("S-1-5-32-544"); empty when unreadable
+  uint32_t links = 0;          // the names a file has (hard links); 1 for a folder
+};
 
 // An open file; the destructor closes it.
 class File {
@@ -38,6 +47,22 @@ class Files {
   virtual bool MakeDirectoryW(const std::wstring& path) = 0;
   // DeleteFileW.
   virtual bool Remove(const std::wstring& path) = 0;
+
+  // A folder only SYSTEM and Administrators may use: owned by Administrators, its access list
+  // protected from the parent's and inherited by all made inside. 183 when the path exists, 3 when
+  // the parent is missing, 1307 when the caller may not name Administrators as owner (not elevated).
+  virtual bool MakePrivateDirectory(const std::string& ansi_path) = 0;
+  // The facts of the path itself, read through one handle opened on it (a link is not followed).
+  // False with 2 or 3 when nothing is there, or with the code of the call that failed.
+  virtual bool Inspect(const std::string& ansi_path, PathFacts* out) = 0;
+  // Opens a file for appending text (each LF written as CR LF) without following a link and
+  // without waiting for anyone: made private (as MakePrivateDirectory) when missing, `*created`
+  // then true; 32 at once while another holds it open for writing or against writing. `facts`
+  // describe the opened file itself, read through the open handle. Reading it is an error.
+  virtual std::unique_ptr<File> OpenForAppend(const std::string& ansi_path, bool* created, PathFacts* facts) = 0;
+  // False where the file system keeps no owners, so that an owner read back tells nothing of who
+  // made a file (Wine reads every file as the current user's); true on Windows.
+  virtual bool KeepsOwners() = 0;
   // QueryDosDeviceW with no device name: every MS-DOS device name, in the system's order, when
   // the list (each name with its NUL, then one more NUL) fits `buffer_chars` characters; false
   // with 122 (ERROR_INSUFFICIENT_BUFFER) when it does not, or with another code.

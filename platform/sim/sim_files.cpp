@@ -66,6 +66,7 @@ class SimFile : public File {
   ~SimFile() override {
     std::lock_guard<std::mutex> lock(owner_.mutex());
     --node_->open_count;
+    if (mode_.write) --(appender_ ? node_->appenders : node_->writers);
   }
 
   size_t Read(void* buffer, size_t n) override {
@@ -106,7 +107,8 @@ class SimFile : public File {
       error_ = true;
       return 0;
     }
-    std::lock_guard<std::mutex> lock(owner_.mutex());
+    std::unique_lock<std::mutex> lock(owner_.mutex());
+    owner_.WaitWhileStalled(lock, *node_);
     std::vector<uint8_t>& data = node_->data;
     if (mode_.append) pos_ = data.size();
     const auto* in = static_cast<const uint8_t*>(buffer);
@@ -141,6 +143,7 @@ class SimFile : public File {
   bool HasError() const override { return error_; }
 
   void SetFaults(SimFaults* faults) { fault_ = faults; }
+  void SetAppender() { appender_ = true; }
   void SetPosition(size_t pos) { pos_ = pos; }
 
  private:
@@ -148,6 +151,7 @@ class SimFile : public File {
   std::shared_ptr<SimFiles::Node> node_;
   OpenMode mode_;
   SimFaults* fault_ = nullptr;
+  bool appender_ = false;
   size_t pos_ = 0;
   bool error_ = false;
 };
@@ -169,9 +173,10 @@ std::wstring SimFiles::DecodeAnsi(const std::string& ansi_path) {
   return wide;
 }
 
-bool SimFiles::Parse(const std::wstring& path, SimPath* out, uint32_t* error) {
+bool SimFiles::Parse(const std::wstring& path, SimPath* out, uint32_t* error, bool follow_last) {
   if (!ParseSimPath(path, current_, out, error)) return false;
   Redirect(out);
+  if (!FollowLinks(out, follow_last, error)) return false;
   uint32_t code = FailingCode(out->key);
   if (code != 0) {
     *error = code;
@@ -244,9 +249,15 @@ std::unique_ptr<File> SimFiles::OpenPath(const std::wstring& path, const char* m
     SetLastErrorCode(err::kAccessDenied);
     return nullptr;
   }
+  // The runtime shares reading and writing; a holder that shares less refuses this open.
+  if (node && (node->held || (m.write && node->appenders > 0))) {
+    SetLastErrorCode(kSharingViolation);
+    return nullptr;
+  }
   if (!node) {
     node = std::make_shared<Node>();
     node->name = p.parts.back();
+    node->private_acl = parent->private_acl;
     nodes_[p.key] = node;
   }
   if (m.truncate) node->data.clear();
@@ -254,9 +265,59 @@ std::unique_ptr<File> SimFiles::OpenPath(const std::wstring& path, const char* m
   if (m.append && m.read && m.text && !node->data.empty() && node->data.back() == kCtrlZ)
     node->data.pop_back();
   ++node->open_count;
+  if (m.write) ++node->writers;
   auto file = std::make_unique<SimFile>(*this, node, m);
   file->SetFaults(&faults_);
   SetLastErrorCode(err::kSuccess);
+  return file;
+}
+
+std::unique_ptr<File> SimFiles::OpenForAppend(const std::string& ansi_path, bool* created, PathFacts* facts) {
+  *created = false;
+  *facts = PathFacts();
+  if (faults_.ShouldFail("CreateFileA")) return nullptr;
+  std::wstring path = DecodeAnsi(ansi_path);
+  std::lock_guard<std::mutex> lock(mutex_);
+  SimPath p;
+  uint32_t error = 0;
+  if (!Parse(path, &p, &error, false)) {
+    SetLastErrorCode(error);
+    return nullptr;
+  }
+  auto parent = Find(p.parent_key);
+  if (p.parent_key.empty() || !parent || !parent->directory) {
+    SetLastErrorCode(p.parent_key.empty() ? err::kAccessDenied : err::kPathNotFound);
+    return nullptr;
+  }
+  auto node = Find(p.key);
+  if (node && (node->directory || node->read_only)) {
+    SetLastErrorCode(err::kAccessDenied);
+    return nullptr;
+  }
+  if (node && (node->held || node->writers > 0 || node->appenders > 0)) {
+    SetLastErrorCode(kSharingViolation);
+    return nullptr;
+  }
+  if (!node) {
+    if (parent->read_only) {
+      SetLastErrorCode(err::kAccessDenied);
+      return nullptr;
+    }
+    node = std::make_shared<Node>();
+    node->name = p.parts.back();
+    node->private_acl = true;
+    nodes_[p.key] = node;
+    *created = true;
+  }
+  ++node->open_count;
+  ++node->appenders;
+  *facts = FactsOf(*node);
+  OpenMode m;
+  m.write = m.append = true;
+  auto file = std::make_unique<SimFile>(*this, node, m);
+  file->SetFaults(&faults_);
+  file->SetAppender();
+  SetLastErrorCode(*created ? err::kSuccess : err::kAlreadyExists);
   return file;
 }
 
@@ -300,7 +361,7 @@ bool SimFiles::MakeDirectoryPath(const std::wstring& path) {
   std::lock_guard<std::mutex> lock(mutex_);
   SimPath p;
   uint32_t error = 0;
-  if (!Parse(path, &p, &error)) {
+  if (!Parse(path, &p, &error, false)) {
     SetLastErrorCode(error);
     return false;
   }
@@ -324,6 +385,7 @@ bool SimFiles::MakeDirectoryPath(const std::wstring& path) {
   auto node = std::make_shared<Node>();
   node->name = p.parts.back();
   node->directory = true;
+  node->private_acl = parent->private_acl;
   nodes_[p.key] = node;
   SetLastErrorCode(err::kSuccess);
   return true;
@@ -343,7 +405,7 @@ bool SimFiles::RemovePath(const std::wstring& path) {
   std::lock_guard<std::mutex> lock(mutex_);
   SimPath p;
   uint32_t error = 0;
-  if (!Parse(path, &p, &error)) {
+  if (!Parse(path, &p, &error, false)) {
     SetLastErrorCode(error);
     return false;
   }
@@ -356,10 +418,11 @@ bool SimFiles::RemovePath(const std::wstring& path) {
     SetLastErrorCode(err::kAccessDenied);
     return false;
   }
-  if (node->open_count > 0) {
+  if (node->open_count > 0 || node->held) {
     SetLastErrorCode(kSharingViolation);
     return false;
   }
+  --node->links;
   nodes_.erase(p.key);
   SetLastErrorCode(err::kSuccess);
   return true;
@@ -469,10 +532,17 @@ void SimFiles::RemoveTree(const std::wstring& path) {
   SimPath p;
   uint32_t error = 0;
   if (!ParseSimPath(path, current_, &p, &error) || p.parts.size() < 2) return;
-  nodes_.erase(p.key);
+  auto top = nodes_.find(p.key);
+  if (top != nodes_.end()) {
+    --top->second->links;
+    nodes_.erase(top);
+  }
   std::wstring prefix = p.key + L"\\";
   auto it = nodes_.lower_bound(prefix);
-  while (it != nodes_.end() && it->first.compare(0, prefix.size(), prefix) == 0) it = nodes_.erase(it);
+  while (it != nodes_.end() && it->first.compare(0, prefix.size(), prefix) == 0) {
+    --it->second->links;
+    it = nodes_.erase(it);
+  }
 }
 
 void SimFiles::AddDrive(const std::wstring& drive) {

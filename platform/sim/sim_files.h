@@ -20,9 +20,18 @@
 // "fread" and "fwrite" (File::Read / File::Write: the stream's error flag is then set),
 // "QueryDosDeviceW" (QueryDosDeviceNames), "CopyFileA", "DeleteFileA" (RemoveA),
 // "WritePrivateProfileStringW" (WriteProfileString), "Wow64DisableWow64FsRedirection",
-// "Wow64RevertWow64FsRedirection".
+// "Wow64RevertWow64FsRedirection", "CreateDirectoryA" (MakePrivateDirectory), "GetSecurityInfo"
+// (Inspect), "CreateFileA" (OpenForAppend).
+//
+// Ownership and links as an elevated process on Windows meets them: whatever the process makes is
+// owned by Administrators (S-1-5-32-544) unless a test names another owner; a junction or a
+// symbolic link (a reparse point) is followed by every call of the process except Inspect,
+// OpenForAppend, MakeDirectory (a link there exists) and the deletions; a hard link is a second
+// name of the same file. A file another process holds open fails every open with 32.
 #pragma once
 
+#include <atomic>
+#include <condition_variable>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -68,6 +77,21 @@ class SimFiles : public Files {
   // False with 1 on 32-bit Windows; Revert false with 87 when this thread has nothing to undo.
   bool DisableWow64Redirection() override;
   bool RevertWow64Redirection() override;
+  // The folder is marked private (SYSTEM and Administrators only) and owned by Administrators.
+  bool MakePrivateDirectory(const std::string& ansi_path) override;
+  bool Inspect(const std::string& ansi_path, PathFacts* out) override;
+  // A new file is private as its folder's access list makes it; the handle shares reading only:
+  // 32 while the file is open for writing (or held open by another), and opens for writing fail
+  // with 32 while this one is open.
+  std::unique_ptr<File> OpenForAppend(const std::string& ansi_path, bool* created, PathFacts* facts) override;
+  // True, as on Windows, unless a test plays Wine with SetKeepsOwners(false).
+  bool KeepsOwners() override;
+  void SetKeepsOwners(bool keeps);
+
+  static constexpr const wchar_t* kSidSystem = L"S-1-5-18";
+  static constexpr const wchar_t* kSidAdministrators = L"S-1-5-32-544";
+  static constexpr const wchar_t* kSidTrustedInstaller =
+      L"S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464";
 
   // Where the device map keeps the serial and parallel ports (HKLM, both views).
   static constexpr const wchar_t* kSerialCommKey = L"HARDWARE\\DEVICEMAP\\SERIALCOMM";
@@ -90,6 +114,24 @@ class SimFiles : public Files {
   // Every call on the path or anything below it fails with `code` (0 clears); the path need not
   // exist yet.
   void SetFailing(const std::wstring& path, uint32_t code);
+  // The owner's SID of a file or folder.
+  void SetOwner(const std::wstring& path, const std::wstring& sid);
+  // A junction at `link` (made, with its parents) to the folder `target`, which need not exist.
+  void MakeJunction(const std::wstring& link, const std::wstring& target);
+  // A symbolic link to a file at `link`.
+  void MakeFileLink(const std::wstring& link, const std::wstring& target);
+  // A second name `link` for the existing file `existing`; false when there is no such file.
+  bool MakeHardLink(const std::wstring& link, const std::wstring& existing);
+  // Another process holds the file open and shares nothing with anyone.
+  void SetHeldOpen(const std::wstring& path, bool held);
+  // Writes to the file block until the stall is lifted (a disk or a redirector that hangs).
+  void StallWrites(const std::wstring& path, bool stalled);
+  // How many writes wait on a stall now.
+  int StalledWrites();
+  // The facts Inspect would give (a link not followed); kMissing when nothing is there.
+  PathFacts Facts(const std::wstring& path);
+  // True when the access list of the path grants SYSTEM and Administrators alone.
+  bool IsPrivate(const std::wstring& path);
   // Removes a file or a folder with everything in it.
   void RemoveTree(const std::wstring& path);
   // Another drive ("D:") with an empty root.
@@ -103,16 +145,29 @@ class SimFiles : public Files {
     bool directory = false;
     bool read_only = false;
     int open_count = 0;
+    int writers = 0;    // open for writing through the runtime (shares reading and writing)
+    int appenders = 0;  // open through OpenForAppend (shares reading only)
+    bool held = false;  // held open by another process
+    bool stalled = false;
+    bool private_acl = false;
+    int links = 1;
+    std::wstring owner = kSidAdministrators;
+    std::vector<std::wstring> link_target;  // a reparse point: the parts of the path it names
     std::vector<uint8_t> data;
   };
   std::mutex& mutex() { return mutex_; }
+  // Waits, with `lock` on mutex(), while writes to `node` are stalled.
+  void WaitWhileStalled(std::unique_lock<std::mutex>& lock, const Node& node);
 
  private:
   std::unique_ptr<File> OpenPath(const std::wstring& path, const char* mode);
   PathKind StatPath(const std::wstring& path);
   bool MakeDirectoryPath(const std::wstring& path);
-  // Parses a path of the process's calls: WOW64 redirection applied, failing paths refused.
-  bool Parse(const std::wstring& path, SimPath* out, uint32_t* error);
+  // Parses a path of the process's calls: WOW64 redirection applied, reparse points followed (the
+  // last component only with `follow_last`), failing paths refused.
+  bool Parse(const std::wstring& path, SimPath* out, uint32_t* error, bool follow_last = true);
+  bool FollowLinks(SimPath* path, bool follow_last, uint32_t* error);
+  PathFacts FactsOf(const Node& node) const;
   void Redirect(SimPath* path);
   bool RemovePath(const std::wstring& path);
   uint32_t FailingCode(const std::wstring& key);
@@ -131,6 +186,9 @@ class SimFiles : public Files {
   std::mutex mutex_;
   std::map<std::wstring, std::shared_ptr<Node>> nodes_;  // by key
   std::map<std::wstring, uint32_t> failing_;
+  std::condition_variable stall_signal_;
+  std::atomic<bool> keeps_owners_{true};
+  int stalled_writes_ = 0;
   SimPath current_;
   // Per thread: redirection switched off, and the states each disable replaced.
   struct Redirection {

@@ -105,6 +105,11 @@ struct Icon {  // icons loaded with LoadImageW (not shared)
   static pointer Invalid() { return nullptr; }
   static void Close(pointer h) { ::DestroyIcon(h); }
 };
+struct LocalMem {  // what the system allocates for its caller (security descriptors, SID texts)
+  using pointer = HLOCAL;
+  static pointer Invalid() { return nullptr; }
+  static void Close(pointer h) { ::LocalFree(h); }
+};
 struct CrtFile {
   using pointer = FILE*;
   static pointer Invalid() { return nullptr; }
@@ -123,5 +128,6 @@ using unique_schandle = unique_any<traits::Service>;
 using unique_crt_file = unique_any<traits::CrtFile>;
 using unique_hfont = unique_any<traits::Font>;
 using unique_hicon = unique_any<traits::Icon>;
+using unique_hlocal = unique_any<traits::LocalMem>;
 
 }  // namespace platform::win32

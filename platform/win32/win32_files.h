@@ -19,6 +19,13 @@ class Win32Files : public Files {
   bool MakeDirectoryW(const std::wstring& path) override;
   // DeleteFileW.
   bool Remove(const std::wstring& path) override;
+  // CreateDirectoryA with a security descriptor; CreateFileA with FILE_FLAG_OPEN_REPARSE_POINT,
+  // GetFileInformationByHandle and GetSecurityInfo (win32_private_files.cpp).
+  bool MakePrivateDirectory(const std::string& ansi_path) override;
+  bool Inspect(const std::string& ansi_path, PathFacts* out) override;
+  std::unique_ptr<File> OpenForAppend(const std::string& ansi_path, bool* created, PathFacts* facts) override;
+  // False only under Wine (its ntdll exports wine_get_version).
+  bool KeepsOwners() override;
   // QueryDosDeviceW(NULL, ...) into a buffer of exactly `buffer_chars` characters.
   bool QueryDosDeviceNames(size_t buffer_chars, std::vector<std::wstring>* out) override;
   // CopyFileA, DeleteFileA, WritePrivateProfileStringW.

@@ -65,6 +65,30 @@ std::string AddTestDevice(const std::wstring& instance_id, const std::wstring& p
   return "";
 }
 
+bool ReadAccess(const std::wstring& path, AccessList* out) {
+  *out = AccessList();
+  platform::PathFacts facts = Sim().files().Facts(path);
+  if (facts.kind == platform::PathKind::kMissing) return false;
+  out->owner = facts.owner;
+  // A private folder's own entries; anything else inherits what the simulation does not keep.
+  if (Sim().files().IsPrivate(path)) {
+    out->is_protected = true;
+    uint32_t inherit = facts.kind == platform::PathKind::kDirectory ? 3 : 0;
+    out->entries.push_back({true, inherit, 0x1F01FF, platform::sim::SimFiles::kSidSystem});
+    out->entries.push_back({true, inherit, 0x1F01FF, platform::sim::SimFiles::kSidAdministrators});
+  }
+  return true;
+}
+
+bool MakeHardLink(const std::wstring& link, const std::wstring& existing) {
+  return Sim().files().MakeHardLink(link, existing);
+}
+
+std::string MakeJunction(const std::wstring& link, const std::wstring& target) {
+  Sim().files().MakeJunction(link, target);
+  return "";
+}
+
 bool RemoveTestDevice(const std::wstring& instance_id) {
   if (!Sim().devices().Find(instance_id)) return true;
   return Sim().devices().RemoveDevice(instance_id);

@@ -3,7 +3,12 @@
 #include <windows.h>
 #include <winspool.h>
 #include <setupapi.h>
+#include <aclapi.h>
+#include <sddl.h>
+#include <winioctl.h>
 // clang-format on
+
+#include <cstring>
 
 #include <gtest/gtest.h>
 
@@ -151,6 +156,86 @@ std::string AddTestDevice(const std::wstring& instance_id, const std::wstring& p
   LONG result = RegSetValueExW(key.get(), L"PortName", 0, REG_SZ, reinterpret_cast<const BYTE*>(port_name.c_str()),
                                static_cast<DWORD>((port_name.size() + 1) * sizeof(wchar_t)));
   return result == ERROR_SUCCESS ? "" : "RegSetValueExW " + std::to_string(result);
+}
+
+namespace {
+
+std::wstring SidText(PSID sid) {
+  LPWSTR text = nullptr;
+  if (sid == nullptr || !::ConvertSidToStringSidW(sid, &text)) return L"";
+  platform::win32::unique_hlocal owner(text);
+  return text;
+}
+
+}  // namespace
+
+bool ReadAccess(const std::wstring& path, AccessList* out) {
+  *out = AccessList();
+  PSID owner = nullptr;
+  PACL dacl = nullptr;
+  PSECURITY_DESCRIPTOR sd = nullptr;
+  DWORD result = ::GetNamedSecurityInfoW(path.c_str(), SE_FILE_OBJECT,
+                                         OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, &owner, nullptr,
+                                         &dacl, nullptr, &sd);
+  platform::win32::unique_hlocal sd_owner(sd);
+  if (result != ERROR_SUCCESS) return false;
+  out->owner = SidText(owner);
+  SECURITY_DESCRIPTOR_CONTROL control = 0;
+  DWORD revision = 0;
+  if (::GetSecurityDescriptorControl(sd, &control, &revision)) out->is_protected = (control & SE_DACL_PROTECTED) != 0;
+  if (dacl == nullptr) return true;
+  for (DWORD i = 0; i < dacl->AceCount; ++i) {
+    void* ace = nullptr;
+    if (!::GetAce(dacl, i, &ace)) continue;
+    auto* header = static_cast<ACE_HEADER*>(ace);
+    if (header->AceType != ACCESS_ALLOWED_ACE_TYPE && header->AceType != ACCESS_DENIED_ACE_TYPE) continue;
+    // Allowed and denied entries share one layout: header, mask, SID.
+    auto* entry = static_cast<ACCESS_ALLOWED_ACE*>(ace);
+    out->entries.push_back({header->AceType == ACCESS_ALLOWED_ACE_TYPE, header->AceFlags, entry->Mask,
+                            SidText(reinterpret_cast<PSID>(&entry->SidStart))});
+  }
+  return true;
+}
+
+bool MakeHardLink(const std::wstring& link, const std::wstring& existing) {
+  return ::CreateHardLinkW(link.c_str(), existing.c_str(), nullptr) != FALSE;
+}
+
+std::string MakeJunction(const std::wstring& link, const std::wstring& target) {
+  if (!::CreateDirectoryW(link.c_str(), nullptr)) return "CreateDirectoryW " + std::to_string(::GetLastError());
+  platform::win32::unique_hfile folder(::CreateFileW(link.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                                     FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT,
+                                                     nullptr));
+  if (!folder) return "CreateFileW " + std::to_string(::GetLastError());
+  // The mount-point layout of REPARSE_DATA_BUFFER: the substitute name "\??\<target>" and an
+  // empty print name, each with its NUL.
+  const std::wstring substitute = L"\\??\\" + target;
+  const WORD substitute_bytes = static_cast<WORD>(substitute.size() * sizeof(wchar_t));
+  struct MountPoint {
+    DWORD tag;
+    WORD data_length;
+    WORD reserved;
+    WORD substitute_offset;
+    WORD substitute_length;
+    WORD print_offset;
+    WORD print_length;
+    wchar_t path[1024];
+  } buffer = {};
+  if (substitute.size() + 2 > 1024) return "target too long";
+  buffer.tag = IO_REPARSE_TAG_MOUNT_POINT;
+  buffer.substitute_length = substitute_bytes;
+  buffer.print_offset = static_cast<WORD>(substitute_bytes + sizeof(wchar_t));
+  std::memcpy(buffer.path, substitute.c_str(), substitute_bytes);
+  buffer.data_length = static_cast<WORD>(8 + substitute_bytes + 2 * sizeof(wchar_t));
+  DWORD returned = 0;
+  if (!::DeviceIoControl(folder.get(), FSCTL_SET_REPARSE_POINT, &buffer, 8 + buffer.data_length, nullptr, 0, &returned,
+                         nullptr)) {
+    std::string why = "FSCTL_SET_REPARSE_POINT " + std::to_string(::GetLastError());
+    folder.reset();
+    ::RemoveDirectoryW(link.c_str());
+    return why;
+  }
+  return "";
 }
 
 bool RemoveTestDevice(const std::wstring& instance_id) {

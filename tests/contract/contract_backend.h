@@ -3,7 +3,9 @@
 // each case is written once and must hold on both.
 #pragma once
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "platform/machine.h"
 
@@ -42,5 +44,25 @@ std::string AddTestDevice(const std::wstring& instance_id, const std::wstring& p
 // Removes the device if it is there, also one a run that died left; true when it is gone.
 bool RemoveTestDevice(const std::wstring& instance_id);
 // ---- end of arranged devices ----
+
+// ---- Access lists and links ----
+struct AccessEntry {
+  bool allow = true;
+  uint32_t flags = 0;  // OBJECT_INHERIT_ACE 1, CONTAINER_INHERIT_ACE 2, INHERITED_ACE 0x10 ...
+  uint32_t mask = 0;
+  std::wstring sid;
+};
+struct AccessList {
+  std::wstring owner;
+  bool is_protected = false;  // SE_DACL_PROTECTED: nothing inherited from the parent
+  std::vector<AccessEntry> entries;
+};
+// The owner and the access list of a file or folder as GetNamedSecurityInfoW reads them.
+bool ReadAccess(const std::wstring& path, AccessList* out);
+// A second name for an existing file (CreateHardLinkW).
+bool MakeHardLink(const std::wstring& link, const std::wstring& existing);
+// A junction at `link`, a new folder, to the folder `target`: "" when made, else why not.
+std::string MakeJunction(const std::wstring& link, const std::wstring& target);
+// ---- end of access lists and links ----
 
 }  // namespace contract

@@ -1,5 +1,6 @@
 // Files: the runtime's text mode, Windows path rules and the codes a missing path leaves; 8-bit
-// copies and deletions, profile (ini) files, and WOW64 file-system redirection.
+// copies and deletions, profile (ini) files, WOW64 file-system redirection; private folders, the
+// facts of a path read without following a link, and appending that neither follows nor waits.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -297,6 +298,135 @@ TEST_F(RedirectionContract, TheDriverFoldersAreNotRedirected) {
   ASSERT_TRUE(files().DisableWow64Redirection());
   EXPECT_EQ(Read(in_drivers), "driver");
   ASSERT_TRUE(files().RevertWow64Redirection());
+}
+
+// Private folders, links and appending: what the log trusts before it writes.
+class PrivateFilesContract : public FilesContract {
+ protected:
+  static constexpr const wchar_t* kSystem = L"S-1-5-18";
+  static constexpr const wchar_t* kAdministrators = L"S-1-5-32-544";
+  void TearDown() override {
+    for (const wchar_t* name : {L"append.log", L"linked.log", L"inspect.txt", L"inspect-2.txt"}) files().Remove(Path(name));
+    FilesContract::TearDown();
+  }
+};
+
+TEST_F(PrivateFilesContract, APrivateFolderGrantsSystemAndAdministratorsAlone) {
+  const std::wstring dir = Path(L"private");
+  ASSERT_TRUE(files().MakePrivateDirectory(Ansi(dir))) << platform::LastErrorCode();
+  EXPECT_FALSE(files().MakePrivateDirectory(Ansi(dir)));
+  EXPECT_EQ(platform::LastErrorCode(), platform::err::kAlreadyExists);
+  EXPECT_FALSE(files().MakePrivateDirectory(Ansi(Path(L"no-parent\\private"))));
+  EXPECT_EQ(platform::LastErrorCode(), platform::err::kPathNotFound);
+
+  contract::AccessList access;
+  ASSERT_TRUE(contract::ReadAccess(dir, &access));
+  // Wine keeps no descriptor: it derives owner and list from the POSIX owner and mode (the user
+  // and SYSTEM, not protected), so only "nobody else" can be seen there.
+  EXPECT_EQ(files().KeepsOwners(), !contract::RunsOnWine());
+  for (const auto& entry : access.entries) {
+    bool ours = entry.sid == kSystem || entry.sid == kAdministrators ||
+                (contract::RunsOnWine() && entry.sid == access.owner);
+    EXPECT_TRUE(ours && entry.allow) << testing::PrintToString(entry.sid);
+  }
+  if (contract::RunsOnWine()) return;
+  EXPECT_EQ(access.owner, kAdministrators);
+  EXPECT_TRUE(access.is_protected);
+  ASSERT_EQ(access.entries.size(), 2u);
+  for (const auto& entry : access.entries) {
+    EXPECT_EQ(entry.flags, 3u);  // inherited by files and folders made inside
+    EXPECT_EQ(entry.mask, 0x1F01FFu);
+  }
+  platform::PathFacts facts;
+  ASSERT_TRUE(files().Inspect(Ansi(dir), &facts));
+  EXPECT_EQ(facts.owner, kAdministrators);
+}
+
+TEST_F(PrivateFilesContract, InspectTellsKindOwnerAndNamesOfThePathItself) {
+  Put(Path(L"inspect.txt"), "wb", "x");
+  platform::PathFacts facts;
+  ASSERT_TRUE(files().Inspect(Ansi(Path(L"inspect.txt")), &facts)) << platform::LastErrorCode();
+  EXPECT_EQ(facts.kind, PathKind::kFile);
+  EXPECT_FALSE(facts.reparse_point);
+  EXPECT_EQ(facts.links, 1u);
+  EXPECT_EQ(facts.owner.rfind(L"S-1-5-", 0), 0u) << testing::PrintToString(facts.owner);
+
+  ASSERT_TRUE(contract::MakeHardLink(Path(L"inspect-2.txt"), Path(L"inspect.txt")));
+  ASSERT_TRUE(files().Inspect(Ansi(Path(L"inspect-2.txt")), &facts));
+  EXPECT_EQ(facts.links, 2u);
+  ASSERT_TRUE(files().Inspect(Ansi(Path(L"inspect.txt")), &facts));
+  EXPECT_EQ(facts.links, 2u);
+
+  ASSERT_TRUE(files().Inspect(Ansi(contract::ScratchFolder()), &facts));
+  EXPECT_EQ(facts.kind, PathKind::kDirectory);
+  EXPECT_EQ(facts.links, 1u);
+  EXPECT_FALSE(facts.reparse_point);
+
+  EXPECT_FALSE(files().Inspect(Ansi(Path(L"no-such-file.txt")), &facts));
+  EXPECT_EQ(platform::LastErrorCode(), platform::err::kFileNotFound);
+  EXPECT_FALSE(files().Inspect(Ansi(Path(L"no-such-folder\\x.txt")), &facts));
+  EXPECT_EQ(platform::LastErrorCode(), platform::err::kPathNotFound);
+}
+
+TEST_F(PrivateFilesContract, AJunctionIsAReparsePointToInspectAndFollowedByTheRest) {
+  files().MakeDirectoryW(Path(L"junction-target"));
+  Put(Path(L"junction-target\\in.txt"), "wb", "in");
+  std::string why = contract::MakeJunction(Path(L"junction"), Path(L"junction-target"));
+  // Wine 8 has no reparse points: FSCTL_SET_REPARSE_POINT fails with 50.
+  if (!why.empty() && contract::RunsOnWine()) GTEST_SKIP() << "Wine cannot make a junction: " << why;
+  ASSERT_EQ(why, "");
+  platform::PathFacts facts;
+  ASSERT_TRUE(files().Inspect(Ansi(Path(L"junction")), &facts)) << platform::LastErrorCode();
+  EXPECT_TRUE(facts.reparse_point);
+  EXPECT_EQ(facts.kind, PathKind::kDirectory);
+  EXPECT_EQ(Get(Path(L"junction\\in.txt"), "rb"), "in");
+  files().Remove(Path(L"junction-target\\in.txt"));
+}
+
+TEST_F(PrivateFilesContract, AppendingMakesAFileSharesOnlyReadingAndNeverWaits) {
+  const std::wstring log = Path(L"append.log");
+  bool created = false;
+  platform::PathFacts facts;
+  auto first = files().OpenForAppend(Ansi(log), &created, &facts);
+  ASSERT_NE(first, nullptr) << platform::LastErrorCode();
+  EXPECT_TRUE(created);
+  EXPECT_EQ(facts.kind, PathKind::kFile);
+  EXPECT_EQ(facts.links, 1u);
+  EXPECT_FALSE(facts.reparse_point);
+  EXPECT_EQ(first->Write("one\n", 4), 4u);
+  EXPECT_FALSE(first->HasError());
+  char c;
+  EXPECT_EQ(first->Read(&c, 1), 0u);
+  EXPECT_TRUE(first->HasError());
+
+  // A second writer is refused at once; a reader may look.
+  EXPECT_EQ(files().OpenForAppend(Ansi(log), &created, &facts), nullptr);
+  EXPECT_EQ(platform::LastErrorCode(), 32u);
+  EXPECT_EQ(files().OpenW(log, "a"), nullptr);
+  EXPECT_EQ(platform::LastErrorCode(), 32u);
+  EXPECT_EQ(Get(log, "rb"), "one\r\n");
+  first.reset();
+
+  auto again = files().OpenForAppend(Ansi(log), &created, &facts);
+  ASSERT_NE(again, nullptr) << platform::LastErrorCode();
+  EXPECT_FALSE(created);
+  again->Write("two\n", 4);
+  again.reset();
+  EXPECT_EQ(Get(log, "rb"), "one\r\ntwo\r\n");
+
+  // Held open for writing by another opener: refused at once.
+  auto holder = files().OpenW(log, "ab");
+  ASSERT_NE(holder, nullptr);
+  EXPECT_EQ(files().OpenForAppend(Ansi(log), &created, &facts), nullptr);
+  EXPECT_EQ(platform::LastErrorCode(), 32u);
+  holder.reset();
+
+  // The facts are those of the opened file: a second name shows.
+  ASSERT_TRUE(contract::MakeHardLink(Path(L"linked.log"), log));
+  auto linked = files().OpenForAppend(Ansi(Path(L"linked.log")), &created, &facts);
+  ASSERT_NE(linked, nullptr);
+  EXPECT_FALSE(created);
+  EXPECT_EQ(facts.links, 2u);
 }
 
 }  // namespace

@@ -1,6 +1,10 @@
 // The log facility on a real Windows: a day's file appears under the Windows folder's
-// Temp\TavroPrint\Log and opens with a banner made from the machine's own registry and calls.
+// Temp\TavroPrint\Log and opens with a banner made from the machine's own registry and calls; the
+// folders grant nobody but SYSTEM and Administrators, and a day's file that is a second name of
+// another file or is held open by another is not written.
 #include <windows.h>
+#include <aclapi.h>
+#include <sddl.h>
 
 #include <gtest/gtest.h>
 
@@ -9,6 +13,7 @@
 #include <vector>
 
 #include "log/log.h"
+#include "platform/files.h"
 #include "platform/win32/unique_handle.h"
 #include "platform/win32/win32_machine.h"
 
@@ -239,6 +244,83 @@ TEST_F(LogOnWindows, LoggingKeepsTheCallersLastError) {
   std::string text = ReadAll(path_);
   EXPECT_NE(text.find("[Install.cpp:F:1] [ERROR] F - Error=5\r\n"), std::string::npos);
   EXPECT_NE(text.find("[Install.cpp:F:2] [ERROR] F - Error=87\r\n"), std::string::npos);
+}
+
+std::string SidText(PSID sid) {
+  LPSTR text = nullptr;
+  if (sid == nullptr || !::ConvertSidToStringSidA(sid, &text)) return "";
+  platform::win32::unique_hlocal owner(text);
+  return text;
+}
+
+// Every allowed entry of the folder's access list names SYSTEM or Administrators. Wine keeps no
+// descriptor and derives the list from the POSIX mode, naming the owner (the user) for
+// Administrators; Everyone and Users, which Temp lets in, must be gone on both.
+TEST_F(LogOnWindows, TheLogFoldersLetInNobodyButSystemAndAdministrators) {
+  LogPrint(kLogUnitInstall, "F", 1, "[INFO] F - private\n");
+  LogStop();
+  char windows[MAX_PATH] = {};
+  ASSERT_GT(::GetWindowsDirectoryA(windows, MAX_PATH), 0u);
+  for (const char* below : {"\\Temp\\TavroPrint", "\\Temp\\TavroPrint\\Log"}) {
+    std::string folder = std::string(windows) + below;
+    PSID owner = nullptr;
+    PACL dacl = nullptr;
+    PSECURITY_DESCRIPTOR sd = nullptr;
+    ASSERT_EQ(::GetNamedSecurityInfoA(folder.c_str(), SE_FILE_OBJECT,
+                                      OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, &owner, nullptr, &dacl,
+                                      nullptr, &sd),
+              static_cast<DWORD>(ERROR_SUCCESS))
+        << folder;
+    platform::win32::unique_hlocal sd_owner(sd);
+    ASSERT_NE(dacl, nullptr) << folder << ": a null list lets everyone in";
+    std::string owner_sid = SidText(owner);
+    for (DWORD i = 0; i < dacl->AceCount; ++i) {
+      void* ace = nullptr;
+      ASSERT_TRUE(::GetAce(dacl, i, &ace));
+      auto* entry = static_cast<ACCESS_ALLOWED_ACE*>(ace);
+      if (entry->Header.AceType != ACCESS_ALLOWED_ACE_TYPE) continue;
+      std::string sid = SidText(reinterpret_cast<PSID>(&entry->SidStart));
+      EXPECT_TRUE(sid == "S-1-5-18" || sid == "S-1-5-32-544" || (!machine_.files().KeepsOwners() && sid == owner_sid))
+          << folder << " lets in " << sid;
+    }
+  }
+}
+
+// A day's file that is a second name of another file (a hard link) is not appended to.
+TEST_F(LogOnWindows, ADayFileThatIsAHardLinkIsNotWritten) {
+  std::string victim = path_ + ".victim";
+  {
+    platform::win32::unique_crt_file f(fopen(victim.c_str(), "wb"));
+    ASSERT_TRUE(f);
+    fputs("keep me", f.get());
+  }
+  ASSERT_TRUE(::CreateHardLinkA(path_.c_str(), victim.c_str(), nullptr)) << ::GetLastError();
+  LogPrint(kLogUnitInstall, "F", 1, "[INFO] F - through a second name\n");
+  LogStop();
+  EXPECT_EQ(ReadAll(victim), "keep me");
+  ::DeleteFileA(path_.c_str());
+  ::DeleteFileA(victim.c_str());
+}
+
+// Held open by another against writing: the flush skips it at once; the next one writes.
+TEST_F(LogOnWindows, ADayFileHeldOpenByAnotherIsSkippedWithoutWaiting) {
+  LogPrint(kLogUnitInstall, "F", 1, "[INFO] F - first\n");
+  LogFlush();
+  {
+    platform::win32::unique_hfile holder(
+        ::CreateFileA(path_.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(holder) << ::GetLastError();
+    LogPrint(kLogUnitInstall, "F", 2, "[INFO] F - skipped\n");
+    DWORD start = ::GetTickCount();
+    LogFlush();
+    EXPECT_LT(::GetTickCount() - start, 500u);
+  }
+  LogPrint(kLogUnitInstall, "F", 3, "[INFO] F - written\n");
+  LogStop();
+  std::string text = ReadAll(path_);
+  EXPECT_NE(text.find("[INFO] F - first\r\n"), std::string::npos);
+  EXPECT_EQ(text.find("skipped"), std::string::npos);
+  EXPECT_NE(text.find("[INFO] F - written\r\n"), std::string::npos);
 }
 
 }  // namespace

@@ -72,7 +72,7 @@ TEST_F(LogTest, FolderThatCannotBeCreatedDropsThePendingLinesAndLoggingGoesOn) {
   EXPECT_EQ(file.find("lost line"), std::string::npos);
   EXPECT_NE(file.find("kept line"), std::string::npos);
   // A file that cannot be opened is the same: the text is dropped, the next flush tries again.
-  machine_.faults().Fail("fopen", platform::err::kAccessDenied, 2);
+  machine_.faults().Fail("CreateFileA", platform::err::kAccessDenied, 1);
   LogPrint(kLogUnitInstall, "F", 3, "also lost\n");
   LogFlush();
   LogPrint(kLogUnitInstall, "F", 4, "written again\n");
@@ -229,9 +229,9 @@ TEST_F(LogTest, LoggingKeepsTheCallersLastError) {
   ASSERT_LT(lines, 400);
   // A flush whose file cannot be opened, and one whose folder cannot be made.
   machine_.faults().ResetCalls();
-  machine_.faults().Fail("fopen", platform::err::kAccessDenied, 2);
+  machine_.faults().Fail("CreateFileA", platform::err::kAccessDenied, 2);
   platform::SetLastErrorCode(kCode);
-  for (int i = 0; i < 200 && machine_.faults().Calls("fopen") < 2; ++i)
+  for (int i = 0; i < 200 && machine_.faults().Calls("CreateFileA") < 2; ++i)
     LogPrint(kLogUnitInstall, "F", i, "%s %d\n", filler.c_str(), i);
   EXPECT_EQ(platform::LastErrorCode(), kCode);
   machine_.faults().Fail("_mkdir", platform::err::kAccessDenied, -1);
