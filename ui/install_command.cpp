@@ -20,6 +20,14 @@
 
 namespace wnd = platform::wnd;
 
+namespace {
+// The LPT list shows names as the spooler enumerates them, colon included: one colon, never two.
+std::wstring WithOneColon(std::wstring port) {
+  while (!port.empty() && port.back() == L':') port.pop_back();
+  return port + L":";
+}
+}  // namespace
+
 void CInstallDlg::Refuse(const wchar_t* english, const wchar_t* simplified, const wchar_t* traditional) {
   const int language = AppLanguage();
   machine_.windows().ShowMessageBox(
@@ -52,7 +60,7 @@ void CInstallDlg::OnOK() {
       m_wizard.m_nUsbPort = 0;
       break;
     case kPortTypeLpt:
-      CopyToField(InstallTarget.PortName, kInstallTargetChars, port + L":");
+      CopyToField(InstallTarget.PortName, kInstallTargetChars, WithOneColon(port));
       m_wizard.m_nUsbPort = 0;
       break;
     case kPortTypeNetwork:
@@ -113,7 +121,7 @@ void CInstallDlg::StartInstallation() {
                 serial.m_nParity, serial.m_nStopBits, serial.m_nFlowControl);
     m_wizard.m_nUsbPort = 0;
   } else if (port_type == kPortTypeLpt) {
-    CopyToField(InstallTarget.PortName, kInstallTargetChars, SelectedPortText() + L":");
+    CopyToField(InstallTarget.PortName, kInstallTargetChars, WithOneColon(SelectedPortText()));
     m_wizard.m_nUsbPort = 0;
   } else if (port_type == kPortTypeUsb) {
     m_wizard.m_nUsbPort = 1;

@@ -190,4 +190,33 @@ TEST_F(Registration32Test, AnInstalledMonitorIsReusedForASecondPrinter) {
   EXPECT_EQ(Added()[1].port_name, L"R710B-Port:");
 }
 
+TEST_F(Registration32Test, AMissingDriverFileFailsWithItsCodeBeforeAnyRegistration) {
+  sim_.files().Remove(host_.folder + L"\\tavroui.dll");
+  EXPECT_FALSE(Run());
+  EXPECT_EQ(platform::LastErrorCode(), 2u);
+  EXPECT_TRUE(machine_.spy_spooler().drivers.empty());
+  EXPECT_TRUE(machine_.spy_spooler().monitors.empty());
+  EXPECT_TRUE(Added().empty());
+  EXPECT_TRUE(LogInOrder({"[ERROR] InstallPrinterDriver32 - CopyFile failed, Error=2, Src=" + Folder() +
+                              "\\tavroui.dll, Dest=" + DriverDirectory() + "\\R710UI.dll\n",
+                          "[ERROR] InstallPrinterDriver32 - Driver files not placed, Error=2\n"}));
+}
+
+TEST_F(Registration32Test, AReadOnlyDriverFileInTheWayFailsWithAccessDenied) {
+  const std::wstring target = sim_.codepage().FromAnsi(DriverDirectory()) + L"\\R710Drv.dll";
+  sim_.files().PutFile(target, "someone else's");
+  sim_.files().SetReadOnly(target, true);
+  EXPECT_FALSE(Run());
+  EXPECT_EQ(platform::LastErrorCode(), 5u);
+  EXPECT_TRUE(machine_.spy_spooler().drivers.empty());
+  EXPECT_EQ(sim_.files().FileBytes(target), "someone else's");
+}
+
+TEST_F(Registration32Test, TheAddedNameIsKeptForTheStepsThatFollow) {
+  ArrangePrinter(L"R710");
+  ASSERT_TRUE(Run());
+  EXPECT_EQ(Added()[0].printer_name, L"R710 (copy 1)");
+  EXPECT_STREQ(InstallTarget.PrinterName, L"R710 (copy 1)");
+}
+
 }  // namespace

@@ -21,6 +21,16 @@ constexpr const wchar_t* kDriver = L"Tavro Driver";
 
 class SimInstallCalls : public ::testing::Test {
  protected:
+  // The driver record's files where the spooler looks for them, for either environment.
+  void SetUp() override {
+    for (const wchar_t* environment : {kEnvironmentX86, kEnvironmentX64}) {
+      std::wstring dir;
+      ASSERT_TRUE(spooler().DriverDirectoryW(environment, 256, &dir));
+      for (const wchar_t* name : {L"TavroDrv.dll", L"TavroGPC.pcd", L"TavroUI.dll"}) {
+        sim_.files().PutFile(dir + L"\\" + name, "driver file");
+      }
+    }
+  }
   Spooler& spooler() { return static_cast<Machine&>(sim_).spooler(); }
   Services& services() { return static_cast<Machine&>(sim_).services(); }
   Files& files() { return static_cast<Machine&>(sim_).files(); }
