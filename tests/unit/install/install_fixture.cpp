@@ -244,6 +244,10 @@ void InstallTest::ArrangePayloadFiles() {
   }
 }
 
+void InstallTest::ArrangeGpcFile(const std::wstring& stem) {
+  sim_.files().PutFile(sim_.codepage().FromAnsi(DriverDirectory()) + L"\\" + stem + L"GPC.pcd", "GPC");
+}
+
 void InstallTest::ArrangeMonitorDlls(bool x64) {
   const wchar_t* suffix = x64 ? L".x64" : L"";
   sim_.files().PutFile(host_.folder + L"\\tavrolm.dll" + suffix, "monitor");

@@ -196,6 +196,9 @@ class InstallTest : public ::testing::Test {
   void ArrangePrinter(const std::wstring& name);
   // The payload's files in the install folder, as extraction leaves them (both architectures).
   void ArrangePayloadFiles();
+  // The GPC file the worker writes before the registration, in the registration's driver
+  // directory (the spooler finds the driver's data file there).
+  void ArrangeGpcFile(const std::wstring& stem);
   // The monitor DLLs that the registration copies into the system directory.
   void ArrangeMonitorDlls(bool x64);
   // The driver directory the registration copies into: "Windows x64"'s under WOW64, else the

@@ -21,6 +21,7 @@ class Registration32Test : public InstallTest {
     ArrangeTarget(L"R710", L"USB001");
     ArrangePort(L"USB Monitor", L"USB001");
     ArrangePayloadFiles();
+    ArrangeGpcFile(L"R710");
     ArrangeMonitorDlls(false);
     host_.usb_port = true;
     ASSERT_TRUE(sim_.system().SystemDirectoryA(256, &system_dir_));
@@ -143,6 +144,7 @@ TEST_F(Registration32Test, RefusedDriverCodesAreExplainedTruthfully) {
       {1796, "Error 1796: ERROR_UNKNOWN_PORT\n"},
       {1805, "Error 1805: ERROR_INVALID_ENVIRONMENT\n"}};
   for (const auto& [code, line] : cases) {
+    ArrangePayloadFiles();  // each run moves the payload's files into the driver directory
     sim_.faults().Fail("AddPrinterDriverW", code, 1);
     EXPECT_FALSE(Run()) << code;
     EXPECT_EQ(platform::LastErrorCode(), code);
@@ -185,6 +187,7 @@ TEST_F(Registration32Test, AnInstalledMonitorIsReusedForASecondPrinter) {
   ArrangePayloadFiles();
   ArrangeMonitorDlls(false);
   ArrangeTarget(L"R710B", L"USB001");
+  ArrangeGpcFile(L"R710B");
   ASSERT_TRUE(Run());
   EXPECT_TRUE(IsPortValid(machine_, L"R710B-Port:"));
   EXPECT_EQ(Added()[1].port_name, L"R710B-Port:");

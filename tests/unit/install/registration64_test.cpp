@@ -22,6 +22,7 @@ class Registration64Test : public InstallTest {
     ArrangeTarget(L"R710", L"USB001");
     ArrangePort(L"USB Monitor", L"USB001");
     ArrangePayloadFiles();
+    ArrangeGpcFile(L"R710");
     ArrangeMonitorDlls(true);
   }
   bool Run() { return InstallPrinterDriver64(machine_, host_, host_.folder); }
@@ -148,6 +149,7 @@ TEST_F(Registration64Test, AnUnknownDriverDirectoryStopsBeforeAnyCopy) {
 
 TEST_F(Registration64Test, ARefusedDriverIsReportedWithTheSpoolersCode) {
   for (uint32_t code : {2u, 5u, 126u, 1796u, 1805u}) {
+    ArrangePayloadFiles();  // each run moves the payload's files into the driver directory
     sim_.faults().Fail("AddPrinterDriverW", code, 1);
     EXPECT_FALSE(Run()) << code;
     EXPECT_EQ(platform::LastErrorCode(), code);

@@ -23,9 +23,8 @@ class SimInstallCalls : public ::testing::Test {
  protected:
   // The driver record's files where the spooler looks for them, for either environment.
   void SetUp() override {
-    for (const wchar_t* environment : {kEnvironmentX86, kEnvironmentX64}) {
-      std::wstring dir;
-      ASSERT_TRUE(spooler().DriverDirectoryW(environment, 256, &dir));
+    for (const wchar_t* folder : {L"w32x86", L"x64"}) {
+      const std::wstring dir = sim_.system().WindowsPath() + L"\\system32\\spool\\drivers\\" + folder;
       for (const wchar_t* name : {L"TavroDrv.dll", L"TavroGPC.pcd", L"TavroUI.dll"}) {
         sim_.files().PutFile(dir + L"\\" + name, "driver file");
       }
