@@ -134,9 +134,10 @@ TEST_F(InstallCommandTest, SerialPortAsksForItsSettingsAndCancelStartsNothing) {
 }
 
 // The LPT list shows the spooler's names with their colon: the printer goes on "LPT1:", never on
-// "LPT1::", which no monitor serves.
+// "LPT1::", which no monitor serves. The template hides the LPT button; the test shows it.
 TEST_F(InstallCommandTest, AParallelPrinterGoesOnThePortWithOneColon) {
   Run([&](SimDialog& d) {
+    d.ShowControl(IDC_RADIO_LPT, true);
     d.Click(IDC_RADIO_LPT);
     int lpt1 = -1;
     for (int i = 0; i < d.ListItemCount(IDC_PORT_LIST) && lpt1 < 0; ++i) {
