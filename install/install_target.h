@@ -1,6 +1,8 @@
 // The names under which one installation registers printer, driver, monitor and port, and the
 // chosen model: process-wide, filled by the install command before the worker starts and read by
-// the engine. The main dialog also keeps ModelIndex current as the model choice changes.
+// the engine. The main dialog also keeps ModelIndex current as the model choice changes. Once
+// AddPrinterW has succeeded, PrinterName holds the name the printer was added under (the
+// registration's own conflict pass may have changed it); FileStem keeps the install command's.
 #pragma once
 
 #include <cstdint>

@@ -25,15 +25,18 @@ constexpr size_t kDriverDirBufferBytes = 256;
 constexpr uint32_t kGenFailure = 31;  // ERROR_GEN_FAILURE: a failure that left no code
 constexpr const wchar_t* kDefaultMonitorName = L"USB Printer Monitor";
 
-// The registration goes on without the file: the driver then finds no data file.
-void WriteGpc(platform::Machine& machine, const std::wstring& driver_dir) {
+// The GPC file is the driver's data file: without it the driver would be registered with
+// whatever file of that name lies there. False with the code when it cannot be written whole.
+bool WriteGpc(platform::Machine& machine, const std::wstring& driver_dir) {
   const ModelRecord& model = ChosenModel();
   std::wstring path = driver_dir + L"\\" + InstallTarget.FileStem + L"GPC.pcd";
   std::unique_ptr<platform::File> file = machine.files().OpenW(path, "wb");
   if (!file) {
-    LogPrint(kLogUnitInstall, kFnInstall, __LINE__, "[WARN] InstallPrinterDriver - Cannot create GPC file %ws, Error=%d\n",
-             path.c_str(), static_cast<int>(platform::LastErrorCode()));
-    return;
+    uint32_t code = platform::LastErrorCode();
+    LogPrint(kLogUnitInstall, kFnInstall, __LINE__, "[ERROR] InstallPrinterDriver - Cannot create GPC file %ws, Error=%d\n",
+             path.c_str(), static_cast<int>(code));
+    platform::SetLastErrorCode(code);
+    return false;
   }
   if (model.IsSupperMultiColor == 1) {
     LogPrint(kLogUnitInstall, kFnInstall, __LINE__,
@@ -46,9 +49,14 @@ void WriteGpc(platform::Machine& machine, const std::wstring& driver_dir) {
   }
   std::vector<uint8_t> bytes = BuildGpcBytes(GpcInputFor(machine.codepage(), model, PaperTable));
   if (file->Write(bytes.data(), bytes.size()) != bytes.size() || file->HasError()) {
-    LogPrint(kLogUnitInstall, kFnInstall, __LINE__, "[WARN] InstallPrinterDriver - Cannot write GPC file %ws, Error=%d\n",
-             path.c_str(), static_cast<int>(platform::LastErrorCode()));
+    uint32_t code = platform::LastErrorCode();
+    if (code == 0) code = kGenFailure;
+    LogPrint(kLogUnitInstall, kFnInstall, __LINE__, "[ERROR] InstallPrinterDriver - Cannot write GPC file %ws, Error=%d\n",
+             path.c_str(), static_cast<int>(code));
+    platform::SetLastErrorCode(code);
+    return false;
   }
+  return true;
 }
 
 // The monitor's name comes from the installer texts when the install command left it empty.
@@ -69,15 +77,18 @@ const wchar_t* StatusText() {
 bool IsWow64(platform::Machine& machine) { return machine.system().IsWow64(); }
 
 bool InstallPrinterDriver(platform::Machine& machine, InstallHost& host, const std::wstring& dir) {
+  // The GPC file lies beside the driver files, in the directory of the environment the driver
+  // is registered for: "Windows x64" under WOW64, else this process's own.
+  const std::wstring environment = IsWow64(machine) ? platform::kEnvironmentX64 : L"";
   std::wstring driver_dir;
-  if (!machine.spooler().DriverDirectoryW(L"", kDriverDirBufferBytes, &driver_dir)) {
+  if (!machine.spooler().DriverDirectoryW(environment, kDriverDirBufferBytes, &driver_dir)) {
     uint32_t code = platform::LastErrorCode();
     LogPrint(kLogUnitInstall, kFnInstall, __LINE__,
              "[ERROR] InstallPrinterDriver - GetPrinterDriverDirectoryW failed, Error=%d\n", static_cast<int>(code));
     platform::SetLastErrorCode(code);
     return false;
   }
-  WriteGpc(machine, driver_dir);
+  if (!WriteGpc(machine, driver_dir)) return false;
   CopyToFieldAtBoundary(InstallTarget.DriverName, kInstallTargetChars,
                         FitWithSuffix(InstallTarget.PrinterName, L" Driver", kInstallTargetChars - 1));
   FillMonitorName();
@@ -104,7 +115,13 @@ uint32_t RetractFileThread(platform::Machine& machine, InstallHost& host) {
   } else {
     LogPrint(kLogUnitInstall, kFnThread, __LINE__, "[INFO] RetractFileThread - Retracting files from executable\n");
   }
-  host.ExtractPayload();
+  // An entry that could not be written leaves the driver without a file it needs.
+  if (int code = host.ExtractPayload()) {
+    LogPrint(kLogUnitInstall, kFnThread, __LINE__, "[ERROR] RetractFileThread - Payload extraction failed, Error=%d\n",
+             code);
+    host.PostInstallFinished(false, static_cast<uint32_t>(code));
+    return 0;
+  }
   machine.files().Remove(folder + L"\\InstallConfig.txt");
   machine.files().Remove(folder + L"\\logo.bmp");
   host.SetStatusText(StatusText());

@@ -10,13 +10,16 @@
 #include "install/install_target.h"
 #include "install/printer_naming.h"
 #include "install/text_fit.h"
+#include "log/log.h"
 #include "platform/codepage.h"
 #include "platform/files.h"
+#include "platform/last_error.h"
 #include "platform/machine.h"
 #include "platform/registry.h"
 
 namespace {
 constexpr size_t kAnsiStemMaxBytes = 259;  // a 260-byte buffer with its terminator
+constexpr uint32_t kGenFailure = 31;       // ERROR_GEN_FAILURE
 }  // namespace
 
 DriverFileNames DriverFileNamesFor(platform::Machine& machine, const std::wstring& printer_name) {
@@ -85,10 +88,26 @@ std::wstring FinalPrinterName(platform::Machine& machine) {
   return ResolvePrinterNameInline(machine, InstallTarget.PrinterName, listed ? &printers : nullptr);
 }
 
+void KeepFinalPrinterName(const std::wstring& name) {
+  CopyToFieldAtBoundary(InstallTarget.PrinterName, kInstallTargetChars, name);
+}
+
 void TakeSelectedPort(InstallHost& host) {
   CopyToFieldAtBoundary(InstallTarget.PortName, kInstallTargetChars, host.SelectedPortText());
 }
 
-void CopyQuietly(platform::Machine& machine, const std::string& from, const std::string& to) {
-  machine.files().CopyA(from, to, false);
+void PlaceFile(platform::Machine& machine, const char* fn, const std::string& from, const std::string& to,
+               FileNeed need, uint32_t* first_failure) {
+  if (machine.files().CopyA(from, to, false)) return;
+  const uint32_t code = platform::LastErrorCode();
+  if (need == FileNeed::kOptional) {
+    if (code == platform::err::kFileNotFound || code == platform::err::kPathNotFound) return;
+    LogPrint(kLogUnitInstall, fn, __LINE__, "[WARN] %s - CopyFile failed, Error=%d, Src=%s, Dest=%s\n", fn,
+             static_cast<int>(code), from.c_str(), to.c_str());
+    return;
+  }
+  LogPrint(kLogUnitInstall, fn, __LINE__, "[ERROR] %s - CopyFile failed, Error=%d, Src=%s, Dest=%s\n", fn,
+           static_cast<int>(code), from.c_str(), to.c_str());
+  // A failure that left no code still fails the installation.
+  if (*first_failure == 0) *first_failure = code != 0 ? code : kGenFailure;
 }

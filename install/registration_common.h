@@ -63,8 +63,18 @@ void SetPrinterDataValues(platform::PrinterHandle& printer, const ModelRecord& m
 // starting from InstallTarget.PrinterName (unchanged when the printers cannot be listed).
 std::wstring FinalPrinterName(platform::Machine& machine);
 
+// Keeps the name AddPrinterW took in InstallTarget.PrinterName, so that the default printer, the
+// printer's settings and the uninstall entry name the printer that was added.
+void KeepFinalPrinterName(const std::wstring& name);
+
 // The port list's selected text into InstallTarget.PortName.
 void TakeSelectedPort(InstallHost& host);
 
-// Copies `from` to `to` (overwriting); failures are not examined.
-void CopyQuietly(platform::Machine& machine, const std::string& from, const std::string& to);
+// Whether the driver or the printer cannot do without a copied file.
+enum class FileNeed { kRequired, kOptional };
+
+// Copies `from` to `to`, overwriting. A failure is logged under `fn` with its code: "[ERROR]" for
+// a required file, whose code also goes into `*first_failure` when that is still 0; "[WARN]" for
+// an optional one, except that an optional file the payload lacks (2, 3) is skipped quietly.
+void PlaceFile(platform::Machine& machine, const char* fn, const std::string& from, const std::string& to,
+               FileNeed need, uint32_t* first_failure);

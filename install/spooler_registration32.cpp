@@ -22,19 +22,22 @@ constexpr size_t kPathBufferBytes = 256;
 
 std::string In(const std::string& folder, const std::string& file) { return folder + "\\" + file; }
 
-void CopyDriverFiles(platform::Machine& machine, const std::string& folder, const std::string& driver_dir,
-                     const DriverFileNames& names) {
+// Returns 0, or the code of the first file the driver or the printer needs that was not placed.
+uint32_t CopyDriverFiles(platform::Machine& machine, const std::string& folder, const std::string& driver_dir,
+                         const DriverFileNames& names) {
+  uint32_t failure = 0;
   std::string v3 = driver_dir + "\\3";
-  CopyQuietly(machine, In(folder, kImageDll), In(v3, kImageDll));
-  CopyQuietly(machine, In(folder, kMonitorExe), In(v3, names.monitor_exe));
-  CopyQuietly(machine, In(folder, kPopupExe), In(v3, names.popup_exe));
+  PlaceFile(machine, kFn, In(folder, kImageDll), In(v3, kImageDll), FileNeed::kOptional, &failure);
+  PlaceFile(machine, kFn, In(folder, kMonitorExe), In(v3, names.monitor_exe), FileNeed::kRequired, &failure);
+  PlaceFile(machine, kFn, In(folder, kPopupExe), In(v3, names.popup_exe), FileNeed::kRequired, &failure);
   const std::pair<const char*, const std::string*> own[] = {
       {kUiDll, &names.config_dll}, {kRenderDll, &names.render_dll}, {kMonitorExe, &names.monitor_exe},
       {kPopupExe, &names.popup_exe}};
   for (const auto& [file, target] : own) {
-    CopyQuietly(machine, In(folder, file), In(driver_dir, *target));
+    PlaceFile(machine, kFn, In(folder, file), In(driver_dir, *target), FileNeed::kRequired, &failure);
     machine.files().RemoveA(In(folder, file));  // the ".x64" variants stay
   }
+  return failure;
 }
 
 void CopyMonitorDlls(platform::Machine& machine, const std::string& folder, const std::string& system_dir) {
@@ -120,7 +123,11 @@ bool InstallPrinterDriver32(platform::Machine& machine, InstallHost& host, const
   platform::CodePage& codepage = machine.codepage();
   DriverFileNames names = DriverFileNamesFor(machine, InstallTarget.PrinterName);
   std::string folder = codepage.ToAnsi(host.InstallFolderText());
-  CopyDriverFiles(machine, folder, driver_dir, names);
+  if (uint32_t code = CopyDriverFiles(machine, folder, driver_dir, names)) {
+    LogPrint(kLogUnitInstall, kFn, __LINE__, "[ERROR] InstallPrinterDriver32 - Driver files not placed, Error=%d\n",
+             static_cast<int>(code));
+    return Fail(code);
+  }
 
   std::string system_dir;
   if (!machine.system().SystemDirectoryA(kPathBufferBytes, &system_dir)) {
@@ -165,6 +172,7 @@ bool InstallPrinterDriver32(platform::Machine& machine, InstallHost& host, const
     return Fail(code);
   }
   LogPrint(kLogUnitInstall, kFn, __LINE__, "[INFO] InstallPrinterDriver32 - AddPrinter success\r\n");
+  KeepFinalPrinterName(name);
   SetPrinterDataValues(*printer, ChosenModel());
   LogPrint(kLogUnitInstall, kFn, __LINE__, "AddPrinter hPrinter = %x\r\n",
            static_cast<unsigned>(reinterpret_cast<uintptr_t>(printer->LogHandle())));

@@ -24,22 +24,25 @@ constexpr uint32_t kBluetoothRetryMs = 200;
 std::string X64(const std::string& folder, const char* file) { return folder + "\\" + file + kX64Suffix; }
 std::string In(const std::string& folder, const std::string& file) { return folder + "\\" + file; }
 
-void CopyDriverFiles(platform::Machine& machine, const std::string& folder, const std::string& driver_dir,
-                     const DriverFileNames& names) {
+// Returns 0, or the code of the first file the driver or the printer needs that was not placed.
+uint32_t CopyDriverFiles(platform::Machine& machine, const std::string& folder, const std::string& driver_dir,
+                         const DriverFileNames& names) {
   platform::Files& files = machine.files();
+  uint32_t failure = 0;
   std::string v3 = driver_dir + "\\3";
-  CopyQuietly(machine, X64(folder, kImageDll), In(v3, kImageDll));
-  CopyQuietly(machine, X64(folder, kMonitorExe), In(v3, names.monitor_exe));
-  CopyQuietly(machine, X64(folder, kPopupExe), In(v3, names.popup_exe));
+  PlaceFile(machine, kFn, X64(folder, kImageDll), In(v3, kImageDll), FileNeed::kOptional, &failure);
+  PlaceFile(machine, kFn, X64(folder, kMonitorExe), In(v3, names.monitor_exe), FileNeed::kRequired, &failure);
+  PlaceFile(machine, kFn, X64(folder, kPopupExe), In(v3, names.popup_exe), FileNeed::kRequired, &failure);
   const std::pair<const char*, const std::string*> own[] = {
       {kUiDll, &names.config_dll}, {kRenderDll, &names.render_dll}, {kMonitorExe, &names.monitor_exe},
       {kPopupExe, &names.popup_exe}};
   for (const auto& [file, target] : own) {
-    CopyQuietly(machine, X64(folder, file), In(driver_dir, *target));
+    PlaceFile(machine, kFn, X64(folder, file), In(driver_dir, *target), FileNeed::kRequired, &failure);
     // Both variants leave the install folder: the 32-bit files have no use on this machine.
     files.RemoveA(X64(folder, file));
     files.RemoveA(In(folder, file));
   }
+  return failure;
 }
 
 // The monitor DLLs belong in the 64-bit system directory: redirection is off around the copies.
@@ -60,7 +63,8 @@ void CopyMonitorDlls(platform::Machine& machine, const std::string& folder) {
     const std::pair<const char*, const char*> dlls[] = {{kPortMonitorDll, kSystemMonitorDll},
                                                         {kPortMonitorUiDll, kSystemMonitorUiDll}};
     for (const auto& [file, target] : dlls) {
-      CopyQuietly(machine, X64(folder, file), In(system_dir, target));
+      uint32_t ignored = 0;  // optional: the port monitor is the 32-bit path's
+      PlaceFile(machine, kFn, X64(folder, file), In(system_dir, target), FileNeed::kOptional, &ignored);
       files.RemoveA(X64(folder, file));
     }
   }
@@ -114,8 +118,11 @@ bool Fail(uint32_t code) {
 
 bool InstallPrinterDriver64(platform::Machine& machine, InstallHost& host, const std::wstring& dir) {
   LogPrint(kLogUnitInstall, kFn, __LINE__, "[ENTRY] InstallPrinterDriver64 - pszDir=%ws\n", dir.c_str());
+  // The spooler looks for an x64 driver's bare file names in the x64 driver directory; the
+  // caller's own environment would give this 32-bit process the x86 one.
   std::string driver_dir;
-  if (!machine.spooler().DriverDirectoryA("", kPathBufferBytes, &driver_dir)) {
+  const std::string environment = machine.codepage().ToAnsi(platform::kEnvironmentX64);
+  if (!machine.spooler().DriverDirectoryA(environment, kPathBufferBytes, &driver_dir)) {
     uint32_t code = platform::LastErrorCode();
     LogPrint(kLogUnitInstall, kFn, __LINE__, "[ERROR] InstallPrinterDriver64 - GetPrinterDriverDirectoryA failed, Error=%d\n",
              static_cast<int>(code));
@@ -125,7 +132,11 @@ bool InstallPrinterDriver64(platform::Machine& machine, InstallHost& host, const
 
   DriverFileNames names = DriverFileNamesFor(machine, InstallTarget.PrinterName);
   std::string folder = machine.codepage().ToAnsi(host.InstallFolderText());
-  CopyDriverFiles(machine, folder, driver_dir, names);
+  if (uint32_t code = CopyDriverFiles(machine, folder, driver_dir, names)) {
+    LogPrint(kLogUnitInstall, kFn, __LINE__, "[ERROR] InstallPrinterDriver64 - Driver files not placed, Error=%d\n",
+             static_cast<int>(code));
+    return Fail(code);
+  }
   CopyMonitorDlls(machine, folder);
   SettlePort(machine, host);
 
@@ -149,6 +160,7 @@ bool InstallPrinterDriver64(platform::Machine& machine, InstallHost& host, const
   }
   LogPrint(kLogUnitInstall, kFn, __LINE__, "[INFO] InstallPrinterDriver64 - Printer added successfully, hPrinter=%p\n",
            printer->LogHandle());
+  KeepFinalPrinterName(name);
   const ModelRecord& model = ChosenModel();
   SetPrinterDataValues(*printer, model);
   LogPrint(kLogUnitInstall, kFn, __LINE__,

@@ -38,6 +38,10 @@ void WriteValues(platform::Registry& registry, const std::wstring& key, platform
   }
 }
 
+// A program path Windows runs is quoted: unquoted, "C:\Program Files (x86)\..." is first tried
+// as C:\Program.exe, which anyone able to write to C:\ could plant.
+std::wstring Quoted(const std::wstring& path) { return L"\"" + path + L"\""; }
+
 }  // namespace
 
 void WriteUninstallRegistration(platform::Machine& machine, InstallHost& host, const std::wstring& start_menu_dir,
@@ -82,7 +86,7 @@ void WriteUninstallRegistration(platform::Machine& machine, InstallHost& host, c
                  {L"DisplayVersion", L"1.2.1"},
                  {L"InstallLocation", folder},
                  {L"Publisher", L"Tavro"},
-                 {L"UninstallString", uninstaller_path},
+                 {L"UninstallString", Quoted(uninstaller_path)},
                  {L"VersionMajor", L"1"},
                  {L"VersionMinor", L"2"}});
   } else {
@@ -112,7 +116,7 @@ void InstallService(platform::Machine& machine, InstallHost& host) {
   config.service_type = kServiceWin32OwnProcess | kServiceInteractiveProcess;
   config.start_type = kServiceAutoStart;
   config.error_control = kServiceErrorNormal;
-  config.binary_path = host.InstallFolderText() + L"\\TavroPrinterService.exe";
+  config.binary_path = Quoted(host.InstallFolderText() + L"\\TavroPrinterService.exe");
   std::unique_ptr<platform::Service> service = manager->Create(config);
   if (!service) {
     // An earlier installation's service stays as it is.

@@ -35,6 +35,12 @@ constexpr uint32_t kPostRetryMs = 100;
 constexpr int kSpoolerStartChecks = 10;
 constexpr uint32_t kSpoolerStartCheckMs = 300;
 
+// The LPT list shows names as the spooler enumerates them, colon included: one colon, never two.
+std::wstring WithOneColon(std::wstring port) {
+  while (!port.empty() && port.back() == L':') port.pop_back();
+  return port + L":";
+}
+
 }  // namespace
 
 bool CInstallDlg::SpoolerRunning(const char* fn) {
@@ -102,7 +108,7 @@ void CInstallDlg::OnOK() {
       m_wizard.m_nUsbPort = 0;
       break;
     case kPortTypeLpt:
-      CopyToField(InstallTarget.PortName, kInstallTargetChars, port + L":");
+      CopyToField(InstallTarget.PortName, kInstallTargetChars, WithOneColon(port));
       m_wizard.m_nUsbPort = 0;
       break;
     case kPortTypeNetwork:
@@ -163,7 +169,7 @@ void CInstallDlg::StartInstallation() {
                 serial.m_nParity, serial.m_nStopBits, serial.m_nFlowControl);
     m_wizard.m_nUsbPort = 0;
   } else if (port_type == kPortTypeLpt) {
-    CopyToField(InstallTarget.PortName, kInstallTargetChars, SelectedPortText() + L":");
+    CopyToField(InstallTarget.PortName, kInstallTargetChars, WithOneColon(SelectedPortText()));
     m_wizard.m_nUsbPort = 0;
   } else if (port_type == kPortTypeUsb) {
     m_wizard.m_nUsbPort = 1;

@@ -18,8 +18,9 @@
 // SYSTEM\CurrentControlSet\Control\Print, shared by both views):
 //   - a driver registers per environment, under Environments\<env>\Drivers\Version-3\<name>
 //     ("Driver", "Data File", "Configuration File", "Version" 3 ...); AddPrinterDriver replaces
-//     a driver of the same name. Whether the files lie in the environment's driver directory is
-//     not checked (Wine does not check it either; Windows' check is not modelled);
+//     a driver of the same name. A bare file name of the record must lie in the driver directory
+//     of the driver's environment (or its "3" folder), a full path must name a file: else 2, as
+//     on Windows (Wine does not check);
 //   - a printer is the key Printers\<name> with its PRINTER_INFO_2 values and the subkeys
 //     "PrinterDriverData" (SetData, and the dialog's own registry writes), "DsDriver" and
 //     "DsSpooler"; EnumPrinters lists these keys (and, for connections, the keys of
@@ -76,7 +77,8 @@ class SimSpooler : public Spooler {
   // 1805 for an unknown environment, 122 when the folder does not fit.
   bool DriverDirectoryW(const std::wstring& environment, size_t buffer_bytes, std::wstring* out) override;
   bool DriverDirectoryA(const std::string& environment, size_t buffer_bytes, std::string* out) override;
-  // 87 without a name or a driver file, 1805 for an unknown environment.
+  // 87 without a name or a driver file, 1805 for an unknown environment, 2 for a file of the
+  // record that is not in the environment's driver directory.
   bool AddPrinterDriver(const DriverInfo& driver) override;
   // Refused in this order: 1801 for an empty name or one with ',' or '\\', 1802 for a name in
   // use (whatever its case), 1798 for a print processor other than WinPrint, 1804 for an unknown
@@ -138,6 +140,8 @@ class SimSpooler : public Spooler {
   std::wstring Environment(const std::wstring& environment);
   std::wstring DriverFolder(const std::wstring& environment);
   bool PortListed(const std::wstring& port);
+  // A driver record's file where the spooler looks for it (sim_spooler.h, drivers).
+  bool DriverFilePresent(const std::wstring& environment, const std::wstring& file);
   // The installed monitor with this name (case ignored), or empty.
   std::wstring InstalledMonitor(const std::wstring& monitor);
   // The monitor that serves a port ("Local Port" for the Ports key's values), or empty.

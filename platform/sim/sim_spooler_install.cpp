@@ -134,6 +134,14 @@ std::wstring SimSpooler::DriverFolder(const std::wstring& environment) {
   return std::wstring();
 }
 
+bool SimSpooler::DriverFilePresent(const std::wstring& environment, const std::wstring& file) {
+  if (file.empty()) return true;  // a record without this file
+  if (file.find_first_of(L"\\/") != std::wstring::npos) return files_.Kind(file) == PathKind::kFile;
+  const std::wstring folder = DriverFolder(environment);
+  return files_.Kind(folder + L"\\" + file) == PathKind::kFile ||
+         files_.Kind(folder + L"\\3\\" + file) == PathKind::kFile;
+}
+
 bool SimSpooler::PortListed(const std::wstring& port) {
   std::vector<PortInfo> ports;
   ListPorts(&ports);
@@ -171,6 +179,9 @@ bool SimSpooler::AddPrinterDriver(const DriverInfo& driver) {
   if (driver.name.empty() || driver.driver_path.empty()) return Fail(err::kInvalidParameter);
   std::wstring env = Environment(driver.environment);
   if (env.empty()) return Fail(kInvalidEnvironment);
+  for (const std::wstring* file : {&driver.driver_path, &driver.data_file, &driver.config_file}) {
+    if (!DriverFilePresent(env, *file)) return Fail(err::kFileNotFound);
+  }
   const std::wstring key = DriverKey(env, driver.name);
   registry_.Erase(kHklm, key, kView);
   registry_.Put(kHklm, key, L"Configuration File", kView, RegValue::Sz(driver.config_file));

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/codepage.h"
+#include "platform/files.h"
 #include "platform/last_error.h"
 #include "platform/registry.h"
 #include "platform/spooler.h"
@@ -30,6 +31,7 @@ const wchar_t kPort[] = L"TAVROCONTRACT2:";
 const wchar_t kPrintKey[] = L"SYSTEM\\CurrentControlSet\\Control\\Print";
 const wchar_t kPortsKey[] = L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Ports";
 const wchar_t kWindowsKey[] = L"Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows";
+const wchar_t* const kDriverFiles[] = {L"ContractDrv.dll", L"ContractGPC.pcd", L"ContractUI.dll"};
 
 // The size of a PRINTER_INFO_2W for a 32-bit process; a 64-bit one's is larger.
 constexpr uint32_t kPrinterInfo2Bytes = 84;
@@ -87,9 +89,30 @@ class SpoolerInstallContract : public ::testing::Test {
     return printer;
   }
 
+  // The record's files where the spooler looks for bare names: the driver directory of the
+  // driver's environment (Windows refuses the driver without them).
+  void PlaceDriverFiles(const std::wstring& environment) {
+    std::wstring dir;
+    ASSERT_TRUE(spooler().DriverDirectoryW(environment, 256, &dir)) << platform::LastErrorCode();
+    for (const wchar_t* name : kDriverFiles) {
+      std::unique_ptr<platform::File> file = m().files().OpenW(dir + L"\\" + name, "wb");
+      ASSERT_NE(file, nullptr) << platform::LastErrorCode();
+      ASSERT_EQ(file->Write("x", 1), 1u);
+    }
+  }
+  void RemoveDriverFiles() {
+    for (const wchar_t* environment : {platform::kEnvironmentX86, platform::kEnvironmentX64}) {
+      std::wstring dir;
+      if (!spooler().DriverDirectoryW(environment, 256, &dir)) continue;
+      for (const wchar_t* name : kDriverFiles) m().files().Remove(dir + L"\\" + name);
+    }
+  }
+
   // Wine's spooler runs inside the calling process and takes drivers of that process's
   // environment; Windows takes the server's. Registering both serves either.
   void RegisterDriverForBothEnvironments() {
+    PlaceDriverFiles(platform::kEnvironmentX86);
+    PlaceDriverFiles(platform::kEnvironmentX64);
     ASSERT_TRUE(spooler().AddPrinterDriver(Driver(platform::kEnvironmentX86))) << platform::LastErrorCode();
     ASSERT_TRUE(spooler().AddPrinterDriver(Driver(platform::kEnvironmentX64))) << platform::LastErrorCode();
   }
@@ -114,6 +137,7 @@ class SpoolerInstallContract : public ::testing::Test {
       contract::RemoveMonitor(kMonitor, env);
     }
     reg().DeleteValue(Hive::kLocalMachine, kPortsKey, kPort, RegView::k64);
+    RemoveDriverFiles();
   }
   void SetUp() override { CleanUp(); }
   void TearDown() override { CleanUp(); }
@@ -162,6 +186,8 @@ TEST_F(SpoolerInstallContract, DriverDirectoryMustFitWithItsTerminator) {
 }
 
 TEST_F(SpoolerInstallContract, ADriverRegistersForEachEnvironmentOnItsOwn) {
+  PlaceDriverFiles(platform::kEnvironmentX86);
+  PlaceDriverFiles(platform::kEnvironmentX64);
   ASSERT_TRUE(spooler().AddPrinterDriver(Driver(platform::kEnvironmentX86))) << platform::LastErrorCode();
   RegValue value;
   ASSERT_TRUE(reg().QueryValue(Hive::kLocalMachine, DriverKey(platform::kEnvironmentX86), L"Driver", RegView::k64, &value));
@@ -195,6 +221,8 @@ TEST_F(SpoolerInstallContract, APrinterNeedsADriverOfTheServersEnvironment) {
   // Wine: its in-process spooler looks only under the caller's environment ("Windows NT x86" for
   // a 32-bit program), where Windows looks under the server's.
   const bool wine_looks_elsewhere = contract::RunsOnWine() && CallerEnvironment() != ServerEnvironment();
+  PlaceDriverFiles(platform::kEnvironmentX86);
+  PlaceDriverFiles(platform::kEnvironmentX64);
   ASSERT_TRUE(spooler().AddPrinterDriver(Driver(OtherEnvironment())));
   std::unique_ptr<platform::PrinterHandle> printer = spooler().AddPrinter(Printer(kPrinter, L"LPT1:"));
   if (wine_looks_elsewhere) {
@@ -215,6 +243,47 @@ TEST_F(SpoolerInstallContract, APrinterNeedsADriverOfTheServersEnvironment) {
   } else {
     EXPECT_NE(printer, nullptr) << platform::LastErrorCode();
   }
+}
+
+// Bare file names are looked for in the driver directory of the driver's environment: files in
+// the caller's (x86) directory do not serve an x64 driver.
+TEST_F(SpoolerInstallContract, ADriversFilesMustLieInItsEnvironmentsDirectory) {
+  PlaceDriverFiles(platform::kEnvironmentX86);
+  const bool refused = !spooler().AddPrinterDriver(Driver(platform::kEnvironmentX64));
+  if (contract::RunsOnWine()) {
+    EXPECT_FALSE(refused);  // Wine: AddPrinterDriverW does not look for the files at all
+    return;
+  }
+  EXPECT_TRUE(refused);
+  EXPECT_EQ(platform::LastErrorCode(), 2u);
+  EXPECT_FALSE(reg().KeyExists(Hive::kLocalMachine, DriverKey(platform::kEnvironmentX64), RegView::k64));
+  PlaceDriverFiles(platform::kEnvironmentX64);
+  EXPECT_TRUE(spooler().AddPrinterDriver(Driver(platform::kEnvironmentX64))) << platform::LastErrorCode();
+  // One missing file is enough to refuse.
+  std::wstring dir;
+  ASSERT_TRUE(spooler().DriverDirectoryW(platform::kEnvironmentX64, 256, &dir));
+  ASSERT_TRUE(m().files().Remove(dir + L"\\ContractGPC.pcd"));
+  EXPECT_FALSE(spooler().AddPrinterDriver(Driver(platform::kEnvironmentX64)));
+  EXPECT_EQ(platform::LastErrorCode(), 2u);
+}
+
+// A printer name is one name whatever its case: the printer that has it keeps its port.
+TEST_F(SpoolerInstallContract, ANameDifferingOnlyInCaseIsTaken) {
+  RegisterDriverForBothEnvironments();
+  ASSERT_NE(spooler().AddPrinter(Printer(kPrinter, L"LPT1:")), nullptr) << platform::LastErrorCode();
+  std::unique_ptr<platform::PrinterHandle> other_case = spooler().AddPrinter(Printer(L"TAVRO CONTRACT PRINTER", L"COM1:"));
+  if (contract::RunsOnWine()) {
+    // Wine: AddPrinterW takes the name and replaces the printer's key (Windows: 1802).
+    EXPECT_NE(other_case, nullptr);
+    other_case.reset();
+    contract::RemovePrinter(L"TAVRO CONTRACT PRINTER");
+    return;
+  }
+  EXPECT_EQ(other_case, nullptr);
+  EXPECT_EQ(platform::LastErrorCode(), 1802u);
+  RegValue port;
+  ASSERT_TRUE(reg().QueryValue(Hive::kLocalMachine, PrinterKey(kPrinter), L"Port", RegView::k64, &port));
+  EXPECT_EQ(port.AsString(), L"LPT1:");
 }
 
 TEST_F(SpoolerInstallContract, AnAddedPrinterIsListedWithItsKeysAndTakesData) {

@@ -30,10 +30,13 @@ inline const char* InstallerFunction() {
   return IsWow64Self() ? "InstallPrinterDriver64" : "InstallPrinterDriver32";
 }
 
+// Where the installer places its driver files: the driver directory of the environment it
+// registers the driver for (the x64 one under WOW64, where the spooler looks for them).
 inline std::wstring DriverDirectory() {
   wchar_t dir[MAX_PATH] = {};
+  std::wstring env = InstallerEnvironment();
   DWORD needed = 0;
-  if (!GetPrinterDriverDirectoryW(nullptr, nullptr, 1, reinterpret_cast<LPBYTE>(dir), sizeof dir, &needed)) return L"";
+  if (!GetPrinterDriverDirectoryW(nullptr, &env[0], 1, reinterpret_cast<LPBYTE>(dir), sizeof dir, &needed)) return L"";
   return dir;
 }
 

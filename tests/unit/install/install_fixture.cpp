@@ -12,13 +12,14 @@
 #include "platform/codepage.h"
 #include "platform/files.h"
 #include "platform/registry.h"
+#include "platform/system_info.h"
 
 namespace install_test {
 
 int FakeHost::ExtractPayload() {
   ++extract_calls;
   for (const auto& [name, content] : payload) machine->files().PutFile(folder + L"\\" + name, content);
-  return 0;
+  return extract_code;
 }
 
 namespace {
@@ -213,6 +214,9 @@ void InstallTest::ArrangePort(const std::wstring& monitor, const std::wstring& p
 
 void InstallTest::ArrangePrinter(const std::wstring& name) {
   platform::Spooler& spooler = static_cast<platform::Machine&>(sim_).spooler();
+  for (const wchar_t* environment : {platform::kEnvironmentX64, platform::kEnvironmentX86}) {
+    PlaceDriverFiles(environment, {L"OldDrv.dll", L"OldGPC.pcd", L"OldUI.dll"});
+  }
   platform::DriverInfo driver;
   driver.name = L"Old Driver";
   driver.environment = platform::kEnvironmentX64;
@@ -240,6 +244,10 @@ void InstallTest::ArrangePayloadFiles() {
   }
 }
 
+void InstallTest::ArrangeGpcFile(const std::wstring& stem) {
+  sim_.files().PutFile(sim_.codepage().FromAnsi(DriverDirectory()) + L"\\" + stem + L"GPC.pcd", "GPC");
+}
+
 void InstallTest::ArrangeMonitorDlls(bool x64) {
   const wchar_t* suffix = x64 ? L".x64" : L"";
   sim_.files().PutFile(host_.folder + L"\\tavrolm.dll" + suffix, "monitor");
@@ -247,9 +255,21 @@ void InstallTest::ArrangeMonitorDlls(bool x64) {
 }
 
 std::string InstallTest::DriverDirectory() {
+  platform::Machine& machine = sim_;
   std::string dir;
-  EXPECT_TRUE(static_cast<platform::Machine&>(sim_).spooler().DriverDirectoryA("", 256, &dir));
+  EXPECT_TRUE(machine.spooler().DriverDirectoryA(machine.system().IsWow64() ? "Windows x64" : "", 256, &dir));
   return dir;
+}
+
+std::wstring InstallTest::DriverDirectoryOf(const std::wstring& environment) {
+  std::wstring dir;
+  EXPECT_TRUE(static_cast<platform::Machine&>(sim_).spooler().DriverDirectoryW(environment, 256, &dir));
+  return dir;
+}
+
+void InstallTest::PlaceDriverFiles(const std::wstring& environment, const std::vector<std::wstring>& names) {
+  const std::wstring dir = DriverDirectoryOf(environment);
+  for (const std::wstring& name : names) sim_.files().PutFile(dir + L"\\" + name, "driver file");
 }
 
 bool InstallTest::Exists(const std::string& ansi_path) {

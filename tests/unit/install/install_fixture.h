@@ -49,8 +49,9 @@ class FakeHost : public InstallHost {
   bool bluetooth = false;
   bool usb_port = false;
   std::wstring selected_port;
-  // The files ExtractPayload writes into the folder (name, content).
+  // The files ExtractPayload writes into the folder (name, content), and what it answers.
   std::vector<std::pair<std::wstring, std::string>> payload;
+  int extract_code = 0;
 
   int extract_calls = 0;
   std::vector<std::wstring> status_texts;
@@ -196,10 +197,19 @@ class InstallTest : public ::testing::Test {
   void ArrangePrinter(const std::wstring& name);
   // The payload's files in the install folder, as extraction leaves them (both architectures).
   void ArrangePayloadFiles();
+  // The GPC file the worker writes before the registration, in the registration's driver
+  // directory (the spooler finds the driver's data file there).
+  void ArrangeGpcFile(const std::wstring& stem);
   // The monitor DLLs that the registration copies into the system directory.
   void ArrangeMonitorDlls(bool x64);
-  // The driver directory the spooler reports to this (32-bit) process.
+  // The driver directory the registration copies into: "Windows x64"'s under WOW64, else the
+  // one the spooler reports to this process.
   std::string DriverDirectory();
+  // The driver directory of `environment` ("" for this process's own).
+  std::wstring DriverDirectoryOf(const std::wstring& environment);
+  // Files of these bare names in the driver directory of `environment`, where the spooler looks
+  // for a driver record's files.
+  void PlaceDriverFiles(const std::wstring& environment, const std::vector<std::wstring>& names);
   // An 8-bit path as the process sees it: is there a file, and what does it hold ("" if none).
   bool Exists(const std::string& ansi_path);
   std::string ReadA(const std::string& ansi_path);

@@ -30,6 +30,8 @@ class WorkerTest : public InstallTest {
     ArrangePort(L"USB Monitor", L"USB001");
     host_.payload = {{L"tavrodrv.dll", "x86 drv"},      {L"tavrodrv.dll.x64", "x64 drv"},
                      {L"tavroui.dll", "x86 ui"},        {L"tavroui.dll.x64", "x64 ui"},
+                     {L"tavromon.exe", "x86 mon"},      {L"tavromon.exe.x64", "x64 mon"},
+                     {L"tavropop.exe", "x86 pop"},      {L"tavropop.exe.x64", "x64 pop"},
                      {L"InstallConfig.txt", "texts"},   {L"logo.bmp", "BM"},
                      {L"Modules.json", "[]"}};
     CopyToFieldAtBoundary(PaperTable[0].name, kPaperNameChars, L"Custom(80mm x 40mm)");
@@ -37,11 +39,8 @@ class WorkerTest : public InstallTest {
     PaperTable[0].height = 400;
   }
   void RunWorker() { EXPECT_EQ(RetractFileThread(machine_, host_), 0u); }
-  std::wstring GpcPath() {
-    std::wstring dir;
-    EXPECT_TRUE(static_cast<platform::Machine&>(sim_).spooler().DriverDirectoryW(L"", 256, &dir));
-    return dir + L"\\R710GPC.pcd";
-  }
+  // Beside the driver files: the x64 driver directory on this 64-bit Windows.
+  std::wstring GpcPath(const std::wstring& stem = L"R710") { return DriverDirectoryOf(L"Windows x64") + L"\\" + stem + L"GPC.pcd"; }
   const std::vector<install_test::FakeHost::Posted>& Posted() { return host_.posted; }
 };
 
@@ -109,14 +108,73 @@ TEST_F(WorkerTest, AnExistingGpcFileIsReplaced) {
   EXPECT_EQ(sim_.files().FileBytes(GpcPath()).size(), 14596u);
 }
 
-TEST_F(WorkerTest, AnUncreatableGpcFileDoesNotStopTheInstallation) {
+// The GPC file is the driver's data file: registering the driver without it would name whatever
+// file of that name lies in the driver directory.
+TEST_F(WorkerTest, AnUncreatableGpcFileFailsTheInstallationWithItsCode) {
   sim_.faults().Fail("_wfopen", 5);
   RunWorker();
   EXPECT_EQ(sim_.files().Kind(GpcPath()), platform::PathKind::kMissing);
   ASSERT_EQ(Posted().size(), 1u);
-  EXPECT_TRUE(Posted()[0].success);
-  EXPECT_TRUE(LogInOrder({"[WARN] InstallPrinterDriver - Cannot create GPC file", "Error=5\n"}));
+  EXPECT_FALSE(Posted()[0].success);
+  EXPECT_EQ(Posted()[0].code, 5u);
+  EXPECT_TRUE(machine_.spy_spooler().drivers.empty());
+  EXPECT_TRUE(Printers().empty());
+  EXPECT_TRUE(LogInOrder({"[ERROR] InstallPrinterDriver - Cannot create GPC file", "Error=5\n",
+                          "[ERROR] RetractFileThread - InstallPrinterDriver failed, Error=5\n"}));
   EXPECT_EQ(LogText().find("Black/White printing only"), std::string::npos);
+}
+
+TEST_F(WorkerTest, AStaleGpcFileInTheWayFailsTheInstallation) {
+  // A folder where the file belongs: it cannot be replaced.
+  sim_.files().MakeFolders(GpcPath());
+  RunWorker();
+  ASSERT_EQ(Posted().size(), 1u);
+  EXPECT_FALSE(Posted()[0].success);
+  EXPECT_NE(Posted()[0].code, 0u);
+  EXPECT_TRUE(machine_.spy_spooler().drivers.empty());
+  EXPECT_TRUE(LogInOrder({"[ERROR] InstallPrinterDriver - Cannot create GPC file"}));
+}
+
+// An x64 driver's bare file names are looked up in the x64 driver directory: the GPC file and
+// the driver files go there, not into the directory this 32-bit process would be given.
+TEST_F(WorkerTest, TheGpcFileAndTheDriverFilesShareTheX64DriverDirectory) {
+  RunWorker();
+  ASSERT_TRUE(Posted()[0].success);
+  const std::wstring x64 = DriverDirectoryOf(L"Windows x64");
+  const std::wstring x86 = DriverDirectoryOf(L"");
+  ASSERT_NE(x64, x86);
+  for (const wchar_t* file : {L"R710GPC.pcd", L"R710Drv.dll", L"R710UI.dll"}) {
+    EXPECT_EQ(sim_.files().Kind(x64 + L"\\" + file), platform::PathKind::kFile) << testing::PrintToString(file);
+    EXPECT_EQ(sim_.files().Kind(x86 + L"\\" + file), platform::PathKind::kMissing) << testing::PrintToString(file);
+  }
+}
+
+TEST_F(WorkerTest, APayloadEntryThatCouldNotBeWrittenFailsWithItsCode) {
+  host_.extract_code = 112;  // ERROR_DISK_FULL
+  RunWorker();
+  ASSERT_EQ(Posted().size(), 1u);
+  EXPECT_FALSE(Posted()[0].success);
+  EXPECT_EQ(Posted()[0].code, 112u);
+  EXPECT_TRUE(machine_.spy_spooler().drivers.empty());
+  EXPECT_EQ(machine_.spy_services().opened, 0);
+  EXPECT_TRUE(LogInOrder({"[ERROR] RetractFileThread - Payload extraction failed, Error=112\n"}));
+  EXPECT_EQ(LogText().find("Starting printer driver installation"), std::string::npos);
+}
+
+TEST_F(WorkerTest, ADriverFileThatCannotBePlacedFailsTheInstallationWithItsCode) {
+  // The rendering DLL's place in the driver directory is taken by a folder.
+  sim_.files().MakeFolders(DriverDirectoryOf(L"Windows x64") + L"\\R710Drv.dll");
+  RunWorker();
+  ASSERT_EQ(Posted().size(), 1u);
+  EXPECT_FALSE(Posted()[0].success);
+  const uint32_t code = Posted()[0].code;
+  EXPECT_NE(code, 0u);
+  EXPECT_TRUE(machine_.spy_spooler().drivers.empty());
+  EXPECT_TRUE(Printers().empty());
+  EXPECT_TRUE(LogInOrder({"[ERROR] InstallPrinterDriver64 - CopyFile failed, Error=" + std::to_string(code),
+                          "R710Drv.dll\n",
+                          "[ERROR] InstallPrinterDriver64 - Driver files not placed, Error=" + std::to_string(code),
+                          "[ERROR] RetractFileThread - InstallPrinterDriver failed, Error=" + std::to_string(code)}));
 }
 
 TEST_F(WorkerTest, AnUnknownDriverDirectoryFailsBeforeAnythingIsWritten) {
@@ -249,10 +307,36 @@ TEST_F(WorkerTest, TheMachineHoldsDriverPrinterDefaultAndService) {
   EXPECT_EQ(device.AsString(), L"R710,winspool,USB001");
   const std::wstring service_key = L"SYSTEM\\CurrentControlSet\\Services\\Mavrin Service";
   EXPECT_EQ(Value(service_key, L"ImagePath").AsString(),
-            L"C:\\Program Files (x86)\\TavroPrint\\R710\\TavroPrinterService.exe");
+            L"\"C:\\Program Files (x86)\\TavroPrint\\R710\\TavroPrinterService.exe\"");
   EXPECT_EQ(Value(service_key, L"Description").AsString(), L"Mavrin Printer Monitor");
   EXPECT_EQ(Value(service_key, L"Start").AsDword(), 2u);
   EXPECT_EQ(Value(service_key, L"Type").AsDword(), 0x110u);
+}
+
+// The install command chose "R710", but a printer of that name appeared before AddPrinterW: the
+// printer is added as "R710 (copy 1)", and every later step names that printer, never the other.
+TEST_F(WorkerTest, EveryStepAfterAddPrinterNamesThePrinterThatWasAdded) {
+  ArrangePrinter(L"R710");
+  RunWorker();
+  ASSERT_TRUE(Posted()[0].success);
+  EXPECT_STREQ(InstallTarget.PrinterName, L"R710 (copy 1)");
+  EXPECT_EQ(machine_.spy_spooler().defaults, std::vector<std::wstring>{L"R710 (copy 1)"});
+  const std::wstring uninstall = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
+  EXPECT_EQ(Value(uninstall + L"R710 (copy 1)", L"DisplayName").AsString(), L"R710 (copy 1)");
+  EXPECT_FALSE(HasValue(uninstall + L"R710", L"DisplayName"));
+  EXPECT_EQ(Value(L"SOFTWARE\\R710", L"PrinterName", platform::RegView::k64).AsString(), L"R710 (copy 1)");
+  // The files keep the stem the install command gave them.
+  EXPECT_EQ(sim_.files().Kind(GpcPath()), platform::PathKind::kFile);
+}
+
+// The 32-bit path carries the name on in the same way.
+TEST_F(WorkerTest, OnThirtyTwoBitWindowsTooTheAddedNameIsCarriedOn) {
+  sim_.MakeX86Windows();
+  ArrangePrinter(L"R710");
+  RunWorker();
+  ASSERT_TRUE(Posted()[0].success);
+  EXPECT_STREQ(InstallTarget.PrinterName, L"R710 (copy 1)");
+  EXPECT_EQ(machine_.spy_spooler().defaults, std::vector<std::wstring>{L"R710 (copy 1)"});
 }
 
 TEST_F(WorkerTest, RunsOnItsOwnThread) {

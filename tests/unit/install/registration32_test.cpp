@@ -21,6 +21,7 @@ class Registration32Test : public InstallTest {
     ArrangeTarget(L"R710", L"USB001");
     ArrangePort(L"USB Monitor", L"USB001");
     ArrangePayloadFiles();
+    ArrangeGpcFile(L"R710");
     ArrangeMonitorDlls(false);
     host_.usb_port = true;
     ASSERT_TRUE(sim_.system().SystemDirectoryA(256, &system_dir_));
@@ -143,6 +144,7 @@ TEST_F(Registration32Test, RefusedDriverCodesAreExplainedTruthfully) {
       {1796, "Error 1796: ERROR_UNKNOWN_PORT\n"},
       {1805, "Error 1805: ERROR_INVALID_ENVIRONMENT\n"}};
   for (const auto& [code, line] : cases) {
+    ArrangePayloadFiles();  // each run moves the payload's files into the driver directory
     sim_.faults().Fail("AddPrinterDriverW", code, 1);
     EXPECT_FALSE(Run()) << code;
     EXPECT_EQ(platform::LastErrorCode(), code);
@@ -185,9 +187,39 @@ TEST_F(Registration32Test, AnInstalledMonitorIsReusedForASecondPrinter) {
   ArrangePayloadFiles();
   ArrangeMonitorDlls(false);
   ArrangeTarget(L"R710B", L"USB001");
+  ArrangeGpcFile(L"R710B");
   ASSERT_TRUE(Run());
   EXPECT_TRUE(IsPortValid(machine_, L"R710B-Port:"));
   EXPECT_EQ(Added()[1].port_name, L"R710B-Port:");
+}
+
+TEST_F(Registration32Test, AMissingDriverFileFailsWithItsCodeBeforeAnyRegistration) {
+  sim_.files().Remove(host_.folder + L"\\tavroui.dll");
+  EXPECT_FALSE(Run());
+  EXPECT_EQ(platform::LastErrorCode(), 2u);
+  EXPECT_TRUE(machine_.spy_spooler().drivers.empty());
+  EXPECT_TRUE(machine_.spy_spooler().monitors.empty());
+  EXPECT_TRUE(Added().empty());
+  EXPECT_TRUE(LogInOrder({"[ERROR] InstallPrinterDriver32 - CopyFile failed, Error=2, Src=" + Folder() +
+                              "\\tavroui.dll, Dest=" + DriverDirectory() + "\\R710UI.dll\n",
+                          "[ERROR] InstallPrinterDriver32 - Driver files not placed, Error=2\n"}));
+}
+
+TEST_F(Registration32Test, AReadOnlyDriverFileInTheWayFailsWithAccessDenied) {
+  const std::wstring target = sim_.codepage().FromAnsi(DriverDirectory()) + L"\\R710Drv.dll";
+  sim_.files().PutFile(target, "someone else's");
+  sim_.files().SetReadOnly(target, true);
+  EXPECT_FALSE(Run());
+  EXPECT_EQ(platform::LastErrorCode(), 5u);
+  EXPECT_TRUE(machine_.spy_spooler().drivers.empty());
+  EXPECT_EQ(sim_.files().FileBytes(target), "someone else's");
+}
+
+TEST_F(Registration32Test, TheAddedNameIsKeptForTheStepsThatFollow) {
+  ArrangePrinter(L"R710");
+  ASSERT_TRUE(Run());
+  EXPECT_EQ(Added()[0].printer_name, L"R710 (copy 1)");
+  EXPECT_STREQ(InstallTarget.PrinterName, L"R710 (copy 1)");
 }
 
 }  // namespace

@@ -22,6 +22,7 @@ class Registration64Test : public InstallTest {
     ArrangeTarget(L"R710", L"USB001");
     ArrangePort(L"USB Monitor", L"USB001");
     ArrangePayloadFiles();
+    ArrangeGpcFile(L"R710");
     ArrangeMonitorDlls(true);
   }
   bool Run() { return InstallPrinterDriver64(machine_, host_, host_.folder); }
@@ -148,6 +149,7 @@ TEST_F(Registration64Test, AnUnknownDriverDirectoryStopsBeforeAnyCopy) {
 
 TEST_F(Registration64Test, ARefusedDriverIsReportedWithTheSpoolersCode) {
   for (uint32_t code : {2u, 5u, 126u, 1796u, 1805u}) {
+    ArrangePayloadFiles();  // each run moves the payload's files into the driver directory
     sim_.faults().Fail("AddPrinterDriverW", code, 1);
     EXPECT_FALSE(Run()) << code;
     EXPECT_EQ(platform::LastErrorCode(), code);
@@ -237,8 +239,75 @@ TEST_F(Registration64Test, AConflictAtRegistrationGetsTheNextFreeName) {
   ASSERT_TRUE(Run());
   EXPECT_EQ(Added()[0].printer_name, L"R710 (copy 1)");
   EXPECT_EQ(Added()[0].share_name, L"R710 (copy 1)");
-  EXPECT_STREQ(InstallTarget.PrinterName, L"R710");
+  // The name the printer was added under is the one every later step uses.
+  EXPECT_STREQ(InstallTarget.PrinterName, L"R710 (copy 1)");
   EXPECT_TRUE(HasValue(std::wstring(install_test::kPrintersKey) + L"\\R710 (copy 1)\\PrinterDriverData", L"VidAndPid"));
+}
+
+TEST_F(Registration64Test, APrinterWhoseNameDiffersOnlyInCaseIsAConflict) {
+  ArrangePrinter(L"r710");
+  ASSERT_TRUE(Run());
+  EXPECT_EQ(Added()[0].printer_name, L"R710 (copy 1)");
+  EXPECT_STREQ(InstallTarget.PrinterName, L"R710 (copy 1)");
+  // The other printer keeps its port and driver.
+  const std::wstring other = std::wstring(install_test::kPrintersKey) + L"\\r710";
+  EXPECT_EQ(Value(other, L"Port").AsString(), L"LPT1:");
+  EXPECT_EQ(Value(other, L"Printer Driver").AsString(), L"Old Driver");
+}
+
+TEST_F(Registration64Test, AFailedRegistrationLeavesTheChosenName) {
+  ArrangePrinter(L"R710");
+  sim_.faults().Fail("AddPrinterW", 5);
+  EXPECT_FALSE(Run());
+  EXPECT_STREQ(InstallTarget.PrinterName, L"R710");
+}
+
+// The driver and its files: asked for "Windows x64" by name, so the bare names registered for
+// that environment are found where the spooler looks.
+TEST_F(Registration64Test, TheX64DriverDirectoryIsAskedForByName) {
+  ASSERT_TRUE(Run());
+  EXPECT_NE(DriverDirectory(), sim_.codepage().ToAnsi(DriverDirectoryOf(L"")));
+  EXPECT_TRUE(Exists(DriverDirectory() + "\\R710Drv.dll"));
+  EXPECT_FALSE(Exists(sim_.codepage().ToAnsi(DriverDirectoryOf(L"")) + "\\R710Drv.dll"));
+  EXPECT_TRUE(LogInOrder({"[INFO] InstallPrinterDriver64 - Driver directory: " + DriverDirectory() + "\n"}));
+}
+
+TEST_F(Registration64Test, AMissingDriverFileFailsWithItsCodeBeforeAnyRegistration) {
+  sim_.files().Remove(host_.folder + L"\\tavrodrv.dll.x64");
+  EXPECT_FALSE(Run());
+  EXPECT_EQ(platform::LastErrorCode(), 2u);
+  EXPECT_TRUE(machine_.spy_spooler().drivers.empty());
+  EXPECT_TRUE(Added().empty());
+  EXPECT_TRUE(LogInOrder({"[ERROR] InstallPrinterDriver64 - CopyFile failed, Error=2, Src=" + Folder() +
+                              "\\tavrodrv.dll.x64, Dest=" + DriverDirectory() + "\\R710Drv.dll\n",
+                          "[ERROR] InstallPrinterDriver64 - Driver files not placed, Error=2\n"}));
+}
+
+TEST_F(Registration64Test, EachFailedCopyIsLoggedAndTheFirstCodeIsReported) {
+  sim_.files().Remove(host_.folder + L"\\tavropop.exe.x64");
+  sim_.files().MakeFolders(DriverDirectoryOf(L"Windows x64") + L"\\R710UI.dll");
+  EXPECT_FALSE(Run());
+  const std::string log = LogText();
+  // The popup's copy into "3" comes first and fails with 2; the folder in the way fails later.
+  EXPECT_EQ(platform::LastErrorCode(), 2u);
+  EXPECT_NE(log.find("Dest=" + DriverDirectory() + "\\3\\R710_tavropop.exe\n"), std::string::npos) << log;
+  EXPECT_NE(log.find("Dest=" + DriverDirectory() + "\\R710UI.dll\n"), std::string::npos) << log;
+  EXPECT_NE(log.find("Dest=" + DriverDirectory() + "\\R710_tavropop.exe\n"), std::string::npos) << log;
+}
+
+// The payload of this build holds no image DLL and no monitor DLLs: their absence is no failure.
+TEST_F(Registration64Test, OptionalFilesThePayloadLacksStaySilent) {
+  sim_.files().Remove(host_.folder + L"\\tavrolm.dll.x64");
+  sim_.files().Remove(host_.folder + L"\\tavrolmui.dll.x64");
+  ASSERT_TRUE(Run());
+  EXPECT_EQ(LogText().find("CopyFile failed"), std::string::npos);
+}
+
+TEST_F(Registration64Test, AnOptionalFileThatCannotBePlacedIsAWarningOnly) {
+  sim_.files().MakeFolders(L"C:\\Windows\\System32\\TavroPrintMon.dll");
+  ASSERT_TRUE(Run());
+  EXPECT_TRUE(LogInOrder({"[WARN] InstallPrinterDriver64 - CopyFile failed, Error="}));
+  EXPECT_EQ(LogText().find("[ERROR]"), std::string::npos);
 }
 
 TEST_F(Registration64Test, AnUnlistablePrinterSetKeepsTheName) {

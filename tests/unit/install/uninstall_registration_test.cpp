@@ -93,7 +93,9 @@ TEST_F(UninstallTest, TheUninstallEntryLivesInTheInstallersOwnView) {
   EXPECT_EQ(Text(kEntry, L"DisplayVersion", kOwn), L"1.2.1");
   EXPECT_EQ(Text(kEntry, L"InstallLocation", kOwn), L"C:\\Program Files (x86)\\TavroPrint\\R710");
   EXPECT_EQ(Text(kEntry, L"Publisher", kOwn), L"Tavro");
-  EXPECT_EQ(Text(kEntry, L"UninstallString", kOwn), uninstaller);
+  // The command is quoted (unquoted, Windows would first try C:\Program.exe); the icon and the
+  // folder are paths, not commands, and stay as they are.
+  EXPECT_EQ(Text(kEntry, L"UninstallString", kOwn), L"\"" + uninstaller + L"\"");
   EXPECT_EQ(Text(kEntry, L"VersionMajor", kOwn), L"1");
   EXPECT_EQ(Text(kEntry, L"VersionMinor", kOwn), L"2");
   EXPECT_FALSE(HasValue(kEntry, L"DisplayName", k64));
@@ -173,12 +175,24 @@ TEST_F(ServiceTest, TheServiceIsCreatedDescribedAndStarted) {
   EXPECT_EQ(c.service_type, 0x110u);
   EXPECT_EQ(c.start_type, 2u);
   EXPECT_EQ(c.error_control, 1u);
-  EXPECT_EQ(c.binary_path, L"C:\\Program Files (x86)\\TavroPrint\\R710\\TavroPrinterService.exe");
+  EXPECT_EQ(c.binary_path, L"\"C:\\Program Files (x86)\\TavroPrint\\R710\\TavroPrinterService.exe\"");
   EXPECT_EQ(c.load_order_group, L"");
   EXPECT_EQ(c.dependencies, L"");
   EXPECT_EQ(c.account, L"");
   EXPECT_EQ(Spy().descriptions, std::vector<std::wstring>{L"Mavrin Printer Monitor"});
   EXPECT_EQ(Spy().starts, 1);
+}
+
+// The service manager reads the quoted path as one program, also where the folder has spaces, and
+// an automatic LocalSystem service never runs C:\Program.exe planted by someone else.
+TEST_F(ServiceTest, TheQuotedProgramPathIsRegisteredAndStartsThatProgram) {
+  sim_.files().PutFile(L"C:\\Program.exe", "planted");
+  sim_.files().PutFile(host_.folder + L"\\TavroPrinterService.exe", "service");
+  InstallService(machine_, host_);
+  EXPECT_EQ(Value(L"SYSTEM\\CurrentControlSet\\Services\\Mavrin Service", L"ImagePath").AsString(),
+            L"\"" + host_.folder + L"\\TavroPrinterService.exe\"");
+  EXPECT_TRUE(sim_.services().Running(L"Mavrin Service"));
+  EXPECT_EQ(LogText().find("StartService failed"), std::string::npos);
 }
 
 TEST_F(ServiceTest, AnExistingServiceIsLeftUntouched) {

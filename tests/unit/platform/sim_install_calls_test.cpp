@@ -21,6 +21,16 @@ constexpr const wchar_t* kDriver = L"Tavro Driver";
 
 class SimInstallCalls : public ::testing::Test {
  protected:
+  // The driver record's files where the spooler looks for them, for either environment.
+  void SetUp() override { PlaceDriverFiles(); }
+  void PlaceDriverFiles() {
+    for (const wchar_t* folder : {L"w32x86", L"x64"}) {
+      const std::wstring dir = sim_.system().WindowsPath() + L"\\system32\\spool\\drivers\\" + folder;
+      for (const wchar_t* name : {L"TavroDrv.dll", L"TavroGPC.pcd", L"TavroUI.dll"}) {
+        sim_.files().PutFile(dir + L"\\" + name, "driver file");
+      }
+    }
+  }
   Spooler& spooler() { return static_cast<Machine&>(sim_).spooler(); }
   Services& services() { return static_cast<Machine&>(sim_).services(); }
   Files& files() { return static_cast<Machine&>(sim_).files(); }
@@ -122,6 +132,7 @@ TEST_F(SimInstallCalls, A32BitWindowsServesX86DriversAndMonitorsWithoutRedirecti
   ASSERT_TRUE(spooler().DriverDirectoryW(L"", 256, &folder));
   EXPECT_EQ(folder, L"C:\\Windows\\system32\\spool\\drivers\\w32x86");
 
+  PlaceDriverFiles();  // the x64 folder went with the 64-bit Windows
   ASSERT_TRUE(spooler().AddPrinterDriver(Driver(kEnvironmentX64)));
   EXPECT_EQ(spooler().AddPrinter(Printer(L"R710")), nullptr);
   EXPECT_EQ(LastErrorCode(), 1797u);

@@ -133,4 +133,28 @@ TEST_F(InstallCommandTest, SerialPortAsksForItsSettingsAndCancelStartsNothing) {
   EXPECT_EQ(boxes.back().text, L"Installation complete.");
 }
 
+// The LPT list shows the spooler's names with their colon: the printer goes on "LPT1:", never on
+// "LPT1::", which no monitor serves. The template hides the LPT button; the test shows it.
+TEST_F(InstallCommandTest, AParallelPrinterGoesOnThePortWithOneColon) {
+  Run([&](SimDialog& d) {
+    d.ShowControl(IDC_RADIO_LPT, true);
+    d.Click(IDC_RADIO_LPT);
+    int lpt1 = -1;
+    for (int i = 0; i < d.ListItemCount(IDC_PORT_LIST) && lpt1 < 0; ++i) {
+      if (d.ListItemText(IDC_PORT_LIST, i, 0, 64).rfind(L"LPT1", 0) == 0) lpt1 = i;
+    }
+    ASSERT_GE(lpt1, 0) << "no LPT1 row";
+    d.ClickRow(IDC_PORT_LIST, lpt1);
+    d.SelectCombo(IDC_MODEL_COMBO, 1);
+    d.Click(wnd::kIdOk);
+  });
+  EXPECT_EQ(std::wstring(InstallTarget.PortName), L"LPT1:");
+  platform::RegValue port;
+  ASSERT_TRUE(PrinterKeyHas(InstallTarget.PrinterName, L"", L"Port", &port));
+  EXPECT_EQ(port.AsString(), L"LPT1:");
+  auto boxes = Boxes();
+  ASSERT_FALSE(boxes.empty());
+  EXPECT_EQ(boxes.back().text, L"Installation complete.");
+}
+
 }  // namespace
