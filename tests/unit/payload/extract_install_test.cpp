@@ -161,7 +161,7 @@ TEST_F(ExtractInstallTest, FailedWritesAreLoggedAndTheFirstCodeReturned) {
   EXPECT_EQ(File(kFolder + L"\\c.txt"), "c");
   const std::string log = LogText();
   EXPECT_NE(log.find("[ERROR] LoadFileFromeData - Failed to extract entry 0 \"tavrodrv.dll\" to "
-                     "C:\\Program Files (x86)\\TavroPrint\\tavrodrv.dll (result -1), Error=5\r\n"),
+                     "C:\\Program Files (x86)\\TavroPrint\\tavrodrv.dll (result -1), Error=5"),
             std::string::npos)
       << log;
   EXPECT_NE(log.find("Retrace Finish"), std::string::npos);
