@@ -154,24 +154,26 @@ TEST_F(ExtractInstallTest, EmptyInstallFolderIsRefused) {
 // Each entry that cannot be written is logged with its code; the rest are still written and the
 // first failure's code is the result the worker fails the installation with.
 TEST_F(ExtractInstallTest, FailedWritesAreLoggedAndTheFirstCodeReturned) {
-  machine_.faults().Fail("fopen", 5, 1);  // the first entry's file is denied
-  EXPECT_EQ(5, Extract(RawArchive(3).Add("tavrodrv.dll", "MZ").Add("tavroui.dll", "UI").Add("c.txt", "c")));
-  EXPECT_FALSE(Exists(kFolder + L"\\tavrodrv.dll"));
+  // A folder stands where the first entry's file would go: Windows denies opening it (5).
+  machine_.files().MakeFolders(kFolder + L"\\tavrodrv.dll");
+  // A file stands where the last entry's sub-folder would go: no such path (3).
+  machine_.files().PutFile(kFolder + L"\\sub", "a file");
+  EXPECT_EQ(5, Extract(RawArchive(3).Add("tavrodrv.dll", "MZ").Add("tavroui.dll", "UI").Add("sub\\c.txt", "c")));
   EXPECT_EQ(File(kFolder + L"\\tavroui.dll"), "UI");
-  EXPECT_EQ(File(kFolder + L"\\c.txt"), "c");
   const std::string log = LogText();
   EXPECT_NE(log.find("[ERROR] LoadFileFromeData - Failed to extract entry 0 \"tavrodrv.dll\" to "
                      "C:\\Program Files (x86)\\TavroPrint\\tavrodrv.dll (result -1), Error=5"),
             std::string::npos)
       << log;
+  EXPECT_NE(log.find("Failed to extract entry 2 \"sub\\c.txt\" to C:\\Program Files (x86)\\TavroPrint\\sub\\c.txt "
+                     "(result -1), Error=3"),
+            std::string::npos)
+      << log;
   EXPECT_NE(log.find("Retrace Finish"), std::string::npos);
+  EXPECT_EQ(shown_.size(), 3u) << "the walk goes on after a failure";
 
-  // A later failure does not replace the first one's code; a short write reports its own.
-  machine_.faults().Fail("fwrite", 112, 1);
-  machine_.faults().Fail("fopen", 32, 1);
-  EXPECT_EQ(112, Extract(RawArchive(2).Add("a.txt", "a").Add("b.txt", "b")));
-  EXPECT_NE(LogText().find("\"b.txt\" to C:\\Program Files (x86)\\TavroPrint\\b.txt (result -1), Error=32"),
-            std::string::npos);
+  // The first failure's code is the result, whichever comes later.
+  EXPECT_EQ(3, Extract(RawArchive(2).Add("sub\\d.txt", "d").Add("tavrodrv.dll", "MZ")));
 }
 
 TEST_F(ExtractInstallTest, CorruptOrTruncatedPayloadsFailWithInvalidData) {
