@@ -6,6 +6,7 @@
 #include "app/select_language_dlg.h"
 #include "catalog/install_texts.h"
 #include "log/log.h"
+#include "payload/config_entry.h"
 #include "payload/load_data.h"
 #include "platform/files.h"
 #include "platform/machine.h"
@@ -77,7 +78,11 @@ bool CInstallApp::InitInstance() {
   LogPrint(kLogUnitInstall, kInit, __LINE__,
            "[INFO] CInstallApp::InitInstance - Config file path: %ws, Language=%d\n",
            text_path.c_str(), m_nLanguage);
-  ReadInstallTextFile(machine_, text_path);
+  // The texts come from the payload: the extracted copy may have been replaced meanwhile.
+  const payload::PayloadConfigFiles config_files(dialog->m_pBuf, dialog->m_nBufLen, local_app_data);
+  ReadInstallTextFile(machine_, text_path, [&config_files](const std::wstring& path, std::string* bytes) {
+    return config_files.Read(path, bytes);
+  });
 
   LogPrint(kLogUnitInstall, kInit, __LINE__,
            "[INFO] CInstallApp::InitInstance - Starting main dialog\n");

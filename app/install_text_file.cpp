@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "catalog/install_name.h"
 #include "catalog/install_texts.h"
 #include "log/log.h"
 #include "platform/codepage.h"
@@ -102,9 +103,31 @@ void ParseInstallText(const uint8_t* data, size_t size) {
 }
 
 bool ReadInstallTextFile(platform::Machine& machine, const std::wstring& path) {
-  std::unique_ptr<platform::File> file;
-  if (!path.empty()) file = machine.files().OpenW(path, "rb");
-  if (!file) {
+  platform::Machine* owner = &machine;
+  ConfigReader from_disk = [owner](const std::wstring& file_path, std::string* bytes) {
+    bytes->clear();
+    std::unique_ptr<platform::File> file = owner->files().OpenW(file_path, "rb");
+    if (!file) return false;
+    uint8_t chunk[4096];
+    for (;;) {
+      size_t got = file->Read(chunk, sizeof(chunk));
+      bytes->append(reinterpret_cast<const char*>(chunk), got);
+      if (got < sizeof(chunk)) break;
+    }
+    if (file->HasError()) {
+      LogPrint(kLogUnitInstall, kFunction, __LINE__,
+               "[WARN] CInstallApp::InitInstance - Config file read failed after %d bytes\n",
+               static_cast<int>(bytes->size()));
+    }
+    return true;
+  };
+  return ReadInstallTextFile(machine, path, from_disk);
+}
+
+bool ReadInstallTextFile(platform::Machine& machine, const std::wstring& path,
+                         const ConfigReader& read) {
+  std::string bytes;
+  if (path.empty() || !read || !read(path, &bytes)) {
     LogPrint(kLogUnitInstall, kFunction, __LINE__,
              "[WARN] CInstallApp::InitInstance - Config file not found, using default values\n");
     ApplyInstallTextDefaults();
@@ -112,20 +135,20 @@ bool ReadInstallTextFile(platform::Machine& machine, const std::wstring& path) {
   }
   LogPrint(kLogUnitInstall, kFunction, __LINE__,
            "[INFO] CInstallApp::InitInstance - Config file opened successfully\n");
-  std::vector<uint8_t> bytes;
-  uint8_t chunk[4096];
-  for (;;) {
-    size_t got = file->Read(chunk, sizeof(chunk));
-    bytes.insert(bytes.end(), chunk, chunk + got);
-    if (got < sizeof(chunk)) break;
+  ParseInstallText(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
+  // The folder name lands under Program Files: one that leaves it, or changes on the way to
+  // ANSI, is dropped and the wizard's built-in folder name used.
+  if (!FolderName.empty()) {
+    const NameProblem problem = CheckInstallName(machine.codepage(), FolderName);
+    if (problem != NameProblem::kNone) {
+      LogPrint(kLogUnitInstall, kFunction, __LINE__,
+               "[WARN] CInstallApp::InitInstance - FolderName %ws refused (%s), using the default "
+               "folder\n",
+               FolderName.c_str(), NameProblemText(problem));
+      FolderName.clear();
+    }
   }
-  if (file->HasError()) {
-    LogPrint(kLogUnitInstall, kFunction, __LINE__,
-             "[WARN] CInstallApp::InitInstance - Config file read failed after %d bytes\n",
-             static_cast<int>(bytes.size()));
-  }
-  file.reset();
-  ParseInstallText(bytes.data(), bytes.size());
+  // The copy extraction left in the configuration folder is not read, but still not left behind.
   machine.files().Remove(path);
   LogPrint(kLogUnitInstall, kFunction, __LINE__,
            "[INFO] CInstallApp::InitInstance - Config loaded: Title=%ws, ProgramName=%ws, Driver=%ws\n",

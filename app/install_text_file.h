@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <string>
 
+#include "catalog/config_reader.h"
+
 namespace platform {
 class Machine;
 }
@@ -19,7 +21,11 @@ std::wstring InstallTextFilePath(const std::wstring& config_folder, int language
 // than 511 characters are cut there with a warning line. Does not reset texts beforehand.
 void ParseInstallText(const uint8_t* data, size_t size);
 
-// Reads the file at `path` into the installer texts and deletes it. A file that cannot be opened
-// (an empty path included) gives the defaults of ProgramName, Driver, Monitor and PortPrefix.
-// Returns true when the file was read.
+// Reads the file at `path` through `read` into the installer texts, then deletes the file at
+// `path` on disk (the copy extraction left there). A file that cannot be read (an empty path
+// included) gives the defaults of ProgramName, Driver, Monitor and PortPrefix; an unsafe
+// FolderName is dropped with a warning line. Returns true when the file was read.
+bool ReadInstallTextFile(platform::Machine& machine, const std::wstring& path,
+                         const ConfigReader& read);
+// The same with the file read from disk.
 bool ReadInstallTextFile(platform::Machine& machine, const std::wstring& path);

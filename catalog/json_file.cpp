@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "catalog/config_reader.h"
 #include "platform/files.h"
 #include "platform/last_error.h"
 
@@ -56,4 +57,15 @@ int ErrnoFromWin32(unsigned long code) {
     default:
       return 22;  // EINVAL
   }
+}
+
+ConfigReader DiskConfigReader(platform::Files& files) {
+  return [&files](const std::wstring& path, std::string* bytes) {
+    bytes->clear();
+    FileBytes buffer;
+    size_t size = 0;
+    if (ReadJsonFile(files, path, &buffer, &size) != ReadResult::kOk) return false;
+    bytes->assign(buffer.get(), size);
+    return true;
+  };
 }

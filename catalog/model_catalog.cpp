@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "catalog/fixed_text.h"
+#include "catalog/install_name.h"
 #include "catalog/json_file.h"
 #include "log/log.h"
 #include "platform/machine.h"
@@ -142,13 +143,17 @@ void ReadModelKeys(platform::CodePage& cp, const cJSON* element, ModelRecord& re
 
 void LoadModelCatalog(platform::Machine& machine, const std::wstring& catalog_path,
                       const AddModelCallback& add_model) {
+  LoadModelCatalog(machine, catalog_path, add_model, DiskConfigReader(machine.files()));
+}
+
+void LoadModelCatalog(platform::Machine& machine, const std::wstring& catalog_path,
+                      const AddModelCallback& add_model, const ConfigReader& read) {
   std::memset(PrinterInfo, 0, sizeof(PrinterInfo));
 
-  FileBytes buffer;
-  size_t size = 0;
-  if (ReadJsonFile(machine.files(), catalog_path, &buffer, &size) != ReadResult::kOk) return;
+  std::string text;
+  if (!read || !read(catalog_path, &text)) return;
 
-  cJSON* root = cJSON_Parse(buffer.get());
+  cJSON* root = cJSON_Parse(text.c_str());
   if (root == nullptr) {
     const char* at = cJSON_GetErrorPtr();
     LogPrint(kLogUnitInstallDlg, kFn, __LINE__, "cJSON Parse error: %s\n", at ? at : "");
@@ -189,6 +194,17 @@ void LoadModelCatalog(platform::Machine& machine, const std::wstring& catalog_pa
     ModelRecord& rec = PrinterInfo[record];
     LogPrint(kLogUnitInstallDlg, kFn, __LINE__, "Module Name: name=%s", model->valuestring);
     CopyToField(rec.MODEL, kModelNameChars, AnsiToWide(cp, model->valuestring));
+    // The name becomes the printer, driver, GPC file and install folder names: one that would
+    // leave its folder or change on the way to ANSI is never offered.
+    const NameProblem problem = CheckInstallName(cp, rec.MODEL);
+    if (problem != NameProblem::kNone) {
+      LogPrint(kLogUnitInstallDlg, kFn, __LINE__,
+               "[WARN] CInstallDlg::OnInitDialog - Catalog element %d: model name %ws refused "
+               "(%s), skipping\n",
+               i, rec.MODEL, NameProblemText(problem));
+      std::memset(&rec, 0, sizeof(rec));
+      continue;
+    }
     if (add_model && !add_model(rec.MODEL)) {
       LogPrint(kLogUnitInstallDlg, kFn, __LINE__,
                "[ERROR] CInstallDlg::OnInitDialog - Adding model %ws to the model list "

@@ -8,6 +8,8 @@
 #include <functional>
 #include <string>
 
+#include "catalog/config_reader.h"
+
 namespace platform {
 class Machine;
 }  // namespace platform
@@ -52,11 +54,15 @@ std::wstring BuildModelCatalogPath(const std::wstring& local_app_data);
 // Offered each named model in file order; answers whether the caller took it into its list.
 using AddModelCallback = std::function<bool(const std::wstring& model)>;
 
-// Reads the catalog at `catalog_path` into PrinterInfo (from record 0), offering each named model
-// to `add_model` before its record is kept; a model it refuses takes no record and is logged, so
-// that the caller's list and the table stay parallel. An empty callback takes every model. A
-// missing file leaves the table empty; a syntax error is logged. Elements without a "MODEL"
-// string use no record; elements beyond the table's capacity are ignored with a warning.
+// Reads the catalog at `catalog_path` through `read` into PrinterInfo (from record 0), offering
+// each named model to `add_model` before its record is kept; a model it refuses takes no record
+// and is logged, so that the caller's list and the table stay parallel. An empty callback takes
+// every model. A missing file leaves the table empty; a syntax error is logged. Elements without
+// a "MODEL" string, or whose name CheckInstallName refuses, use no record (a warning line);
+// elements beyond the table's capacity are ignored with a warning.
+void LoadModelCatalog(platform::Machine& machine, const std::wstring& catalog_path,
+                      const AddModelCallback& add_model, const ConfigReader& read);
+// The same with the file read from disk (tools and tests that hold the file themselves).
 void LoadModelCatalog(platform::Machine& machine, const std::wstring& catalog_path,
                       const AddModelCallback& add_model);
 

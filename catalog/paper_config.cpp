@@ -60,6 +60,7 @@ std::wstring PathKey(const std::wstring& path) {
 
 struct LoadChain {
   std::set<std::wstring> loading;  // PathKey of every file between the first load and this one
+  const ConfigReader& read;
 };
 
 int ParseFile(platform::Machine& machine, const std::wstring& path, int start, LoadChain& chain);
@@ -109,31 +110,28 @@ int ParseFile(platform::Machine& machine, const std::wstring& path, int start, L
     return 0;
   }
 
-  FileBytes buffer;
-  size_t size = 0;
-  switch (ReadJsonFile(machine.files(), path, &buffer, &size)) {
-    case ReadResult::kOpenFailed: {
-      uint32_t code = platform::LastErrorCode();
+  std::string text;
+  if (!chain.read || !chain.read(path, &text)) {
+    const uint32_t code = chain.read ? platform::LastErrorCode() : platform::err::kFileNotFound;
+    if (code == platform::err::kNotEnoughMemory) {
       LogPrint(kLogUnitInstallDlg, kFnConfig, __LINE__,
-               "[ERROR] ParsePaperConfig - Failed to open file: %ws, errno=%d\n", path.c_str(),
-               ErrnoFromWin32(code));
-      LogPrint(kLogUnitInstallDlg, kFnConfig, __LINE__,
-               "[INFO] ParsePaperConfig - GetFileAttributes returned: %lu\n",
-               FileAttributesOf(machine.files(), path));
+               "[ERROR] ParsePaperConfig - Failed to allocate memory\n");
       platform::SetLastErrorCode(code);
       return 0;
     }
-    case ReadResult::kNoMemory:
-      LogPrint(kLogUnitInstallDlg, kFnConfig, __LINE__,
-               "[ERROR] ParsePaperConfig - Failed to allocate memory\n");
-      return 0;
-    case ReadResult::kOk:
-      break;
+    LogPrint(kLogUnitInstallDlg, kFnConfig, __LINE__,
+             "[ERROR] ParsePaperConfig - Failed to open file: %ws, errno=%d\n", path.c_str(),
+             ErrnoFromWin32(code));
+    LogPrint(kLogUnitInstallDlg, kFnConfig, __LINE__,
+             "[INFO] ParsePaperConfig - GetFileAttributes returned: %lu\n",
+             FileAttributesOf(machine.files(), path));
+    platform::SetLastErrorCode(code);
+    return 0;
   }
   LogPrint(kLogUnitInstallDlg, kFnConfig, __LINE__,
-           "[INFO] ParsePaperConfig - File size: %d bytes\n", static_cast<int>(size));
+           "[INFO] ParsePaperConfig - File size: %d bytes\n", static_cast<int>(text.size()));
 
-  cJSON* root = cJSON_Parse(buffer.get());
+  cJSON* root = cJSON_Parse(text.c_str());
   if (root == nullptr) {
     const char* at = cJSON_GetErrorPtr();
     LogPrint(kLogUnitInstallDlg, kFnConfig, __LINE__,
@@ -156,10 +154,15 @@ int ParseFile(platform::Machine& machine, const std::wstring& path, int start, L
 }  // namespace
 
 int ParsePaperConfig(platform::Machine& machine, const std::wstring& path, int start) {
+  return ParsePaperConfig(machine, path, start, DiskConfigReader(machine.files()));
+}
+
+int ParsePaperConfig(platform::Machine& machine, const std::wstring& path, int start,
+                     const ConfigReader& read) {
   // Slots a load does not reach would otherwise keep an earlier model's papers, which the GPC
   // file and the driver settings would then offer for this one.
   if (start == 0) std::memset(PaperTable, 0, sizeof(PaperTable));
-  LoadChain chain;
+  LoadChain chain{{}, read};
   return ParseFile(machine, path, start, chain);
 }
 

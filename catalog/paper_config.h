@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "catalog/config_reader.h"
+
 struct cJSON;
 
 namespace platform {
@@ -33,6 +35,10 @@ std::wstring BuildPaperConfigPath(const std::wstring& temp_folder, const std::ws
 // first and relative to its folder, then its own papers. Returns the papers stored by it and
 // its imports. A load from slot 0 empties the table first. A file already being loaded further
 // up the import chain is refused with an error line.
+// Every file, the imports included, is read through `read` by its path.
+int ParsePaperConfig(platform::Machine& machine, const std::wstring& path, int start,
+                     const ConfigReader& read);
+// The same with the files read from disk (tools and tests that hold the files themselves).
 int ParsePaperConfig(platform::Machine& machine, const std::wstring& path, int start);
 
 // Stores the "Papers" array of a parsed paper file from slot `start` on (never past the last

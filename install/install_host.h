@@ -15,8 +15,8 @@ class InstallHost {
   virtual std::wstring ChosenFolderText() = 0;
   // True when the payload is held in memory (else it is read from the executable).
   virtual bool HasPayloadInMemory() = 0;
-  // Extracts every payload entry into the install folder (progress moves the bar): 0, or the
-  // Win32 code of the first entry that could not be written.
+  // Extracts every payload entry into the install folder (progress moves the bar): 0 when every
+  // entry was written, else the Win32 code of the first one that failed (each failure is logged).
   virtual int ExtractPayload() = 0;
   // Sets the wizard window's status text and repaints it.
   virtual void SetStatusText(const std::wstring& text) = 0;

@@ -7,6 +7,7 @@
 #include "payload/inflate_entry.h"
 #include "payload/payload_walk.h"
 #include "platform/codepage.h"
+#include "platform/last_error.h"
 #include "platform/machine.h"
 #include "platform/shell.h"
 
@@ -66,7 +67,14 @@ void ExtractConfigFiles(platform::Machine& machine, const uint8_t* buffer, int32
   payload::WalkPayload(buffer, length, log, [&](const payload::EntryView& entry) {
     const char* name = MatchConfigName(entry.name);
     if (name == nullptr) return;
-    InflateEntryToFile(machine, on_progress, entry.data, entry.compressed_length, folder + name,
-                       &counter, length);
+    const std::string path = folder + name;
+    const int result =
+        InflateEntryToFile(machine, on_progress, entry.data, entry.compressed_length, path, &counter, length);
+    // The readers take these files from the payload; the copy on disk is still reported.
+    if (result != kInflateOk) {
+      LogPrint(kLogUnitInstallDlg, kFunction, __LINE__,
+               "[ERROR] ExtractConfigFiles - Failed to extract entry %u \"%s\" to %s (result %d), Error=%d\n",
+               entry.index, entry.name.c_str(), path.c_str(), result, static_cast<int>(platform::LastErrorCode()));
+    }
   });
 }

@@ -17,8 +17,9 @@ extern const char* const kConfigFileNames[];
 
 // Extracts the payload's configuration files from `buffer` (`length` bytes) into
 // LocalAppData\Temp\TavroPrint\Config\, created first; other entries are skipped. Nothing is
-// extracted when LocalAppData is unknown or the folder cannot be made. A failed entry leaves the
-// others unharmed. `on_progress` (may be empty: at start-up there is no progress bar yet) gets
+// extracted when LocalAppData is unknown or the folder cannot be made. A failed entry is logged
+// with its Win32 code and leaves the others unharmed. The installer reads these files from the
+// payload itself (config_entry.h), never back from this folder. `on_progress` (may be empty: at start-up there is no progress bar yet) gets
 // the bytes written so far against `length`, as InflateEntryToFile reports them.
 void ExtractConfigFiles(platform::Machine& machine, const uint8_t* buffer, int32_t length,
                         const ProgressCallback& on_progress = nullptr);

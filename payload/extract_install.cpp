@@ -6,6 +6,7 @@
 #include "payload/payload_walk.h"
 #include "platform/codepage.h"
 #include "platform/files.h"
+#include "platform/last_error.h"
 #include "platform/machine.h"
 
 namespace {
@@ -46,16 +47,18 @@ int LoadFileFromeData(platform::Machine& machine, const uint8_t* buffer, int32_t
   LogPrint(kLogUnitInstallDlg, kFunction, __LINE__, "[INFO] LoadFileFromeData - FileCount=%d\r\n",
            static_cast<int>(count));
 
+  uint32_t first_failure = platform::err::kSuccess;
   // An empty folder would put the files in the drive's root, a cut one in another folder.
   if (folder.empty() || folder.size() > kFolderLimit) {
     LogPrint(kLogUnitInstallDlg, kFunction, __LINE__,
              "[ERROR] LoadFileFromeData - Install folder empty or too long (%d bytes), nothing "
-             "extracted\r\n",
-             static_cast<int>(folder.size()));
+             "extracted, Error=%d\r\n",
+             static_cast<int>(folder.size()), static_cast<int>(platform::err::kBadPathname));
+    first_failure = platform::err::kBadPathname;
   } else if (count > 0) {
     int32_t counter = 0;
     const payload::WalkLog log{kFunction, "LoadFileFromeData", "\r\n"};
-    payload::WalkPayload(buffer, length, log, [&](const payload::EntryView& entry) {
+    const bool whole = payload::WalkPayload(buffer, length, log, [&](const payload::EntryView& entry) {
       std::string target = folder + "\\" + entry.name;
       const size_t split = target.rfind('\\');
       const std::string directory = target.substr(0, split);
@@ -64,12 +67,22 @@ int LoadFileFromeData(platform::Machine& machine, const uint8_t* buffer, int32_t
       if (files.Stat(directory) == platform::PathKind::kMissing) {
         CreateFolderPath(files, codepage.FromAnsi(directory));
       }
-      InflateEntryToFile(machine, on_progress, entry.data, entry.compressed_length, target,
-                         &counter, length);
+      const int result = InflateEntryToFile(machine, on_progress, entry.data, entry.compressed_length,
+                                            target, &counter, length);
+      if (result != kInflateOk) {
+        const uint32_t code = platform::LastErrorCode();
+        LogPrint(kLogUnitInstallDlg, kFunction, __LINE__,
+                 "[ERROR] LoadFileFromeData - Failed to extract entry %u \"%s\" to %s (result %d), "
+                 "Error=%d\r\n",
+                 entry.index, entry.name.c_str(), target.c_str(), result, static_cast<int>(code));
+        if (first_failure == platform::err::kSuccess) first_failure = code;
+      }
       if (on_current_file) on_current_file(codepage.FromAnsi(file_name));
       if (on_progress) on_progress(ProgressPosition(static_cast<double>(entry.index) + 1, count));
     });
+    // Entries after the break were never written: the installation lacks them.
+    if (!whole && first_failure == platform::err::kSuccess) first_failure = platform::err::kInvalidData;
   }
   LogPrint(kLogUnitInstallDlg, kFunction, __LINE__, "[INFO] LoadFileFromeData - Retrace Finish\r\n");
-  return 0;
+  return static_cast<int>(first_failure);
 }

@@ -20,7 +20,9 @@ using CurrentFileCallback = std::function<void(const std::wstring& file_name)>;
 // bytes written against `length` while an entry inflates and, after each entry, the share of
 // entries done; `on_current_file` (may be empty) gets each entry's file name just before that
 // share. Bad or unsafe entries are skipped with a log line, a truncated archive ends the walk;
-// entries written stay. Always returns 0.
+// entries written stay. Each entry that cannot be written is logged with its Win32 code and the
+// walk goes on. Returns 0 when every usable entry was written, else the first failure's Win32
+// code (13 for an archive that ends early, 161 for an empty or too long install folder).
 int LoadFileFromeData(platform::Machine& machine, const uint8_t* buffer, int32_t length,
                       const ProgressCallback& on_progress, const std::wstring& install_folder,
                       const CurrentFileCallback& on_current_file);

@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "platform/files.h"
+#include "platform/last_error.h"
 #include "platform/machine.h"
 
 namespace {
@@ -30,11 +31,16 @@ int InflateEntryToFile(platform::Machine& machine, const ProgressCallback& on_pr
   z_stream stream;
   std::memset(&stream, 0, sizeof(stream));
   const int init = inflateInit(&stream);
-  if (init != Z_OK) return init;
+  if (init != Z_OK) {
+    platform::SetLastErrorCode(init == Z_MEM_ERROR ? platform::err::kNotEnoughMemory : platform::err::kInvalidData);
+    return init;
+  }
 
   std::unique_ptr<platform::File> file = machine.files().Open(output_path, "wb");
   if (!file) {
+    const uint32_t code = platform::LastErrorCode();
     inflateEnd(&stream);
+    platform::SetLastErrorCode(code != 0 ? code : platform::err::kWriteFault);
     return kInflateFileError;
   }
 
@@ -57,11 +63,17 @@ int InflateEntryToFile(platform::Machine& machine, const ProgressCallback& on_pr
       result = inflate(&stream, Z_NO_FLUSH);
       if (result == Z_MEM_ERROR || result == Z_DATA_ERROR || result == Z_NEED_DICT) {
         inflateEnd(&stream);
-        return result == Z_MEM_ERROR ? kInflateMemoryError : kInflateDataError;
+        const bool memory = result == Z_MEM_ERROR;
+        platform::SetLastErrorCode(memory ? platform::err::kNotEnoughMemory : platform::err::kInvalidData);
+        return memory ? kInflateMemoryError : kInflateDataError;
       }
       const size_t produced = kWindow - stream.avail_out;
+      if (produced > 0) platform::SetLastErrorCode(platform::err::kSuccess);
       if (produced > 0 && (file->Write(out, produced) != produced || file->HasError())) {
+        // The runtime does not always leave a code for a short write (a full disk does).
+        const uint32_t code = platform::LastErrorCode();
         inflateEnd(&stream);
+        platform::SetLastErrorCode(code != 0 ? code : platform::err::kWriteFault);
         return kInflateFileError;
       }
       // The counter is the caller's 32-bit value: it saturates instead of wrapping.
@@ -78,5 +90,7 @@ int InflateEntryToFile(platform::Machine& machine, const ProgressCallback& on_pr
   }
   file.reset();
   inflateEnd(&stream);
-  return (complete || result == Z_STREAM_END) ? kInflateOk : kInflateDataError;
+  if (complete || result == Z_STREAM_END) return kInflateOk;
+  platform::SetLastErrorCode(platform::err::kInvalidData);
+  return kInflateDataError;
 }

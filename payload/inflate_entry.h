@@ -25,7 +25,8 @@ constexpr int kInflateMemoryError = -4;
 // to *counter and reports counter / total * 100 to `on_progress` (may be empty) after each
 // window. A stream cut short is complete once all its bytes are
 // consumed. Returns 0, an inflateInit code, -1, -3 or -4; the file is closed on every path and
-// keeps what was decoded.
+// keeps what was decoded. A failure leaves its Win32 code as the last error: the file call's
+// (29, ERROR_WRITE_FAULT, when the runtime gave none) for -1, 13 for corrupt data, 8 for memory.
 int InflateEntryToFile(platform::Machine& machine, const ProgressCallback& on_progress,
                        const uint8_t* source, int32_t compressed_length,
                        const std::string& output_path, int32_t* counter, int32_t total);

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/dos_device_name.h"
+
 namespace payload {
 
 uint32_t ReadLe32(const uint8_t* p) {
@@ -63,33 +65,42 @@ ReadResult PayloadReader::Next(EntryView* entry) {
     entry->problem = EntryProblem::kNameHoldsNul;
   } else if (compressed_length == 0) {
     entry->problem = EntryProblem::kBadLength;
-  } else if (!IsSafeEntryName(entry->name)) {
-    entry->problem = EntryProblem::kUnsafeName;
+  } else {
+    entry->problem = CheckEntryName(entry->name);
   }
   return ReadResult::kEntry;
 }
 
-bool IsSafeEntryName(const std::string& name) {
-  if (name.empty()) return false;
-  if (name[0] == '\\' || name[0] == '/') return false;
-  if (name.find(':') != std::string::npos) return false;
+bool HoldsDeviceName(const std::string& name) { return platform::PathHoldsDosDeviceName(name); }
+
+namespace {
+
+bool LeavesFolder(const std::string& name) {
+  if (name.empty()) return true;
+  if (name[0] == '\\' || name[0] == '/') return true;
+  if (name.find(':') != std::string::npos) return true;
   size_t start = 0;
   while (start <= name.size()) {
     size_t end = name.find_first_of("\\/", start);
     if (end == std::string::npos) end = name.size();
     // Windows drops a component's trailing dots and spaces: "...", ".. " are the parent too.
     const std::string part = name.substr(start, end - start);
-    if (part.size() >= 2 && part.find_first_not_of(". ") == std::string::npos) return false;
+    if (part.size() >= 2 && part.find_first_not_of(". ") == std::string::npos) return true;
     start = end + 1;
   }
-  return true;
+  return false;
 }
+
+}  // namespace
+
+bool IsSafeEntryName(const std::string& name) { return !LeavesFolder(name) && !HoldsDeviceName(name); }
 
 EntryProblem CheckEntryName(const std::string& name) {
   if (name.empty()) return EntryProblem::kEmptyName;
   if (name.size() > kMaxEntryNameBytes) return EntryProblem::kNameTooLong;
   if (name.find('\0') != std::string::npos) return EntryProblem::kNameHoldsNul;
-  if (!IsSafeEntryName(name)) return EntryProblem::kUnsafeName;
+  if (LeavesFolder(name)) return EntryProblem::kUnsafeName;
+  if (HoldsDeviceName(name)) return EntryProblem::kDeviceName;
   return EntryProblem::kNone;
 }
 
@@ -101,6 +112,7 @@ const char* EntryProblemText(EntryProblem problem) {
     case EntryProblem::kNameHoldsNul: return "the name holds a NUL byte";
     case EntryProblem::kBadLength: return "the compressed length is 0 or negative";
     case EntryProblem::kUnsafeName: return "the name is absolute or leaves its folder";
+    case EntryProblem::kDeviceName: return "the name is one Windows opens as a device";
   }
   return "unknown problem";
 }

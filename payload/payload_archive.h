@@ -22,6 +22,7 @@ enum class EntryProblem {
   kNameHoldsNul = 3,
   kBadLength = 4,         // compressed length 0 or negative as a signed 32-bit value
   kUnsafeName = 5,        // absolute, a drive, or a ".." component: would leave the target folder
+  kDeviceName = 6,        // a component Windows opens as a device (CON, NUL, COM1, LPT1 ...)
 };
 
 // One entry as found in the buffer. `data` points into the caller's buffer.
@@ -65,13 +66,17 @@ class PayloadReader {
 };
 
 // The checks the readers and the packer apply to a name, in this order: empty, too long, NUL,
-// unsafe. kNone for a name that may be written below a target folder.
+// unsafe, device. kNone for a name that may be written below a target folder.
 EntryProblem CheckEntryName(const std::string& name);
 
 // True for a name that stays inside the folder it is written to: not absolute ("\x", "/x"), no
 // drive or stream colon, no ".." component (nor "...", ".. ": Windows drops trailing dots and
-// spaces); either slash separates components.
+// spaces); either slash separates components. A device name in any component is not safe either.
 bool IsSafeEntryName(const std::string& name);
+
+// True when a component of `name` is one Windows opens as a device ("CON", "nul.txt",
+// "sub\COM1 .log"), ignoring case and trailing dots and spaces.
+bool HoldsDeviceName(const std::string& name);
 
 // Text for a problem, for messages and log lines.
 const char* EntryProblemText(EntryProblem problem);

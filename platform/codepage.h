@@ -19,9 +19,17 @@ class CodePage {
   virtual std::string FromWide(uint32_t code_page, const std::wstring& text) = 0;
   // MultiByteToWideChar: invalid bytes become U+FFFD.
   virtual std::wstring ToWide(uint32_t code_page, const std::string& text) = 0;
+  // WideCharToMultiByte with WC_NO_BEST_FIT_CHARS and lpUsedDefaultChar: true with `out` only
+  // when every character has its own form in the code page and the bytes read back as `text`.
+  // False (out empty) when anything would be replaced or a look-alike used (last error 1113,
+  // ERROR_NO_UNICODE_TRANSLATION), or with the failing call's code. An empty text is exact.
+  virtual bool FromWideExact(uint32_t code_page, const std::wstring& text, std::string* out) = 0;
 
   std::string ToAnsi(const std::wstring& text) { return FromWide(kCodePageAnsi, text); }
   std::wstring FromAnsi(const std::string& text) { return ToWide(kCodePageAnsi, text); }
+  bool ToAnsiExact(const std::wstring& text, std::string* out) {
+    return FromWideExact(kCodePageAnsi, text, out);
+  }
 };
 
 }  // namespace platform

@@ -4,6 +4,7 @@
 #include <thread>
 
 #include "catalog/fixed_text.h"
+#include "catalog/install_name.h"
 #include "catalog/install_texts.h"
 #include "catalog/model_catalog.h"
 #include "catalog/paper_config.h"
@@ -98,6 +99,7 @@ void CInstallDlg::OnOK() {
            L"您沒有選擇打印機型號，請先選擇打印機型號");
     return;
   }
+  if (RefuseUnsafeNames(C().ComboItemText(IDC_MODEL_COMBO, model_index))) return;
   InstallTarget.ModelIndex = model_index;
   switch (port_type) {
     case kPortTypeUsb:
@@ -137,7 +139,7 @@ void CInstallDlg::OnOK() {
   const ModelRecord& model = PrinterInfo[(model_index - 1) % kPrinterInfoCount];
   std::wstring paper_file = base + L"\\TavroPrint\\Config\\" +
                             std::wstring(model.Paper, FieldLength(model.Paper, kModelPaperChars));
-  if (ParsePaperConfig(machine_, paper_file, 0) == 0) {
+  if (ParsePaperConfig(machine_, paper_file, 0, PayloadConfigReader(local_app_data)) == 0) {
     // Without papers the driver would offer none: say so instead of doing nothing.
     LogPrint(kLogUnitInstallDlg, kFn, __LINE__, "[ERROR] CInstallDlg::OnOK - No paper loaded from %ws\n",
              paper_file.c_str());
@@ -152,6 +154,27 @@ void CInstallDlg::OnOK() {
   }
   m_wizard.SetPage(2);
   StartInstallation();
+}
+
+bool CInstallDlg::RefuseUnsafeNames(const std::wstring& model) {
+  // The model name becomes the printer, driver, GPC file and install folder names, FolderName
+  // a folder under Program Files: neither may leave its folder or change on the way to ANSI.
+  auto refused = [this](const char* what, const std::wstring& n) {
+    const NameProblem problem = CheckInstallName(machine_.codepage(), n);
+    if (problem == NameProblem::kNone) return false;
+    LogPrint(kLogUnitInstallDlg, "CInstallDlg::OnOK", __LINE__, "[ERROR] CInstallDlg::OnOK - %s %ws refused: %s\n",
+             what, n.c_str(), NameProblemText(problem));
+    Refuse((L"The name \"" + n +
+            L"\" cannot be used for the printer or its folder: it must not hold \\ / : .. or control "
+            L"characters, must not be a device name such as CON or NUL, and each of its characters must "
+            L"exist in the system's code page.").c_str(),
+           (L"名称“" + n + L"”不能用作打印机或其文件夹的名称：不能包含 \\ / : .. 或控制字符，不能是 CON、NUL "
+                           L"等设备名，且每个字符都必须存在于系统代码页中。").c_str(),
+           (L"名稱「" + n + L"」不能用作打印機或其文件夾的名稱：不能包含 \\ / : .. 或控制字符，不能是 CON、NUL "
+                           L"等設備名，且每個字符都必須存在於系統代碼頁中。").c_str());
+    return true;
+  };
+  return refused("Model name", model) || (!FolderName.empty() && refused("FolderName", FolderName));
 }
 
 void CInstallDlg::StartInstallation() {

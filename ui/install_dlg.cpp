@@ -9,6 +9,7 @@
 #include "catalog/model_catalog.h"
 #include "install/install_target.h"
 #include "log/log.h"
+#include "payload/config_entry.h"
 #include "payload/extract_config.h"
 #include "payload/extract_install.h"
 #include "payload/inflate_entry.h"
@@ -100,6 +101,11 @@ void CInstallDlg::ExtractConfigFiles() {
   ::ExtractConfigFiles(machine_, m_pBuf, m_nBufLen, ProgressBar(controls_.load()));
 }
 
+ConfigReader CInstallDlg::PayloadConfigReader(const std::wstring& local_app_data) const {
+  const payload::PayloadConfigFiles files(m_pBuf, m_nBufLen, local_app_data);
+  return [files](const std::wstring& path, std::string* bytes) { return files.Read(path, bytes); };
+}
+
 int CInstallDlg::LoadFileFromeData(const std::wstring& install_folder) {
   (void)install_folder;
   return ::LoadFileFromeData(machine_, m_pBuf, m_nBufLen, ProgressBar(controls_.load()),
@@ -158,9 +164,10 @@ bool CInstallDlg::OnInitDialog(platform::DialogControls& controls) {
 
   controls.ComboAddString(IDC_MODEL_COMBO, PleaseSelect(language));
   // Entry k of the list is record k - 1 of the catalog: a model the list refuses takes no record.
-  LoadModelCatalog(machine_, BuildModelCatalogPath(local_app_data), [&controls](const std::wstring& model) {
-    return controls.ComboAddString(IDC_MODEL_COMBO, model) >= 0;
-  });
+  LoadModelCatalog(
+      machine_, BuildModelCatalogPath(local_app_data),
+      [&controls](const std::wstring& model) { return controls.ComboAddString(IDC_MODEL_COMBO, model) >= 0; },
+      PayloadConfigReader(local_app_data));
 
   LogPrint(kLogUnitInstallDlg, "OnInitDialog", __LINE__,
            "[INFO] OnInitDialog - Calling GetPrinterOnline (first time)\n");

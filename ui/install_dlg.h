@@ -11,6 +11,7 @@
 #include <string>
 #include <thread>
 
+#include "catalog/config_reader.h"
 #include "install/install_host.h"
 #include "platform/window_framework.h"
 #include "ports/bluetooth_ports.h"
@@ -44,8 +45,12 @@ class CInstallDlg : public platform::DialogLogic, public InstallHost {
 
   // Writes the payload's configuration files into the configuration folder (start-up).
   void ExtractConfigFiles();
+  // Reads the configuration files by their configuration-folder paths from the payload in memory
+  // (what ExtractConfigFiles wrote there, never what lies there now).
+  ConfigReader PayloadConfigReader(const std::wstring& local_app_data) const;
   // Writes every payload entry below the wizard's install folder (the argument is not used: the
-  // folder is read from the wizard panel). Always 0.
+  // folder is read from the wizard panel). 0, or the Win32 code of the first entry that could not
+  // be written (each failure is logged).
   int LoadFileFromeData(const std::wstring& install_folder);
   // Decompresses one entry into the file at the 8-bit path, moving the progress bar while the
   // dialog is open: 0, or the negative code of the failure.
@@ -171,6 +176,9 @@ class CInstallDlg : public platform::DialogLogic, public InstallHost {
   bool StartWorker();
   // Puts the dialog back as it was before Install locked it, after a worker that never ran.
   void UnlockAfterFailedStart();
+  // Install's check of the names the installation builds paths from (the model name, FolderName):
+  // true after refusing one with an "[ERROR]" line and a message box; nothing is changed.
+  bool RefuseUnsafeNames(const std::wstring& model);
   std::wstring SelectedRowText(int column);
   platform::DialogControls& C() { return *controls_.load(); }
 

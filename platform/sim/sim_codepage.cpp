@@ -119,7 +119,16 @@ bool HasWindowsTables(uint32_t code_page) { return code_page == 1252 || code_pag
 }  // namespace
 
 bool SimCodePage::Encode(uint32_t code_page, const std::wstring& text, std::string* out) {
+  return EncodeWith(code_page, text, out, true, nullptr);
+}
+
+bool SimCodePage::EncodeWith(uint32_t code_page, const std::wstring& text, std::string* out, bool best_fit,
+                             bool* replaced) {
   std::lock_guard<std::mutex> lock(mutex_);
+  if (replaced != nullptr) *replaced = false;
+  auto mark = [replaced]() {
+    if (replaced != nullptr) *replaced = true;
+  };
   uint32_t cp = Resolve(code_page);
   out->clear();
   if (KeepsAscii(cp) && IsAscii(text)) {
@@ -147,6 +156,7 @@ bool SimCodePage::Encode(uint32_t code_page, const std::wstring& text, std::stri
     // units, so two default characters.
     if (!utf8 && c > 0xFFFF) {
       out->append("??");
+      mark();
       continue;
     }
     uint16_t bytes = 0;
@@ -160,10 +170,12 @@ bool SimCodePage::Encode(uint32_t code_page, const std::wstring& text, std::stri
     size_t size = sizeof(buffer);
     if (IconvOne(cd, in, sizeof(in), buffer, &size)) {
       out->append(buffer, size);
-    } else if (HasWindowsTables(cp) && WindowsBestFit(cp, c, &bytes)) {
+    } else if (best_fit && HasWindowsTables(cp) && WindowsBestFit(cp, c, &bytes)) {
       PushBytes(bytes, out);  // WideCharToMultiByte's default flags allow a look-alike
+      mark();
     } else {
       out->push_back('?');
+      mark();
     }
   }
   return true;
@@ -248,6 +260,26 @@ std::string SimCodePage::FromWide(uint32_t code_page, const std::wstring& text) 
     return std::string();
   }
   return out;
+}
+
+bool SimCodePage::FromWideExact(uint32_t code_page, const std::wstring& text, std::string* out) {
+  out->clear();
+  if (faults_.ShouldFail("WideCharToMultiByte")) return false;
+  if (text.empty()) return true;
+  std::string bytes;
+  bool replaced = false;
+  if (!EncodeWith(code_page, text, &bytes, false, &replaced)) {
+    SetLastErrorCode(err::kInvalidParameter);
+    return false;
+  }
+  // Read back as Windows' own check would: what does not return as it went was not carried.
+  std::wstring back;
+  if (replaced || !Decode(code_page, bytes, &back) || back != text) {
+    SetLastErrorCode(err::kNoUnicodeTranslation);
+    return false;
+  }
+  *out = std::move(bytes);
+  return true;
 }
 
 std::wstring SimCodePage::ToWide(uint32_t code_page, const std::string& text) {

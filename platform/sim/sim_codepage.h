@@ -27,6 +27,9 @@ class SimCodePage : public CodePage {
   std::string FromWide(uint32_t code_page, const std::wstring& text) override;
   // Bytes invalid in the code page become U+FFFD (in 936: '?' for an invalid pair, as Windows).
   std::wstring ToWide(uint32_t code_page, const std::string& text) override;
+  // No look-alikes: a character without its own form in the code page, or one beyond the BMP in
+  // an 8-bit code page, makes it false with 1113. Fault name "WideCharToMultiByte" too.
+  bool FromWideExact(uint32_t code_page, const std::wstring& text, std::string* out) override;
 
   // Arranging: the machine's ANSI code page (1252, 936, 950 ...).
   void SetAnsiCodePage(uint32_t code_page);
@@ -38,6 +41,9 @@ class SimCodePage : public CodePage {
 
  private:
   uint32_t Resolve(uint32_t code_page);
+  // Encode, with or without best-fit look-alikes; *replaced (may be null) tells whether any
+  // character became a look-alike or the default character.
+  bool EncodeWith(uint32_t code_page, const std::wstring& text, std::string* out, bool best_fit, bool* replaced);
   void DecodeWindows(uint32_t code_page, void* converter, const std::string& text, std::wstring* out);
   void* Converter(uint32_t code_page, bool to_wide);
 

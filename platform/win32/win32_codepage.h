@@ -10,6 +10,7 @@ class Win32CodePage : public CodePage {
   uint32_t AnsiCodePage() override;
   std::string FromWide(uint32_t code_page, const std::wstring& text) override;
   std::wstring ToWide(uint32_t code_page, const std::string& text) override;
+  bool FromWideExact(uint32_t code_page, const std::wstring& text, std::string* out) override;
 };
 
 }  // namespace platform::win32

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "platform/codepage.h"
+#include "platform/last_error.h"
 #include "tests/contract/contract_backend.h"
 
 namespace {
@@ -61,6 +62,54 @@ TEST(CodePageContract, Code936HasBestFitsPrivateUseAndReadsBadPairsAsQuestionMar
   EXPECT_EQ(cp().ToWide(936, "\x81\x30" "A"), L"?A");  // a lead byte takes the next byte with it
   EXPECT_EQ(cp().ToWide(936, "A\x81"), L"A?");
   EXPECT_EQ(cp().FromWide(936, L"\u526f\u672c"), "\xb8\xb1\xb1\xbe");
+}
+
+// WC_NO_BEST_FIT_CHARS with lpUsedDefaultChar: a name goes to ANSI exactly or not at all, so that
+// no look-alike becomes "\", "/" or "." on its way into a path.
+TEST(CodePageContract, ExactConversionCarriesOnlyWhatThe1252TableHas) {
+  std::string out = "stale";
+  EXPECT_TRUE(cp().FromWideExact(1252, L"caf\u00e9 \u20ac \u00a5", &out));
+  EXPECT_EQ(out, "caf\xe9 \x80 \xa5");
+  EXPECT_TRUE(cp().FromWideExact(1252, L"\u0081\u008d", &out));  // the gaps round-trip
+  EXPECT_EQ(out, "\x81\x8d");
+  EXPECT_TRUE(cp().ToAnsiExact(L"Tavro TR-80", &out));
+  EXPECT_EQ(out, "Tavro TR-80");
+  EXPECT_TRUE(cp().ToAnsiExact(L"", &out));
+  EXPECT_EQ(out, "");
+  // DIVISION SLASH, FULLWIDTH FULL STOP, SET MINUS, FULLWIDTH REVERSE SOLIDUS, a macron letter,
+  // a character 1252 lacks, one beyond the BMP.
+  for (const wchar_t* text : {L"x\u2215y", L"\uff0e\uff0e", L"a\u2216b", L"\uff3c", L"Tr\u0101",
+                              L"\u4e2d", L"a\U0001F600"}) {
+    out = "stale";
+    EXPECT_FALSE(cp().FromWideExact(1252, text, &out)) << ::testing::PrintToString(std::wstring(text));
+    EXPECT_EQ(out, "");
+    EXPECT_EQ(platform::LastErrorCode(), 1113u);  // ERROR_NO_UNICODE_TRANSLATION
+  }
+  EXPECT_FALSE(cp().ToAnsiExact(L"..\u2215x", &out));
+  // The default flags still take the look-alikes: what the exact form guards against.
+  EXPECT_EQ(cp().FromWide(1252, L"x\u2215y\uff0e\u2216"), "x/y.\\");
+}
+
+TEST(CodePageContract, ExactConversionCarriesOnlyWhatThe936TableHas) {
+  std::string out;
+  EXPECT_TRUE(cp().FromWideExact(936, L"\u4e2d\u6587A", &out));
+  EXPECT_EQ(out, "\xd6\xd0\xce\xc4" "A");
+  // 936 has these two of its own: bytes that are no separators.
+  EXPECT_TRUE(cp().FromWideExact(936, L"\u2215\uff0e", &out));
+  EXPECT_EQ(out, "\xa8\x4d\xa3\xae");
+  // The yen sign and the superscript two only as look-alikes ("\xa3\xa4", "2").
+  for (const wchar_t* text : {L"\u00a5", L"x\u00b2", L"\U0001F600", L"\u0416\u2216"}) {
+    out = "stale";
+    EXPECT_FALSE(cp().FromWideExact(936, text, &out)) << ::testing::PrintToString(std::wstring(text));
+    EXPECT_EQ(out, "");
+  }
+  EXPECT_EQ(cp().FromWide(936, L"\u00a5"), "\xa3\xa4");
+}
+
+TEST(CodePageContract, ExactConversionToUtf8CarriesEveryCharacter) {
+  std::string out;
+  EXPECT_TRUE(cp().FromWideExact(platform::kCodePageUtf8, L"\u4e2d\u2215\u00a5", &out));
+  EXPECT_EQ(out, "\xe4\xb8\xad\xe2\x88\x95\xc2\xa5");
 }
 
 }  // namespace

@@ -6,13 +6,17 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
 #include <string>
 #include <vector>
 
+#include "catalog/model_catalog.h"
+#include "catalog/paper_config.h"
 #include "log/log.h"
+#include "payload/config_entry.h"
 #include "payload/extract_config.h"
 #include "payload/extract_install.h"
 #include "payload/load_data.h"
@@ -172,6 +176,61 @@ TEST_F(PayloadWineTest, ConfigurationExtractionWritesIntoLocalAppData) {
   // Entries outside the configuration list stay in the payload.
   EXPECT_EQ(GetFileAttributesW((config + L"tavrodrv.dll").c_str()), INVALID_FILE_ATTRIBUTES);
   EXPECT_EQ(GetFileAttributesW((config + L"readme.txt").c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+// A program of the user replaces the extracted catalog and paper file: the readers take the
+// payload's, through the configuration-folder paths the real shell gives.
+TEST_F(PayloadWineTest, SwappedConfigurationFilesAreNotRead) {
+  wchar_t local[MAX_PATH];
+  ASSERT_TRUE(SHGetSpecialFolderPathW(nullptr, local, 28, FALSE));
+  const std::wstring config = std::wstring(local) + L"\\Temp\\TavroPrint\\Config\\";
+  int32_t length = 0;
+  uint8_t* buffer = LoadData(machine_, 142, L"INSTALL", &length);
+  ASSERT_NE(buffer, nullptr);
+  ExtractConfigFiles(machine_, buffer, length);
+  auto plant = [](const std::wstring& path, const std::string& bytes) {
+    FILE* f = _wfopen(path.c_str(), L"wb");
+    ASSERT_NE(f, nullptr);
+    EXPECT_EQ(fwrite(bytes.data(), 1, bytes.size(), f), bytes.size());
+    fclose(f);
+  };
+  plant(config + L"Modules.json", R"([{"MODEL":"Planted"}])");
+  plant(config + L"PaperSize.json", R"({"Papers":[{"name":"Planted","width":1,"height":1}]})");
+  const payload::PayloadConfigFiles files(buffer, length, local);
+  const ConfigReader read = [&files](const std::wstring& path, std::string* bytes) { return files.Read(path, bytes); };
+  std::vector<std::wstring> models;
+  LoadModelCatalog(machine_, BuildModelCatalogPath(local), [&](const std::wstring& m) {
+    models.push_back(m);
+    return true;
+  }, read);
+  EXPECT_EQ(models.size(), 6u);
+  EXPECT_EQ(std::find(models.begin(), models.end(), L"Planted"), models.end());
+  EXPECT_EQ(ParsePaperConfig(machine_, BuildPaperConfigPath(std::wstring(local) + L"\\Temp\\", L"PaperSize.json"), 0, read),
+            12);
+  EXPECT_NE(std::wstring(PaperTable[0].name), L"Planted");
+  FreeLoadedData(buffer);
+  DeleteFileW((config + L"Modules.json").c_str());
+  DeleteFileW((config + L"PaperSize.json").c_str());
+}
+
+// An entry whose file cannot be created (a folder holds its name) is logged with Windows' own code,
+// the others are written, and that code is the extraction's result.
+TEST_F(PayloadWineTest, AnEntryThatCannotBeWrittenGivesItsCode) {
+  ASSERT_TRUE(SHCreateDirectoryExW(nullptr, (folder_ + L"\\Modules.json").c_str(), nullptr) == ERROR_SUCCESS);
+  int32_t length = 0;
+  uint8_t* buffer = LoadData(machine_, 142, L"INSTALL", &length);
+  ASSERT_NE(buffer, nullptr);
+  const int result = LoadFileFromeData(machine_, buffer, length, nullptr, folder_, nullptr);
+  FreeLoadedData(buffer);
+  EXPECT_EQ(result, static_cast<int>(ERROR_ACCESS_DENIED));
+  ExpectSameFile(folder_ + L"\\PaperSize.json", SourceFile("data/PaperSize.json"));
+  LogFlush();
+  char path[MAX_PATH] = {};
+  ASSERT_EQ(GetLogFilePath(path, sizeof(path)), 0);
+  const std::vector<char> log = ReadAll(Wide(path));
+  const std::string text(log.begin(), log.end());
+  EXPECT_NE(text.find("\"Modules.json\" to "), std::string::npos);
+  EXPECT_NE(text.find("(result -1), Error=5"), std::string::npos) << text.substr(text.size() > 2000 ? text.size() - 2000 : 0);
 }
 
 }  // namespace

@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <sstream>
+
 #include "app/select_language_dlg.h"
 #include "tests/unit/app/app_fixture.h"
 #include "ui/install_dlg.h"
@@ -191,5 +194,92 @@ TEST_F(InstallAppTest, ExitInstanceLeavesItsLastLineOnDisk) {
   ASSERT_GE(disk.size(), last.size());
   EXPECT_EQ(disk.substr(disk.size() - last.size()), last);
 }
+
+// ---- What the elevated installer trusts --------------------------------------------------------
+
+std::string ShippedFile(const char* name) {
+  std::ifstream in(std::string(TAVRO_SOURCE_DIR) + "/data/" + name, std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+// Any program of the user may swap the extracted files while the language dialog is open: the
+// installer takes the catalog and the texts from its payload and never parses what lies there.
+TEST_F(InstallAppTest, FilesSwappedAfterExtractionAreNotRead) {
+  payload_test::RawArchive archive(2);
+  archive.Add("InstallConfig_en.txt", app_test::Utf16File(app_test::SixBlocks(u"Payload Title\r\nP\r\nD\r\n")));
+  const std::string& bytes = archive.Add("Modules.json", R"([{"MODEL":"Tavro TR-80"}])").bytes();
+  machine_.resources().Add(142, L"INSTALL", std::vector<uint8_t>(bytes.begin(), bytes.end()));
+  machine_.windows().Script(IDD_SELECT_LANGUAGE, [&](SimDialog& d) {
+    machine_.files().PutFile(std::wstring(kConfig) + L"Modules.json",
+                             R"([{"MODEL":"Planted"},{"MODEL":"Tavro TR-80"}])");
+    machine_.files().PutFile(TextFile("en"), app_test::Utf16File(app_test::SixBlocks(
+                                                 u"Planted Title\r\nP\r\nD\r\nM\r\nPort\r\nPlanted Folder\r\n")));
+    d.ClickRow(IDC_LANGUAGE_LIST, 2);
+    d.Click(wnd::kIdOk);
+  });
+  std::vector<std::wstring> models;
+  std::wstring caption;
+  machine_.windows().Script(IDD_INSTALL, [&](SimDialog& d) {
+    models = d.ComboItems(IDC_MODEL_COMBO);
+    caption = d.GetCaption();
+    d.Click(IDC_INSTALL_CANCEL);
+  });
+  EXPECT_FALSE(app_.InitInstance());
+  EXPECT_EQ(models, (std::vector<std::wstring>{L"Please select model", L"Tavro TR-80"}));
+  EXPECT_EQ(caption, L"Payload Title");
+  EXPECT_EQ(FolderName, L"");
+  // The swapped text file is not read, but the file at that place still goes, as after a read.
+  EXPECT_FALSE(Exists(TextFile("en")));
+  EXPECT_EQ(LogText().find("Planted"), std::string::npos);
+}
+
+class InstallRefusalTest : public InstallAppTest, public ::testing::WithParamInterface<int> {};
+
+// A folder name that would leave Program Files is refused at Install, in the user's language,
+// before anything is named, loaded or started.
+TEST_P(InstallRefusalTest, AnUnsafeFolderNameIsRefusedAtInstall) {
+  payload_test::RawArchive archive(3);
+  for (const char* name : {"Modules.json", "PaperSize.json"}) archive.Add(name, ShippedFile(name));
+  const std::string& bytes = archive.Add("DefaultPaper.json", ShippedFile("DefaultPaper.json")).bytes();
+  machine_.resources().Add(142, L"INSTALL", std::vector<uint8_t>(bytes.begin(), bytes.end()));
+  auto ids = machine_.devices().AddUsbPrinter(L"TavroTR-80", L"USB001", 0x28e9, 0x0289);
+  machine_.spooler().AddUsbPort(L"USB001", ids.printer);
+  machine_.windows().Script(IDD_SELECT_LANGUAGE, [&](SimDialog& d) {
+    d.ClickRow(IDC_LANGUAGE_LIST, GetParam());
+    d.Click(wnd::kIdOk);
+  });
+  bool install_enabled_after = false;
+  machine_.windows().Script(IDD_INSTALL, [&](SimDialog& d) {
+    ASSERT_GT(d.ComboGetCurSel(IDC_MODEL_COMBO), 0) << "the plugged-in TR-80 is chosen";
+    FolderName = L"..\\..\\Windows";  // what a text file may not bring any more
+    d.Click(wnd::kIdOk);
+    install_enabled_after = d.IsControlEnabled(wnd::kIdOk);
+    d.Click(IDC_INSTALL_CANCEL);
+  });
+  EXPECT_FALSE(app_.InitInstance());
+  EXPECT_TRUE(install_enabled_after);
+  const auto boxes = machine_.windows().MessageBoxes();
+  ASSERT_EQ(boxes.size(), 1u);
+  const wchar_t* const captions[] = {L"打印机驱动安装", L"打印機驅動安裝", L"Printer Driver Installation"};
+  const wchar_t* const starts[] = {L"名称“..\\..\\Windows”", L"名稱「..\\..\\Windows」", L"The name \"..\\..\\Windows\""};
+  EXPECT_EQ(boxes[0].caption, captions[GetParam()]);
+  EXPECT_EQ(boxes[0].text.rfind(starts[GetParam()], 0), 0u) << ::testing::PrintToString(boxes[0].text);
+  EXPECT_EQ(boxes[0].flags, wnd::kMbOk | wnd::kMbIconError);
+  const std::string log = LogText();
+  EXPECT_NE(log.find("[ERROR] CInstallDlg::OnOK - FolderName ..\\..\\Windows refused: the name holds a \\ or /\r\n"),
+            std::string::npos)
+      << log;
+  // Nothing named, no papers loaded, no worker, no printer.
+  EXPECT_EQ(log.find("ParsePaperConfig"), std::string::npos);
+  EXPECT_EQ(log.find("RetractFileThread"), std::string::npos);
+  std::vector<std::wstring> printers;
+  uint32_t needed = 0;
+  EXPECT_TRUE(machine_.spooler().EnumPrinters(6, &printers, &needed));
+  EXPECT_TRUE(printers.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(EachLanguage, InstallRefusalTest, ::testing::Values(0, 1, 2));
 
 }  // namespace

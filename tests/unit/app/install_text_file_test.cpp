@@ -155,4 +155,63 @@ TEST_F(InstallTextTest, ReadFailureIsLogged) {
             std::string::npos);
 }
 
+// The texts come from the reader given (the payload); the copy on disk, whatever it holds now,
+// is not read but still deleted.
+TEST_F(InstallTextTest, TextsComeFromTheReaderAndTheDiskCopyIsDeleted) {
+  machine_.files().PutFile(path_, Utf16File(SixBlocks(u"Swapped\r\nEvil\r\n")));
+  const std::string payload_text = Utf16File(SixBlocks(u"T\r\nP\r\nD\r\n"));
+  std::vector<std::wstring> asked;
+  EXPECT_TRUE(ReadInstallTextFile(machine_, path_, [&](const std::wstring& path, std::string* bytes) {
+    asked.push_back(path);
+    *bytes = payload_text;
+    return true;
+  }));
+  EXPECT_EQ(asked, std::vector<std::wstring>{path_});
+  EXPECT_EQ(Title + L"|" + ProgramName + L"|" + Driver, L"T|P|D");
+  EXPECT_FALSE(Exists(path_));
+
+  // The reader lacks the file: defaults, as for a missing file, and the disk copy is not read.
+  ResetInstallTexts();
+  machine_.files().PutFile(path_, Utf16File(SixBlocks(u"Swapped\r\n")));
+  EXPECT_FALSE(ReadInstallTextFile(machine_, path_, [](const std::wstring&, std::string*) { return false; }));
+  EXPECT_EQ(Title, L"");
+  EXPECT_EQ(ProgramName, L"USB Printer");
+  EXPECT_NE(LogText().find("[WARN] CInstallApp::InitInstance - Config file not found, using default values"),
+            std::string::npos);
+}
+
+// FolderName lands under Program Files: a name that leaves it, or that the ANSI conversion would
+// turn into one that does, is dropped with a warning and the built-in folder name used.
+TEST_F(InstallTextTest, AnUnsafeFolderNameIsDropped) {
+  struct Case {
+    const char16_t* folder;
+    const char* problem;
+  };
+  const Case cases[] = {
+      {u"..\\..\\Windows\\System32", "holds a \\ or /"},
+      {u"Tavro:x", "holds a colon"},
+      {u"x..", "holds .."},
+      {u"NUL", "opens as a device"},
+      {u"\uff0e\uff0e\u2215Windows", "does not carry the name exactly"},  // best fit: "../Windows"
+  };
+  for (const Case& c : cases) {
+    ResetInstallTexts();
+    const std::string text = Utf16File(SixBlocks(u"T\r\nP\r\nD\r\nM\r\nPort\r\n" + std::u16string(c.folder) + u"\r\n"));
+    ASSERT_TRUE(ReadInstallTextFile(machine_, path_, [&](const std::wstring&, std::string* bytes) {
+      *bytes = text;
+      return true;
+    }));
+    EXPECT_EQ(FolderName, L"") << c.problem;
+    EXPECT_EQ(PortPrefix, L"Port") << "the other values stay";
+    EXPECT_NE(LogText().find(std::string(c.problem) + "), using the default folder"), std::string::npos) << c.problem;
+  }
+  ResetInstallTexts();
+  const std::string good = Utf16File(SixBlocks(u"T\r\nP\r\nD\r\nM\r\nPort\r\nTavro Printers\r\n"));
+  ASSERT_TRUE(ReadInstallTextFile(machine_, path_, [&](const std::wstring&, std::string* bytes) {
+    *bytes = good;
+    return true;
+  }));
+  EXPECT_EQ(FolderName, L"Tavro Printers");
+}
+
 }  // namespace

@@ -322,4 +322,46 @@ TEST(ModelCatalogPath, FormedFromLocalAppDataWithTheDoubledBackslash) {
   EXPECT_EQ(BuildModelCatalogPath(L""), L"\\Temp\\\\TavroPrint\\Config\\Modules.json");
 }
 
+// A model name the installation would turn into a path outside its folder is never offered; the
+// list and the table stay parallel, and later models keep their records.
+TEST_P(ModelCatalogTest, UnsafeModelNamesAreSkippedWithAWarning) {
+  Load(R"([{"MODEL":"..\\..\\Windows\\System32\\x","DPI":1},{"MODEL":"A","DPI":2},)"
+       R"({"MODEL":"a/b"},{"MODEL":"C:x"},{"MODEL":"x..y"},{"MODEL":"CON"},{"MODEL":"tab\tname"},)"
+       R"({"MODEL":"B","DPI":3}])");
+  EXPECT_EQ(Combo(), (std::vector<std::wstring>{L"please select", L"A", L"B"}));
+  EXPECT_EQ(CountCatalogModels(), 2);
+  EXPECT_EQ(PrinterInfo[0].DPI, 2);
+  EXPECT_EQ(PrinterInfo[1].DPI, 3);
+  const std::string log = Log();
+  EXPECT_NE(Find(log, "[WARN] CInstallDlg::OnInitDialog - Catalog element 0: model name "
+                      "..\\..\\Windows\\System32\\x refused (the name holds a \\ or /), skipping\n"),
+            std::string::npos) << log;
+  for (const char* line : {"Catalog element 2: model name a/b refused", "Catalog element 3: model name C:x refused",
+                           "Catalog element 4: model name x..y refused", "Catalog element 5: model name CON refused",
+                           "Catalog element 6: model name tab"}) {
+    EXPECT_NE(Find(log, line), std::string::npos) << line;
+  }
+  EXPECT_EQ(Find(log, "Module DPI: 1"), std::string::npos) << "a refused element's keys are not read";
+}
+
+// The catalog comes from the reader given, whatever lies on disk under its path.
+TEST_P(ModelCatalogTest, TheCatalogIsReadThroughTheReaderGiven) {
+  env_.PutFile(kCatalogPath, R"([{"MODEL":"Swapped"}])");
+  std::vector<std::wstring> asked;
+  LoadModelCatalog(
+      env_.machine(), kCatalogPath, [this](const std::wstring& model) { list_.push_back(model); return true; },
+      [&asked](const std::wstring& path, std::string* bytes) {
+        asked.push_back(path);
+        *bytes = R"([{"MODEL":"FromPayload","DPI":300}])";
+        return true;
+      });
+  EXPECT_EQ(asked, std::vector<std::wstring>{kCatalogPath});
+  EXPECT_EQ(Combo(), (std::vector<std::wstring>{L"please select", L"FromPayload"}));
+  EXPECT_EQ(PrinterInfo[0].DPI, 300);
+
+  // A reader without the file leaves the table empty, as a missing file does.
+  LoadModelCatalog(env_.machine(), kCatalogPath, nullptr, [](const std::wstring&, std::string*) { return false; });
+  EXPECT_EQ(CountCatalogModels(), 0);
+}
+
 }  // namespace

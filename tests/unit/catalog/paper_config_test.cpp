@@ -7,6 +7,7 @@
 #include <string>
 
 #include "catalog_test_support.h"
+#include "platform/last_error.h"
 
 namespace {
 
@@ -234,6 +235,45 @@ TEST_P(PaperConfigTest, NullRootIsRefused) {
 TEST(PaperConfigPath, FormedFromTheTempFolder) {
   EXPECT_EQ(BuildPaperConfigPath(L"C:\\L\\Temp\\", L"PaperSize.json"),
             L"C:\\L\\Temp\\\\TavroPrint\\Config\\PaperSize.json");
+}
+
+// Every file of a load, the imports included, comes through the reader given, asked by the path
+// the loader forms (and logs); what lies on disk under those paths is not read.
+TEST_P(PaperConfigTest, EveryFileIsReadThroughTheReaderGiven) {
+  Put(L"PaperSize.json", "{\"Papers\":" + Papers("Disk", 3) + "}");
+  const std::wstring base = kConfig + L"\\PaperSize.json";
+  std::vector<std::wstring> asked;
+  ConfigReader read = [&](const std::wstring& path, std::string* bytes) {
+    asked.push_back(path);
+    if (path == base) {
+      *bytes = "{\"Import\":[\"DefaultPaper.json\",\"gone.json\"],\"Papers\":" + Papers("Own", 1) + "}";
+      return true;
+    }
+    if (path == kConfig + L"\\DefaultPaper.json") {
+      *bytes = "{\"Papers\":" + Papers("Default", 2) + "}";
+      return true;
+    }
+    platform::SetLastErrorCode(2);
+    return false;
+  };
+  EXPECT_EQ(ParsePaperConfig(env_.machine(), base, 0, read), 3);
+  EXPECT_EQ(asked, (std::vector<std::wstring>{base, kConfig + L"\\DefaultPaper.json", kConfig + L"\\gone.json"}));
+  EXPECT_EQ(Name(0), L"Default0");
+  EXPECT_EQ(Name(1), L"Default1");
+  EXPECT_EQ(Name(2), L"Own0");
+  EXPECT_EQ(Name(3), L"");
+  // A file the reader lacks is logged as a file that cannot be opened.
+  const std::string gone = std::string(kConfig.begin(), kConfig.end()) + "\\gone.json";
+  EXPECT_NE(Find(Log(), "[ERROR] ParsePaperConfig - Failed to open file: " + gone + ", errno=2\n"),
+            std::string::npos);
+
+  // A reader out of memory gives the allocation line, not an open failure.
+  ConfigReader no_memory = [](const std::wstring&, std::string*) {
+    platform::SetLastErrorCode(8);
+    return false;
+  };
+  EXPECT_EQ(ParsePaperConfig(env_.machine(), base, 0, no_memory), 0);
+  EXPECT_NE(Find(Log(), "[ERROR] ParsePaperConfig - Failed to allocate memory\n"), std::string::npos);
 }
 
 }  // namespace

@@ -92,7 +92,8 @@ TEST_F(ExtractInstallTest, CorruptEntryIsSkippedAndTheNextWritten) {
 
 TEST_F(ExtractInstallTest, FolderWithoutDriveIsNotCreatedAndEntriesAreSkipped) {
   machine_.files().SetCurrentFolder(L"C:\\Work");
-  EXPECT_EQ(0, Extract(RawArchive(1).Add("a.txt", "a"), L"TavroPrint\\Install"));
+  // The entry cannot be opened there: its code is the extraction's result.
+  EXPECT_EQ(3, Extract(RawArchive(1).Add("a.txt", "a"), L"TavroPrint\\Install"));
   EXPECT_FALSE(Exists(L"C:\\Work\\TavroPrint"));
   EXPECT_NE(LogText().find("Retrace Finish"), std::string::npos);
 }
@@ -148,6 +149,59 @@ TEST_F(ExtractInstallTest, EmptyInstallFolderIsRefused) {
   Extract(RawArchive(1).Add("a.txt", "a"), L"");
   EXPECT_FALSE(Exists(L"C:\\a.txt"));
   EXPECT_NE(LogText().find("[ERROR] LoadFileFromeData - Install folder empty"), std::string::npos);
+}
+
+// Each entry that cannot be written is logged with its code; the rest are still written and the
+// first failure's code is the result the worker fails the installation with.
+TEST_F(ExtractInstallTest, FailedWritesAreLoggedAndTheFirstCodeReturned) {
+  // A folder stands where the first entry's file would go: Windows denies opening it (5).
+  machine_.files().MakeFolders(kFolder + L"\\tavrodrv.dll");
+  // A file stands where the last entry's sub-folder would go: no such path (3).
+  machine_.files().PutFile(kFolder + L"\\sub", "a file");
+  EXPECT_EQ(5, Extract(RawArchive(3).Add("tavrodrv.dll", "MZ").Add("tavroui.dll", "UI").Add("sub\\c.txt", "c")));
+  EXPECT_EQ(File(kFolder + L"\\tavroui.dll"), "UI");
+  const std::string log = LogText();
+  EXPECT_NE(log.find("[ERROR] LoadFileFromeData - Failed to extract entry 0 \"tavrodrv.dll\" to "
+                     "C:\\Program Files (x86)\\TavroPrint\\tavrodrv.dll (result -1), Error=5"),
+            std::string::npos)
+      << log;
+  EXPECT_NE(log.find("Failed to extract entry 2 \"sub\\c.txt\" to C:\\Program Files (x86)\\TavroPrint\\sub\\c.txt "
+                     "(result -1), Error=3"),
+            std::string::npos)
+      << log;
+  EXPECT_NE(log.find("Retrace Finish"), std::string::npos);
+  EXPECT_EQ(shown_.size(), 3u) << "the walk goes on after a failure";
+
+  // The first failure's code is the result, whichever comes later.
+  EXPECT_EQ(3, Extract(RawArchive(2).Add("sub\\d.txt", "d").Add("tavrodrv.dll", "MZ")));
+}
+
+TEST_F(ExtractInstallTest, CorruptOrTruncatedPayloadsFailWithInvalidData) {
+  EXPECT_EQ(13, Extract(RawArchive(2).AddRaw(7, "bad.bin", "garbage!").Add("good.txt", "g")));
+  EXPECT_NE(LogText().find("\"bad.bin\" to C:\\Program Files (x86)\\TavroPrint\\bad.bin (result -3), Error=13"),
+            std::string::npos);
+  // The archive promises two entries and holds one: the missing one was never placed.
+  EXPECT_EQ(13, Extract(RawArchive(2).Add("a.txt", "a")));
+  EXPECT_EQ(File(kFolder + L"\\a.txt"), "a");
+  // No folder: nothing placed at all.
+  EXPECT_EQ(161, Extract(RawArchive(1).Add("a.txt", "a"), L""));
+  EXPECT_NE(LogText().find("nothing extracted, Error=161"), std::string::npos);
+}
+
+TEST_F(ExtractInstallTest, DeviceNamedEntriesAreRefusedAndNothingOpened) {
+  EXPECT_EQ(0, Extract(RawArchive(4)
+                           .Add("CON", "x")
+                           .Add("sub\\nul.txt", "x")
+                           .Add("Com1 .", "x")
+                           .Add("ok.txt", "ok")));
+  EXPECT_EQ(File(kFolder + L"\\ok.txt"), "ok");
+  EXPECT_FALSE(Exists(kFolder + L"\\sub"));
+  const std::string log = LogText();
+  for (const char* name : {"\"CON\"", "\"sub\\nul.txt\"", "\"Com1 .\""}) {
+    EXPECT_NE(log.find(std::string(name) + " (name length"), std::string::npos) << name;
+  }
+  EXPECT_NE(log.find("the name is one Windows opens as a device"), std::string::npos);
+  EXPECT_EQ(shown_, std::vector<std::wstring>{L"ok.txt"});
 }
 
 }  // namespace

@@ -118,4 +118,33 @@ TEST(PayloadNameTest, UnsafeNames) {
   }
 }
 
+TEST(PayloadNameTest, DeviceNamesInAnyComponentCaseAndTrailingForm) {
+  for (const char* name : {"CON", "con", "Prn.txt", "AUX.tar.gz", "nul", "NUL ", "CON .", "con..",
+                           "COM1", "com9.log", "LPT1", "lpt5 .txt", "COM0", "LPT\xb9", "COM\xb2.x",
+                           "sub\\CON", "a/nul.txt/b", "drivers\\COM3\\x.dll", "CONIN$", "conout$.txt"}) {
+    EXPECT_TRUE(payload::HoldsDeviceName(name)) << name;
+    EXPECT_FALSE(payload::IsSafeEntryName(name)) << name;
+    EXPECT_EQ(payload::CheckEntryName(name), EntryProblem::kDeviceName) << name;
+  }
+  for (const char* name : {"CONSOLE", "icon", "COM10", "COM", "LPT", "COMA", "nul_x", "a.con", "x\\econ.txt",
+                           "NULL.txt", "AUXILIARY"}) {
+    EXPECT_FALSE(payload::HoldsDeviceName(name)) << name;
+    EXPECT_TRUE(payload::IsSafeEntryName(name)) << name;
+    EXPECT_EQ(payload::CheckEntryName(name), EntryProblem::kNone) << name;
+  }
+  // Leaving the folder is named first when a name does both.
+  EXPECT_EQ(payload::CheckEntryName("..\\CON"), EntryProblem::kUnsafeName);
+}
+
+TEST(PayloadNameTest, TheWalkSkipsDeviceNamedEntries) {
+  const std::vector<uint8_t> buffer =
+      RawArchive(3).Add("lpt1.dll", "x").Add("sub\\AUX", "x").Add("fine.dll", "x").Buffer();
+  const Walked walked = WalkAll(buffer);
+  ASSERT_EQ(walked.entries.size(), 3u);
+  EXPECT_EQ(walked.entries[0].problem, EntryProblem::kDeviceName);
+  EXPECT_EQ(walked.entries[1].problem, EntryProblem::kDeviceName);
+  EXPECT_EQ(walked.entries[2].problem, EntryProblem::kNone);
+  EXPECT_EQ(walked.last, ReadResult::kEnd);
+}
+
 }  // namespace

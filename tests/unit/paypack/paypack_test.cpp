@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -145,6 +146,34 @@ TEST_F(PaypackTest, ListAndExtractReportATruncatedArchive) {
   EXPECT_EQ(1, paypack::Extract(cut, (dir_ / "x").string(), err_));
   EXPECT_EQ(Bytes(dir_ / "x" / "a.txt"), std::string(5000, 'q'));
   EXPECT_FALSE(fs::exists(dir_ / "x" / "b.txt"));
+}
+
+// Device names are refused like names leaving the folder: packing them, and an archive made by
+// other means is not extracted under them (the host's "CON" is a plain file, Windows' is not).
+TEST_F(PaypackTest, RefusesDeviceNamesWhenPackingAndExtracting) {
+  const std::string file = Put("f.txt", "x");
+  const std::string archive = (dir_ / "out.bin").string();
+  for (const char* name : {"CON", "prn.txt", "sub\\Aux", "NUL .json", "com1", "LPT9.log.", "conout$"}) {
+    EXPECT_EQ(1, paypack::Pack(archive, {std::string(name) + "=" + file}, err_)) << name;
+    EXPECT_FALSE(fs::exists(archive)) << name;
+  }
+  EXPECT_NE(Text(err_).find("one Windows opens as a device"), std::string::npos) << Text(err_);
+  // Names that only look alike are packed.
+  EXPECT_EQ(0, paypack::Pack(archive, {"console=" + file, "com10=" + file, "lpt=" + file, "xcon=" + file}, err_));
+
+  std::vector<uint8_t> bytes;
+  ASSERT_TRUE(paypack::ReadWholeFile(archive, &bytes));
+  // Rename "console" (the first entry) to "CON.txt" in place: same length, so the walk stays whole.
+  const std::string raw(bytes.begin(), bytes.end());
+  const size_t at = raw.find("console");
+  ASSERT_NE(at, std::string::npos);
+  std::memcpy(&bytes[at], "CON.txt", 7);
+  const std::string planted = Put("planted.bin", std::string(bytes.begin(), bytes.end()));
+  EXPECT_EQ(1, paypack::Extract(planted, (dir_ / "y").string(), err_));
+  EXPECT_FALSE(fs::exists(dir_ / "y" / "CON.txt"));
+  EXPECT_TRUE(fs::exists(dir_ / "y" / "com10"));
+  EXPECT_NE(Text(err_).find("(\"CON.txt\") skipped: the name is one Windows opens as a device"), std::string::npos)
+      << Text(err_);
 }
 
 }  // namespace

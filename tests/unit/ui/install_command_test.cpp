@@ -90,6 +90,7 @@ TEST_F(InstallCommandTest, AFailureShowsTheSystemsTextAndTheLogSaysWhy) {
 TEST_F(InstallCommandTest, AModelWithoutPapersSaysSoAndStartsNothing) {
   PlugInTr80();
   machine_.files().Remove(std::wstring(kConfig) + L"PaperSize.json");
+  MakePayload("PaperSize.json");
   Run([&](SimDialog& d) {
     d.Click(wnd::kIdOk);
     EXPECT_TRUE(d.IsControlEnabled(wnd::kIdOk));

@@ -49,16 +49,25 @@ class InstallDialogTest : public app_test::AppTest {
       std::wstring name(file, file + std::strlen(file));
       machine_.files().PutFile(kConfig + name, Shipped(file));
     }
-    // The payload the worker extracts: the driver files of both architectures.
-    payload_test::RawArchive archive(8);
+    MakePayload();
+    SetAppLanguageSource(&language_);
+  }
+  // The payload the worker extracts: the driver files of both architectures, and the shipped
+  // configuration files the dialog reads (all but `without`).
+  void MakePayload(const std::string& without = std::string()) {
+    std::vector<std::pair<std::string, std::string>> entries;
     for (const char* file : {"tavrodrv.dll", "tavroui.dll", "tavromon.exe", "tavropop.exe"}) {
-      archive.Add(file, std::string("MZ ") + file);
-      archive.Add(std::string(file) + ".x64", std::string("MZ x64 ") + file);
+      entries.emplace_back(file, std::string("MZ ") + file);
+      entries.emplace_back(std::string(file) + ".x64", std::string("MZ x64 ") + file);
     }
+    for (const char* file : {"Modules.json", "PaperSize.json", "DefaultPaper.json"}) {
+      if (file != without) entries.emplace_back(file, Shipped(file));
+    }
+    payload_test::RawArchive archive(static_cast<uint32_t>(entries.size()));
+    for (const auto& entry : entries) archive.Add(entry.first, entry.second);
     payload_ = archive.Buffer();
     dlg_.m_pBuf = payload_.data();
     dlg_.m_nBufLen = static_cast<int32_t>(payload_.size());
-    SetAppLanguageSource(&language_);
   }
   void TearDown() override {
     SetAppLanguageSource(nullptr);

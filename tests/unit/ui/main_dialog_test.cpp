@@ -40,6 +40,10 @@ class MainDialogTest : public app_test::AppTest {
     ClearAllPorts();
     InstallTarget = {};
     machine_.files().PutFile(kCatalog, ShippedCatalog());
+    // The dialog reads the catalog from the payload in memory, not back from the disk.
+    payload_ = payload_test::RawArchive(1).Add("Modules.json", ShippedCatalog()).Buffer();
+    dlg_.m_pBuf = payload_.data();
+    dlg_.m_nBufLen = static_cast<int32_t>(payload_.size());
     SetAppLanguageSource(&language_);
   }
   void TearDown() override {
@@ -70,6 +74,7 @@ class MainDialogTest : public app_test::AppTest {
   }
 
   int language_ = kLanguageEnglish;
+  std::vector<uint8_t> payload_;
   CInstallDlg dlg_{machine_};
 };
 
