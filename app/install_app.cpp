@@ -7,6 +7,7 @@
 #include "catalog/install_texts.h"
 #include "log/log.h"
 #include "payload/config_entry.h"
+#include "payload/extract_config.h"
 #include "payload/load_data.h"
 #include "platform/files.h"
 #include "platform/machine.h"
@@ -60,7 +61,10 @@ bool CInstallApp::InitInstance() {
 
   // Without a configuration folder there is no logo to remove and no text file to read; a path
   // formed from an empty folder would name the root of the current drive.
-  if (!config_folder_.empty()) machine_.files().Remove(config_folder_ + L"\\Logo.bmp");
+  // The folder is the user's: through a link put there these deletes would remove files elsewhere.
+  if (!config_folder_.empty() && ConfigFolderLinkFree(machine_, local_app_data, kInit)) {
+    machine_.files().Remove(config_folder_ + L"\\Logo.bmp");
+  }
   dialog->ExtractConfigFiles();
 
   CSelectLanguageDlg language_dialog;
@@ -80,9 +84,11 @@ bool CInstallApp::InitInstance() {
            text_path.c_str(), m_nLanguage);
   // The texts come from the payload: the extracted copy may have been replaced meanwhile.
   const payload::PayloadConfigFiles config_files(dialog->m_pBuf, dialog->m_nBufLen, local_app_data);
-  ReadInstallTextFile(machine_, text_path, [&config_files](const std::wstring& path, std::string* bytes) {
-    return config_files.Read(path, bytes);
-  });
+  const bool remove_copy = !config_folder_.empty() && ConfigFolderLinkFree(machine_, local_app_data, kInit);
+  ReadInstallTextFile(
+      machine_, text_path,
+      [&config_files](const std::wstring& path, std::string* bytes) { return config_files.Read(path, bytes); },
+      remove_copy);
 
   LogPrint(kLogUnitInstall, kInit, __LINE__,
            "[INFO] CInstallApp::InitInstance - Starting main dialog\n");

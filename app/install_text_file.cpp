@@ -125,7 +125,7 @@ bool ReadInstallTextFile(platform::Machine& machine, const std::wstring& path) {
 }
 
 bool ReadInstallTextFile(platform::Machine& machine, const std::wstring& path,
-                         const ConfigReader& read) {
+                         const ConfigReader& read, bool remove_copy) {
   std::string bytes;
   if (path.empty() || !read || !read(path, &bytes)) {
     LogPrint(kLogUnitInstall, kFunction, __LINE__,
@@ -149,7 +149,7 @@ bool ReadInstallTextFile(platform::Machine& machine, const std::wstring& path,
     }
   }
   // The copy extraction left in the configuration folder is not read, but still not left behind.
-  machine.files().Remove(path);
+  if (remove_copy) machine.files().Remove(path);
   LogPrint(kLogUnitInstall, kFunction, __LINE__,
            "[INFO] CInstallApp::InitInstance - Config loaded: Title=%ws, ProgramName=%ws, Driver=%ws\n",
            Title.c_str(), ProgramName.c_str(), Driver.c_str());

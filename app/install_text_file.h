@@ -22,10 +22,10 @@ std::wstring InstallTextFilePath(const std::wstring& config_folder, int language
 void ParseInstallText(const uint8_t* data, size_t size);
 
 // Reads the file at `path` through `read` into the installer texts, then deletes the file at
-// `path` on disk (the copy extraction left there). A file that cannot be read (an empty path
+// `path` on disk (the copy extraction left there) unless `remove_copy` is false. A file that cannot be read (an empty path
 // included) gives the defaults of ProgramName, Driver, Monitor and PortPrefix; an unsafe
 // FolderName is dropped with a warning line. Returns true when the file was read.
 bool ReadInstallTextFile(platform::Machine& machine, const std::wstring& path,
-                         const ConfigReader& read);
+                         const ConfigReader& read, bool remove_copy = true);
 // The same with the file read from disk.
 bool ReadInstallTextFile(platform::Machine& machine, const std::wstring& path);

@@ -7,6 +7,7 @@
 #include "payload/inflate_entry.h"
 #include "payload/payload_walk.h"
 #include "platform/codepage.h"
+#include "platform/files.h"
 #include "platform/last_error.h"
 #include "platform/machine.h"
 #include "platform/shell.h"
@@ -33,6 +34,27 @@ const char* MatchConfigName(const std::string& entry_name) {
 
 }  // namespace
 
+bool ConfigFolderLinkFree(platform::Machine& machine, const std::wstring& local_app_data, const char* function) {
+  std::string path = machine.codepage().ToAnsi(local_app_data);
+  for (const char* part : {"\\Temp", "\\TavroPrint", "\\Config"}) {
+    path += part;
+    platform::PathFacts facts;
+    if (!machine.files().Inspect(path, &facts)) {
+      const uint32_t code = platform::LastErrorCode();
+      if (code == platform::err::kFileNotFound || code == platform::err::kPathNotFound) return true;
+      LogPrint(kLogUnitInstallDlg, function, __LINE__,
+               "[ERROR] %s - Cannot inspect %s, Error=%d\n", function, path.c_str(), static_cast<int>(code));
+      return false;
+    }
+    if (facts.reparse_point) {
+      LogPrint(kLogUnitInstallDlg, function, __LINE__,
+               "[ERROR] %s - %s is a link, the configuration folder is not used\n", function, path.c_str());
+      return false;
+    }
+  }
+  return true;
+}
+
 void ExtractConfigFiles(platform::Machine& machine, const uint8_t* buffer, int32_t length,
                         const ProgressCallback& on_progress) {
   std::string folder;
@@ -53,7 +75,11 @@ void ExtractConfigFiles(platform::Machine& machine, const uint8_t* buffer, int32
     LogPrint(kLogUnitInstallDlg, kFunction, __LINE__,
              "[ERROR] ExtractConfigFiles - Failed to get Local AppData path\n");
   }
-  if (folder.empty() || EnsureDirectory(folder.c_str()) != 0) {
+  // Checked before the folders are made (a link would carry the new ones elsewhere) and after.
+  const bool usable = !folder.empty() && ConfigFolderLinkFree(machine, local_app_data, kFunction) &&
+                      EnsureDirectory(folder.c_str()) == 0 &&
+                      ConfigFolderLinkFree(machine, local_app_data, kFunction);
+  if (!usable) {
     LogPrint(kLogUnitInstallDlg, kFunction, __LINE__,
              "[ERROR] ExtractConfigFiles - Cannot create the configuration folder \"%s\"\n",
              folder.c_str());
@@ -68,6 +94,12 @@ void ExtractConfigFiles(platform::Machine& machine, const uint8_t* buffer, int32
     const char* name = MatchConfigName(entry.name);
     if (name == nullptr) return;
     const std::string path = folder + name;
+    platform::PathFacts facts;
+    if (machine.files().Inspect(path, &facts) && (facts.reparse_point || facts.links > 1)) {
+      LogPrint(kLogUnitInstallDlg, kFunction, __LINE__,
+               "[ERROR] ExtractConfigFiles - %s is a link, not written\n", path.c_str());
+      return;
+    }
     const int result =
         InflateEntryToFile(machine, on_progress, entry.data, entry.compressed_length, path, &counter, length);
     // The readers take these files from the payload; the copy on disk is still reported.

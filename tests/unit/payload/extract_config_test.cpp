@@ -121,4 +121,29 @@ TEST_F(ExtractConfigTest, FolderThatCannotBeMadeMeansNothingIsExtracted) {
   EXPECT_NE(LogText().find("Cannot create the configuration folder"), std::string::npos);
 }
 
+// The folder is the user's own: a link any of the user's programs put there before the elevated
+// installer writes would send the payload's files elsewhere.
+TEST_F(ExtractConfigTest, AFolderOnTheWayThatIsALinkIsNotWrittenThrough) {
+  const std::wstring elsewhere = L"C:\\Windows\\System32\\Tasks";
+  for (const std::wstring& link : {std::wstring(L"C:\\Users\\Admin\\AppData\\Local\\Temp\\TavroPrint"),
+                                   std::wstring(L"C:\\Users\\Admin\\AppData\\Local\\Temp\\TavroPrint\\Config")}) {
+    machine_.files().RemoveTree(L"C:\\Users\\Admin\\AppData\\Local\\Temp\\TavroPrint");
+    machine_.files().MakeFolders(elsewhere);
+    machine_.files().MakeJunction(link, elsewhere);
+    Extract(RawArchive(1).Add("Modules.json", "planted elsewhere"));
+    EXPECT_TRUE(machine_.files().List(elsewhere).empty()) << "through " << std::string(link.begin(), link.end());
+    EXPECT_NE(LogText().find("is a link, the configuration folder is not used"), std::string::npos);
+  }
+}
+
+TEST_F(ExtractConfigTest, AFileWithASecondNameIsLeftAsItIs) {
+  Extract(RawArchive(0));
+  machine_.files().PutFile(L"C:\\Windows\\win.ini", "system");
+  ASSERT_TRUE(machine_.files().MakeHardLink(kConfig + L"Text.ini", L"C:\\Windows\\win.ini"));
+  Extract(RawArchive(2).Add("Text.ini", "payload").Add("Modules.json", "m"));
+  EXPECT_EQ(File(L"C:\\Windows\\win.ini"), "system");
+  EXPECT_EQ(File(kConfig + L"Modules.json"), "m") << "the other files are still written";
+  EXPECT_NE(LogText().find("Text.ini is a link, not written"), std::string::npos);
+}
+
 }  // namespace
