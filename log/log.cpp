@@ -260,6 +260,7 @@ void LogStop() {
 }
 
 void LogFlush() {
+  KeepLastError keep;
   std::shared_ptr<Session> session = Current();
   if (session) Flush(*session);
 }
@@ -418,6 +419,7 @@ void LogPrint(const char* file, const char* function, int line, const char* form
 }
 
 int GetLogFilePath(char* out, size_t size) {
+  KeepLastError keep;
   if (out == nullptr || size == 0) return -1;
   platform::Machine* machine = State().machine.load();
   if (machine == nullptr) return -1;

@@ -22,8 +22,9 @@ void LogAttachMachine(platform::Machine* machine);
 
 // Formats one line "[time] [file:function:line] message" (printf format, "%ws" for UTF-16
 // strings) and hands it to the buffer. Starts the facility on the first call. Never fails.
-// LogPrint, LogStart, LogWrite, LogStop and LogFlush leave the calling thread's last-error value as
-// they found it, so that a caller may log a failure before it reads the failing call's code.
+// LogPrint, LogStart, LogWrite, LogStop, LogFlush and GetLogFilePath leave the calling thread's
+// last-error value as they found it, so that a caller may log a failure before it reads the failing
+// call's code.
 void LogPrint(const char* file, const char* function, int line, const char* format, ...);
 
 // Allocates the 32,768-byte buffer and starts the writer thread; LogPrint calls it when needed.
