@@ -53,6 +53,10 @@ wine_spooler_autostart() {  # prefix
   [ -f "$prefix/.tavro-spooler-auto" ] && return 0
   WINEPREFIX=$prefix "$(tavro_wine_tool)" reg add 'HKLM\System\CurrentControlSet\Services\Spooler' /v Start \
     /t REG_DWORD /d 2 /f </dev/null >/dev/null 2>&1 && touch "$prefix/.tavro-spooler-auto"
+  # The server that reg started started Wine's services too, without the display the run prefix
+  # shows its windows on: end it, and the next program starts them anew.
+  WINEPREFIX=$prefix "$TAVRO_WINESERVER" -k </dev/null >/dev/null 2>&1 || true
+  WINEPREFIX=$prefix "$TAVRO_WINESERVER" -w </dev/null >/dev/null 2>&1 || true
   return 0
 }
 
