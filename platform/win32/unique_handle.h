@@ -88,7 +88,9 @@ struct DevInfo {
 struct Printer {
   using pointer = HANDLE;
   static pointer Invalid() { return nullptr; }
-  static void Close(pointer h) { winspool::ClosePrinter(h); }
+  static void Close(pointer h) {
+    if (winspool::ClosePrinterFn close = winspool::ClosePrinterEntry()) close(h);
+  }
 };
 struct Service {
   using pointer = SC_HANDLE;

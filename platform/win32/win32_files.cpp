@@ -161,18 +161,18 @@ using Wow64RevertFn = BOOL(WINAPI*)(PVOID);
 // The values the thread's successful disables replaced; the last one is undone first.
 thread_local std::vector<PVOID> g_saved_redirection;
 
-// Looks `name` up in Kernel32, kept loaded by `module`; null with the loader's code.
-void* Kernel32Entry(unique_hmodule* module, const char* name) {
-  module->reset(::LoadLibraryW(L"Kernel32.dll"));
-  if (!*module) return nullptr;
-  return reinterpret_cast<void*>(::GetProcAddress(module->get(), name));
+// Looks `name` up in Kernel32, which every process has loaded (a module handle, not a load):
+// null with 127 where this Windows lacks the call.
+void* Kernel32Entry(const char* name) {
+  HMODULE kernel32 = ::GetModuleHandleW(L"kernel32.dll");
+  if (kernel32 == nullptr) return nullptr;
+  return reinterpret_cast<void*>(::GetProcAddress(kernel32, name));
 }
 
 }  // namespace
 
 bool Win32Files::DisableWow64Redirection() {
-  unique_hmodule kernel32;
-  auto disable = reinterpret_cast<Wow64DisableFn>(Kernel32Entry(&kernel32, "Wow64DisableWow64FsRedirection"));
+  auto disable = reinterpret_cast<Wow64DisableFn>(Kernel32Entry("Wow64DisableWow64FsRedirection"));
   if (!disable) return false;
   PVOID old_value = nullptr;
   if (!disable(&old_value)) return false;
@@ -185,8 +185,7 @@ bool Win32Files::RevertWow64Redirection() {
     ::SetLastError(ERROR_INVALID_PARAMETER);
     return false;
   }
-  unique_hmodule kernel32;
-  auto revert = reinterpret_cast<Wow64RevertFn>(Kernel32Entry(&kernel32, "Wow64RevertWow64FsRedirection"));
+  auto revert = reinterpret_cast<Wow64RevertFn>(Kernel32Entry("Wow64RevertWow64FsRedirection"));
   if (!revert) return false;
   if (!revert(g_saved_redirection.back())) return false;
   g_saved_redirection.pop_back();

@@ -18,9 +18,7 @@ using AddPortExFn = BOOL(WINAPI*)(LPWSTR, DWORD, LPBYTE, LPWSTR);
 
 }  // namespace
 
-BOOL ClosePrinter(HANDLE printer) {
-  return Call<decltype(&::ClosePrinter)>("ClosePrinter", FALSE, printer);
-}
+ClosePrinterFn ClosePrinterEntry() { return WinspoolLibrary().Entry<ClosePrinterFn>("ClosePrinter"); }
 
 BOOL EnumPortsW(LPWSTR server, DWORD level, LPBYTE ports, DWORD bytes, LPDWORD needed, LPDWORD returned) {
   return Call<decltype(&::EnumPortsW)>("EnumPortsW", FALSE, server, level, ports, bytes, needed, returned);

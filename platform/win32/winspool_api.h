@@ -9,7 +9,10 @@
 
 namespace platform::win32::winspool {
 
-BOOL ClosePrinter(HANDLE printer);
+// ClosePrinter, resolved as the calls here are; null (126 or 127 as last error) when it cannot
+// be. Only the printer handle's owner calls it (unique_handle.h).
+using ClosePrinterFn = BOOL(WINAPI*)(HANDLE);
+ClosePrinterFn ClosePrinterEntry();
 BOOL EnumPortsW(LPWSTR server, DWORD level, LPBYTE ports, DWORD bytes, LPDWORD needed, LPDWORD returned);
 BOOL EnumPrintersW(DWORD flags, LPWSTR name, DWORD level, LPBYTE printers, DWORD bytes, LPDWORD needed,
                    LPDWORD returned);

@@ -329,8 +329,10 @@ TEST(SystemLibraryTest, SpoolerCallsReachTheRealSpooler) {
   for (DWORD i = 0; i < returned; ++i) com1 = com1 || std::wstring(ports[i].pPortName) == L"COM1:";
   EXPECT_TRUE(com1) << returned << " ports, no COM1:";
   // A handle the spooler never gave: refused as the spooler refuses it, not by a missing entry.
+  platform::win32::winspool::ClosePrinterFn close_printer = platform::win32::winspool::ClosePrinterEntry();
+  ASSERT_NE(close_printer, nullptr) << "Error=" << GetLastError();
   SetLastError(0);
-  EXPECT_FALSE(platform::win32::winspool::ClosePrinter(nullptr));
+  EXPECT_FALSE(close_printer(nullptr));
   EXPECT_NE(GetLastError(), static_cast<DWORD>(ERROR_PROC_NOT_FOUND));
   EXPECT_NE(GetLastError(), static_cast<DWORD>(ERROR_MOD_NOT_FOUND));
 }
