@@ -173,6 +173,13 @@ std::wstring SimFiles::DecodeAnsi(const std::string& ansi_path) {
   return wide;
 }
 
+bool SimFiles::ParseOrFail(const std::wstring& path, SimPath* out, bool follow_last) {
+  uint32_t error = 0;
+  if (Parse(path, out, &error, follow_last)) return true;
+  SetLastErrorCode(error);
+  return false;
+}
+
 bool SimFiles::Parse(const std::wstring& path, SimPath* out, uint32_t* error, bool follow_last) {
   if (!ParseSimPath(path, current_, out, error)) return false;
   Redirect(out);
@@ -222,9 +229,7 @@ std::unique_ptr<File> SimFiles::OpenPath(const std::wstring& path, const char* m
   }
   std::lock_guard<std::mutex> lock(mutex_);
   SimPath p;
-  uint32_t error = 0;
-  if (!Parse(path, &p, &error)) {
-    SetLastErrorCode(error);
+  if (!ParseOrFail(path, &p)) {
     return nullptr;
   }
   auto parent = Find(p.parent_key);
@@ -279,9 +284,7 @@ std::unique_ptr<File> SimFiles::OpenForAppend(const std::string& ansi_path, bool
   std::wstring path = DecodeAnsi(ansi_path);
   std::lock_guard<std::mutex> lock(mutex_);
   SimPath p;
-  uint32_t error = 0;
-  if (!Parse(path, &p, &error, false)) {
-    SetLastErrorCode(error);
+  if (!ParseOrFail(path, &p, false)) {
     return nullptr;
   }
   auto parent = Find(p.parent_key);
@@ -334,9 +337,7 @@ PathKind SimFiles::StatW(const std::wstring& path) {
 PathKind SimFiles::StatPath(const std::wstring& path) {
   std::lock_guard<std::mutex> lock(mutex_);
   SimPath p;
-  uint32_t error = 0;
-  if (!Parse(path, &p, &error)) {
-    SetLastErrorCode(error);
+  if (!ParseOrFail(path, &p)) {
     return PathKind::kMissing;
   }
   auto node = Find(p.key);
@@ -360,9 +361,7 @@ bool SimFiles::MakeDirectoryW(const std::wstring& path) {
 bool SimFiles::MakeDirectoryPath(const std::wstring& path) {
   std::lock_guard<std::mutex> lock(mutex_);
   SimPath p;
-  uint32_t error = 0;
-  if (!Parse(path, &p, &error, false)) {
-    SetLastErrorCode(error);
+  if (!ParseOrFail(path, &p, false)) {
     return false;
   }
   if (p.parent_key.empty()) {  // a drive root
@@ -404,9 +403,7 @@ bool SimFiles::RemoveA(const std::string& ansi_path) {
 bool SimFiles::RemovePath(const std::wstring& path) {
   std::lock_guard<std::mutex> lock(mutex_);
   SimPath p;
-  uint32_t error = 0;
-  if (!Parse(path, &p, &error, false)) {
-    SetLastErrorCode(error);
+  if (!ParseOrFail(path, &p, false)) {
     return false;
   }
   auto node = Find(p.key);

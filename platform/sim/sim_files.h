@@ -166,6 +166,10 @@ class SimFiles : public Files {
   // Parses a path of the process's calls: WOW64 redirection applied, reparse points followed (the
   // last component only with `follow_last`), failing paths refused.
   bool Parse(const std::wstring& path, SimPath* out, uint32_t* error, bool follow_last = true);
+  // Parse, leaving its code as the last error when it fails.
+  bool ParseOrFail(const std::wstring& path, SimPath* out, bool follow_last = true);
+  // Makes the existing node at `link` a link to `target` (a junction or a file link).
+  void SetLinkTarget(const std::wstring& link, const std::wstring& target);
   bool FollowLinks(SimPath* path, bool follow_last, uint32_t* error);
   PathFacts FactsOf(const Node& node) const;
   void Redirect(SimPath* path);

@@ -67,9 +67,7 @@ bool SimFiles::Inspect(const std::string& ansi_path, PathFacts* out) {
   std::wstring path = DecodeAnsi(ansi_path);
   std::lock_guard<std::mutex> lock(mutex_);
   SimPath p;
-  uint32_t error = 0;
-  if (!Parse(path, &p, &error, false)) {
-    SetLastErrorCode(error);
+  if (!ParseOrFail(path, &p, false)) {
     return false;
   }
   auto node = Find(p.key);
@@ -126,17 +124,15 @@ int SimFiles::StalledWrites() {
 
 void SimFiles::MakeJunction(const std::wstring& link, const std::wstring& target) {
   MakeFolders(link);
-  std::lock_guard<std::mutex> lock(mutex_);
-  SimPath l;
-  SimPath t;
-  uint32_t error = 0;
-  if (!ParseSimPath(link, current_, &l, &error) || !ParseSimPath(target, current_, &t, &error)) return;
-  auto node = Find(l.key);
-  if (node) node->link_target = t.parts;
+  SetLinkTarget(link, target);
 }
 
 void SimFiles::MakeFileLink(const std::wstring& link, const std::wstring& target) {
   PutFile(link, "");
+  SetLinkTarget(link, target);
+}
+
+void SimFiles::SetLinkTarget(const std::wstring& link, const std::wstring& target) {
   std::lock_guard<std::mutex> lock(mutex_);
   SimPath l;
   SimPath t;
