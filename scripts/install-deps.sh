@@ -30,7 +30,10 @@ fi
 
 if [ ${#missing[@]} -gt 0 ] || [ -n "${need_update:-}" ]; then
   export DEBIAN_FRONTEND=noninteractive
-  apt-get update -q
+  # A mirror in the middle of a sync fails one index now and then: try again, then go on with
+  # the indexes that did arrive (the install below says so if a package is still missing).
+  apt-get update -q || { sleep 10; apt-get update -q; } ||
+    echo "warning: apt-get update failed twice; installing from the indexes at hand" >&2
 fi
 if [ ${#missing[@]} -gt 0 ]; then
   apt-get install -y -q --no-install-recommends "${missing[@]}"
