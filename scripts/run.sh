@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The run command: installs what is missing, builds, and starts the installer under Wine.
-# It runs in a prefix of its own, build/wineprefix-run, which keeps Wine's X display driver (the
-# test prefixes use the null driver), on a virtual X display (xvfb-run) when DISPLAY is unset.
-# Where the kernel cannot start 32-bit programs, the x64 build of the same installer runs instead.
+# It runs in a prefix of its own (scripts/run-prefix.sh), which keeps Wine's X display driver (the
+# test prefixes use the null driver), on a virtual X display (xvfb-run) when DISPLAY is unset:
+# build/wineprefix-run32, a 32-bit Windows running the i686 installer, where the kernel runs
+# 32-bit programs; elsewhere build/wineprefix-run64 with the x64 build of the same installer.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${TAVRO_BUILD:-$root/build}
@@ -10,22 +11,19 @@ export TAVRO_BUILD=$build
 
 bash "$root/scripts/build.sh"
 source "$root/scripts/wine-env.sh"
+source "$root/scripts/run-prefix.sh"
 
-run_prefix=$build/wineprefix-run
-_wine_make_prefix "$run_prefix" win64 x11
-wine_spooler_autostart "$run_prefix"
-# The dialogs' Chinese texts need a CJK font behind the dialog fonts.
-wine_link_cjk_font "$run_prefix"
-trap 'WINEPREFIX=$run_prefix "$TAVRO_WINESERVER" -k </dev/null >/dev/null 2>&1 || true; wine_server_stop' EXIT
-
-if tavro_can_run_i386; then
-  exe=$build/win32/ui/win32/TavroPrintSetup.exe
-  arch=i686
+arch=$(tavro_run_arch)
+if [ "$arch" = i686 ]; then
+  run_prefix=$build/wineprefix-run32
 else
-  exe=$build/win64/ui/win32/TavroPrintSetup.exe
-  arch=x86_64
+  run_prefix=$build/wineprefix-run64
   echo "This kernel cannot run 32-bit programs: starting the x64 build of the installer."
 fi
+exe=$(tavro_run_installer "$build" "$arch")
+tavro_run_prefix_prepare "$run_prefix" "$arch"
+trap 'WINEPREFIX=$run_prefix "$TAVRO_WINESERVER" -k </dev/null >/dev/null 2>&1 || true; wine_server_stop' EXIT
+
 [ -f "$exe" ] || { echo "the installer was not built: $exe" >&2; exit 1; }
 
 # The server with every descriptor closed. Wine's services start with the installer, on its

@@ -87,6 +87,16 @@ else
   note SKIP "Windows tests, i686, 32-bit prefix" "this kernel cannot run 32-bit programs"
 fi
 
+# The run command's promise: in a prefix made as scripts/run.sh makes its own, every catalog model
+# installs on COM1 through the real installer and ends with "Installation complete.".
+echo "=== run prefix: every catalog model on COM1"
+if bash "$root/scripts/run-check.sh" >"$logs/run-check.log" 2>&1; then
+  note PASS "run prefix: every catalog model on COM1" "$(grep -m1 '^Every catalog model' "$logs/run-check.log")"
+else
+  grep -E '^\[ |Failure|Expected|Which is|not built' "$logs/run-check.log" | tail -n 30
+  note FAIL "run prefix: every catalog model on COM1" "see $logs/run-check.log"
+fi
+
 # Fuzz targets: ten seconds each (scripts/fuzz.sh runs them at length).
 if [ ${#fuzz_flag[@]} -gt 0 ]; then
   for target in "$build"/fuzz/fuzz/*_fuzz; do

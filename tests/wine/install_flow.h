@@ -1,0 +1,156 @@
+// One installation through the real installer's dialogs, as a user makes it on a serial port
+// (English, a model, Serial, the port, Install, the serial settings' OK), and the removal of
+// everything an installation of a model leaves, for programs that install model after model.
+#pragma once
+
+#include "tests/wine/installer_driver.h"
+#include "tests/wine/machine_view.h"
+#include "ui/resource.h"
+
+#include <winspool.h>
+
+#include <string>
+#include <vector>
+
+namespace flow {
+
+using namespace driver;
+using namespace outside;
+
+constexpr wchar_t kServiceName[] = L"Mavrin Service";
+constexpr wchar_t kPortsKey[] = L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Ports";
+
+struct DialogSearch {
+  DWORD pid;
+  int with;
+  int without;
+  HWND found;
+};
+
+inline BOOL CALLBACK VisitDialog(HWND hwnd, LPARAM param) {
+  DialogSearch* s = reinterpret_cast<DialogSearch*>(param);
+  DWORD pid = 0;
+  GetWindowThreadProcessId(hwnd, &pid);
+  if (pid == s->pid && IsWindowVisible(hwnd) && ClassOf(hwnd) == L"#32770" && GetDlgItem(hwnd, s->with) != nullptr &&
+      GetDlgItem(hwnd, s->without) == nullptr) {
+    s->found = hwnd;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+// A visible dialog of `process` that has control `with` and not control `without`, waiting for it.
+inline HWND WaitForDialogWith(HANDLE process, int with, int without, DWORD timeout_ms) {
+  DWORD start = GetTickCount();
+  do {
+    DialogSearch search{GetProcessId(process), with, without, nullptr};
+    EnumWindows(&VisitDialog, reinterpret_cast<LPARAM>(&search));
+    if (search.found != nullptr) return search.found;
+    if (WaitForSingleObject(process, 20) == WAIT_OBJECT_0) return nullptr;
+  } while (GetTickCount() - start < timeout_ms);
+  return nullptr;
+}
+
+// The catalog's models as the model list shows them (its first entry asks to choose one).
+inline std::vector<std::wstring> CatalogModels(HWND main) {
+  std::vector<std::wstring> models = ComboItems(GetDlgItem(main, IDC_MODEL_COMBO));
+  if (!models.empty()) models.erase(models.begin());
+  return models;
+}
+
+// Chooses `model` in the model list as a user does (the selection, then CBN_SELCHANGE).
+inline bool ChooseModel(HWND main, const std::wstring& model) {
+  HWND combo = GetDlgItem(main, IDC_MODEL_COMBO);
+  int index = -1;
+  for (int i = 0, n = ComboCount(combo); i < n && index < 0; ++i)
+    if (ComboText(combo, i) == model) index = i;
+  if (index <= 0) return false;
+  SendMessageW(combo, CB_SETCURSEL, index, 0);
+  SendMessageW(main, WM_COMMAND, MAKEWPARAM(IDC_MODEL_COMBO, CBN_SELCHANGE), reinterpret_cast<LPARAM>(combo));
+  return ComboSelectedText(combo) == model;
+}
+
+// On the open main dialog: Serial, `model`, the row `port` (e.g. "COM1"), Install, then OK in the
+// serial settings. Returns "" when Install was pressed and the settings confirmed, else what went
+// wrong.
+inline std::string PressInstallOnSerialPort(Installer& installer, HWND main, const std::wstring& model,
+                                            const std::wstring& port) {
+  ClickAndWait(main, IDC_RADIO_SERIAL);
+  if (!IsChecked(main, IDC_RADIO_SERIAL)) return "the Serial radio button is not checked";
+  // Choosing Serial takes the model choice back to "please select".
+  if (!ChooseModel(main, model)) return "no model " + Narrow(model) + " in the list";
+  RemoteList list(installer.process(), GetDlgItem(main, IDC_PORT_LIST));
+  if (!list.ok()) return "the port list cannot be read";
+  int row = -1;
+  for (int i = 0, n = list.Count(); i < n && row < 0; ++i)
+    if (list.Text(i, 0) == port) row = i;
+  if (row < 0) return "no " + Narrow(port) + " row in the serial list";
+  list.SetSelected(row, true);
+  if (list.Selected() != row) return "the row cannot be selected";
+  Click(main, IDOK);
+  HWND serial = WaitForDialogWith(installer.process(), IDC_BAUD_COMBO, IDC_PORT_LIST, kWaitMs);
+  if (serial == nullptr) return "the serial settings dialog did not appear";
+  Click(serial, IDOK);
+  return "";
+}
+
+// The text of the message box the installation ends with, "<none>" when none came in time.
+inline std::wstring WaitForOutcome(Installer& installer, DWORD timeout_ms = 120000) {
+  HWND box = WaitForDialogWith(installer.process(), kMessageBoxText, IDC_PORT_LIST, timeout_ms);
+  return box == nullptr ? L"<none>" : ItemText(box, kMessageBoxText);
+}
+
+// OK on the outcome's message box, then the installer's exit code (-1 when it does not end).
+inline long PressOkAndWaitExit(Installer& installer) {
+  HWND box = WaitForDialogWith(installer.process(), kMessageBoxText, IDC_PORT_LIST, 1000);
+  if (box != nullptr) Click(box, IDOK);
+  return installer.WaitExit();
+}
+
+// Removes what installations of `model` leave: the printers named after it (and its first
+// copies), their drivers for both environments, the files, keys, install folders, the service,
+// the default printer when it names one of them, and COM1:'s serial settings.
+inline void RemoveInstallations(const std::wstring& model) {
+  const std::wstring printers_key = L"SYSTEM\\CurrentControlSet\\Control\\Print\\Printers\\";
+  const std::wstring uninstall_key = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
+  for (const std::wstring& name : {model, model + L" (copy 1)", model + L" (copy 2)"}) {
+    std::wstring n = name;
+    HANDLE printer = nullptr;
+    PRINTER_DEFAULTSW defaults = {nullptr, nullptr, PRINTER_ALL_ACCESS};
+    if (OpenPrinterW(&n[0], &printer, &defaults)) {
+      DeletePrinter(printer);
+      ClosePrinter(printer);
+    }
+    DeleteTree(HKEY_LOCAL_MACHINE, printers_key + n, 0);
+    std::wstring driver = n + L" Driver";
+    for (const wchar_t* env : {kEnvX86, kEnvX64}) {
+      std::wstring e = env;
+      DeletePrinterDriverW(nullptr, &e[0], &driver[0]);
+    }
+    DeleteTree(HKEY_LOCAL_MACHINE, L"SOFTWARE\\" + n, KEY_WOW64_64KEY);
+    DeleteTree(HKEY_LOCAL_MACHINE, L"SOFTWARE\\" + n, KEY_WOW64_32KEY);
+    DeleteTree(HKEY_LOCAL_MACHINE, uninstall_key + n, KEY_WOW64_32KEY);
+    DeleteTree(HKEY_LOCAL_MACHINE, uninstall_key + n, KEY_WOW64_64KEY);
+    for (const std::wstring& file : DriverFiles(n)) DeleteFileW(file.c_str());
+    DeleteFileW(GpcFile(n).c_str());
+    DeleteFolder(InstallFolder(n));
+    if (DefaultPrinter() == n) {
+      HKEY windows = nullptr;
+      if (RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows", 0,
+                        KEY_SET_VALUE, &windows) == ERROR_SUCCESS) {
+        RegDeleteValueW(windows, L"Device");
+        RegCloseKey(windows);
+      }
+    }
+  }
+  RemoveDirectoryW(Expand(L"%ProgramFiles%\\USB Printer").c_str());  // only when empty
+  DeleteServiceIfPresent(kServiceName);
+  HKEY ports = nullptr;
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kPortsKey, 0, KEY_SET_VALUE | KEY_WOW64_64KEY, &ports) == ERROR_SUCCESS) {
+    const wchar_t wine_default[] = L"9600,n,8,1";
+    RegSetValueExW(ports, L"COM1:", 0, REG_SZ, reinterpret_cast<const BYTE*>(wine_default), sizeof wine_default);
+    RegCloseKey(ports);
+  }
+}
+
+}  // namespace flow
