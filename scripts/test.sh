@@ -97,6 +97,23 @@ else
   note FAIL "run prefix: every catalog model on COM1" "see $logs/run-check.log"
 fi
 
+# The installer's Install-to-message time under Wine beside the bare spooler calls of the same
+# installation, alternating in one run: figures and their ratio only (tests/wine/install_bench.cpp).
+echo "=== benchmark wine_install_bench"
+if tavro_can_run_i386; then
+  bench_tree=$build/win32 bench_arch=i686 bench_prefix=$TAVRO_WINEPREFIX32
+else
+  bench_tree=$build/win64 bench_arch=x86_64 bench_prefix=$WINEPREFIX
+fi
+if "$root/scripts/wine-run.sh" "$bench_arch" "$bench_prefix" "$bench_tree/tests/wine/wine_install_bench.exe" \
+     --gtest_color=no >"$logs/wine_install_bench.log" 2>&1; then
+  grep -E '^(round|median|ratio|where|  )' "$logs/wine_install_bench.log"
+  note PASS "benchmark wine_install_bench" "$(grep -m1 '^ratio' "$logs/wine_install_bench.log")"
+else
+  grep -E '^\[ |Failure|Expected|Which is' "$logs/wine_install_bench.log" | tail -n 20
+  note FAIL "benchmark wine_install_bench" "see $logs/wine_install_bench.log"
+fi
+
 # Fuzz targets: ten seconds each (scripts/fuzz.sh runs them at length).
 if [ ${#fuzz_flag[@]} -gt 0 ]; then
   for target in "$build"/fuzz/fuzz/*_fuzz; do
