@@ -15,9 +15,12 @@
 # finds it. A second installation of a model (a "(copy N)" name) is not covered there.
 : "${root:?}"
 
-# i686 or x86_64: the installer build the run prefix runs.
+# i686 or x86_64: the installer build the run prefix runs. TAVRO_RUN_ARCH=x86_64 chooses the x64
+# build where both could run (to check that path on such a machine).
 tavro_run_arch() {
-  if tavro_can_run_i386; then echo i686; else echo x86_64; fi
+  if [ -n "${TAVRO_RUN_ARCH:-}" ]; then echo "$TAVRO_RUN_ARCH"
+  elif tavro_can_run_i386; then echo i686
+  else echo x86_64; fi
 }
 
 # The installer the run prefix runs, for `arch`.
