@@ -108,9 +108,10 @@ inline long PressOkAndWaitExit(Installer& installer) {
 }
 
 // Removes what installations of `model` leave: the printers named after it (and its first
-// copies), their drivers for both environments, the files, keys, install folders, the service,
-// the default printer when it names one of them, and COM1:'s serial settings.
-inline void RemoveInstallations(const std::wstring& model) {
+// copies), their drivers for `environments` (both by default), the files, keys, install folders,
+// the service, the default printer when it names one of them, and COM1:'s serial settings.
+inline void RemoveInstallations(const std::wstring& model,
+                                const std::vector<const wchar_t*>& environments = {kEnvX86, kEnvX64}) {
   const std::wstring printers_key = L"SYSTEM\\CurrentControlSet\\Control\\Print\\Printers\\";
   const std::wstring uninstall_key = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
   for (const std::wstring& name : {model, model + L" (copy 1)", model + L" (copy 2)"}) {
@@ -123,7 +124,7 @@ inline void RemoveInstallations(const std::wstring& model) {
     }
     DeleteTree(HKEY_LOCAL_MACHINE, printers_key + n, 0);
     std::wstring driver = n + L" Driver";
-    for (const wchar_t* env : {kEnvX86, kEnvX64}) {
+    for (const wchar_t* env : environments) {
       std::wstring e = env;
       DeletePrinterDriverW(nullptr, &e[0], &driver[0]);
     }

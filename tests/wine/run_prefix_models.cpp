@@ -24,6 +24,9 @@ int ModelsInCatalogFile() {
 }
 
 TEST(RunPrefix, EveryCatalogModelInstallsOnCom1) {
+  // What the run prefix was prepared with (a driver name for the other environment) stays: only
+  // the driver the installer registered is removed between models.
+  const std::vector<const wchar_t*> kInstallerOnly = {InstallerEnvironment()};
   std::vector<std::wstring> models;
   {
     Installer probe;
@@ -37,7 +40,7 @@ TEST(RunPrefix, EveryCatalogModelInstallsOnCom1) {
 
   for (const std::wstring& model : models) {
     SCOPED_TRACE(Narrow(model));
-    RemoveInstallations(model);
+    RemoveInstallations(model, kInstallerOnly);
     Installer installer;
     HWND main = OpenMainDialog(installer, 2);
     ASSERT_NE(main, nullptr);
@@ -49,7 +52,7 @@ TEST(RunPrefix, EveryCatalogModelInstallsOnCom1) {
     ASSERT_NE(printer, nullptr) << "no printer named after the model";
     EXPECT_EQ(printer->port, L"COM1:");
     EXPECT_EQ(printer->driver, model + L" Driver");
-    RemoveInstallations(model);
+    RemoveInstallations(model, kInstallerOnly);
     EXPECT_EQ(FindPrinter(Printers(), model), nullptr) << "the printer stayed";
   }
 }
