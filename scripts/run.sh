@@ -18,7 +18,11 @@ if [ "$arch" = i686 ]; then
   run_prefix=$build/wineprefix-run32
 else
   run_prefix=$build/wineprefix-run64
-  echo "This kernel cannot run 32-bit programs: starting the x64 build of the installer."
+  if tavro_can_run_i386; then
+    echo "TAVRO_RUN_ARCH=x86_64: starting the x64 build of the installer."
+  else
+    echo "This kernel cannot run 32-bit programs: starting the x64 build of the installer."
+  fi
 fi
 exe=$(tavro_run_installer "$build" "$arch")
 tavro_run_prefix_prepare "$run_prefix" "$arch"
