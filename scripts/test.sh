@@ -76,6 +76,16 @@ else
   note FAIL "import tables of the shipped PE files" "see $logs/check-imports.log"
 fi
 
+# Signing: separate trees signed with a throwaway certificate; the installer and the programs
+# packed into its payload must carry valid signatures (scripts/sign-test.sh).
+echo "=== signatures"
+if bash "$root/scripts/sign-test.sh" >"$logs/signatures.log" 2>&1; then
+  note PASS "signed installer and payload programs" "$(grep -c '^ok' "$logs/signatures.log") signatures verified"
+else
+  grep -E '^FAIL|rror' "$logs/signatures.log" | head -n 20
+  note FAIL "signed installer and payload programs" "see $logs/signatures.log"
+fi
+
 run_ctest "native tests (simulated machine, ASan/UBSan/TSan)" "$build/native" "$logs/native.log" -j 2
 run_ctest "Windows tests, i686, 64-bit prefix (WOW64)" "$build/win32" "$logs/win32-wow64.log"
 run_ctest "Windows tests, x64, 64-bit prefix" "$build/win64" "$logs/win64.log"

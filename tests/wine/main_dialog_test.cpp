@@ -345,6 +345,28 @@ TEST_F(MainDialogTest, PortTypesSwitchTheListTheModelChoiceAndTheNetworkLink) {
   });
 }
 
+// The window is one white: asked as Windows asks while painting (WM_CTLCOLORDLG for the dialog's
+// background, WM_CTLCOLORSTATIC with each label, radio button and check box), the dialog answers
+// the stock white brush every time, not the grey dialog brush.
+TEST_F(MainDialogTest, TheDialogItsLabelsRadiosAndCheckBoxAreDrawnOnTheWhiteBrush) {
+  HWND main = OpenMainDialog(installer_, kEnglish);
+  ASSERT_NE(main, nullptr);
+  const DWORD_PTR white = reinterpret_cast<DWORD_PTR>(GetStockObject(WHITE_BRUSH));
+  ASSERT_NE(white, reinterpret_cast<DWORD_PTR>(GetSysColorBrush(COLOR_BTNFACE)));
+  DWORD_PTR brush = 0;
+  ASSERT_TRUE(SendMessageTimeoutW(main, WM_CTLCOLORDLG, 0, reinterpret_cast<LPARAM>(main), SMTO_NORMAL,
+                                  kWaitMs, &brush));
+  EXPECT_EQ(brush, white) << "the dialog's own background";
+  for (int id : {IDC_RADIO_USB, IDC_RADIO_SERIAL, IDC_RADIO_NETWORK, IDC_RADIO_BLUETOOTH, IDC_SET_DEFAULT,
+                 IDC_ADD_NETWORK_PORT}) {
+    brush = 0;
+    ASSERT_TRUE(SendMessageTimeoutW(main, WM_CTLCOLORSTATIC, 0, reinterpret_cast<LPARAM>(GetDlgItem(main, id)),
+                                    SMTO_NORMAL, kWaitMs, &brush));
+    EXPECT_EQ(brush, white) << "control " << id;
+  }
+  CancelToExit(installer_, main);
+}
+
 // For scripts/screenshots.sh: the main dialog with the plugged-in printer, in each language.
 class MainDialogShots : public MainDialogTest {};
 
