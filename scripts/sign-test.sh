@@ -1,52 +1,59 @@
 #!/usr/bin/env bash
-# The signing test of the test command: a throwaway self-signed certificate signs separate Windows
-# trees under build/signed (made once, then rebuilt only where sources changed): the x64 payload
-# programs (signed/win64, target payload_programs) and the x86 ones, the payload that packs both
-# and the installer that carries it (signed/win32, target TavroPrintSetup). Then the installer
-# and every program in its payload must verify against that certificate, and must not against
-# another one; the unsigned installer of the main tree must not verify either.
+# The signing test of the test command, in two steps around the build:
+#   scripts/sign-test.sh --options   makes (once, or when it is about to expire) a throwaway
+#                                    self-signed code-signing certificate under build/test-signing
+#                                    and prints the CMake options that sign the build with it, one
+#                                    a line, for scripts/build.sh
+#   scripts/sign-test.sh --check     checks the signed trees: the installer of each Windows tree and
+#                                    every program in the payload it carries verify against that
+#                                    certificate (scripts/check-signatures.sh), and do not against
+#                                    another certificate; a copy of the installer whose signature
+#                                    was removed does not verify either
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${TAVRO_BUILD:-$root/build}
-dir=$build/signed
-jobs=$(nproc)
-mkdir -p "$dir"
+dir=$build/test-signing
 
-# A certificate for code signing, valid for two days, and a second one that signed nothing.
-make_cert() {  # NAME
-  [ -s "$dir/$1.pem" ] && openssl x509 -checkend 3600 -noout -in "$dir/$1.pem" >/dev/null 2>&1 && return 0
-  openssl req -x509 -newkey rsa:2048 -nodes -days 2 -keyout "$dir/$1-key.pem" -out "$dir/$1.pem" \
+make_cert() {  # NAME: a certificate for code signing, valid for 30 days
+  if [ -s "$dir/$1.pem" ] && openssl x509 -checkend 86400 -noout -in "$dir/$1.pem" >/dev/null 2>&1; then
+    return 0
+  fi
+  openssl req -x509 -newkey rsa:2048 -nodes -days 30 -keyout "$dir/$1-key.pem" -out "$dir/$1.pem" \
     -subj "/CN=TavroPrint throwaway $1" -addext "extendedKeyUsage=codeSigning" \
     -addext "keyUsage=digitalSignature" >/dev/null 2>&1
 }
-make_cert signer
-make_cert stranger
 
-tree() {  # DIR ARCH: configures a Windows tree signing with the throwaway certificate
-  [ -f "$1/build.ninja" ] && return 0
-  cmake -S "$root" -B "$1" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-$2-w64-mingw32.cmake" \
-    -DCMAKE_BUILD_TYPE=MinSizeRel -DTAVRO_CJSON_SOURCE="$build/third_party/cjson" \
-    -DTAVRO_NATIVE_BUILD="$build/native" -DTAVRO_WIN32_BUILD="$dir/win32" -DTAVRO_WIN64_BUILD="$dir/win64" \
-    -DTAVRO_SIGN_CERT="$dir/signer.pem" -DTAVRO_SIGN_KEY="$dir/signer-key.pem" >/dev/null
-}
-tree "$dir/win64" x86_64
-cmake --build "$dir/win64" -j "$jobs" --target payload_programs >/dev/null
-tree "$dir/win32" i686
-cmake --build "$dir/win32" -j "$jobs" --target TavroPrintSetup >/dev/null
-
-status=0
-echo "--- signed with the throwaway certificate"
-bash "$root/scripts/check-signatures.sh" "$dir/win32" "$dir/signer.pem" || status=1
-echo "--- checked against another certificate (must fail)"
-if bash "$root/scripts/check-signatures.sh" "$dir/win32" "$dir/stranger.pem"; then
-  echo "FAIL the signatures verify against a certificate that did not sign them"
-  status=1
-fi
-if [ -f "$build/win32/ui/win32/TavroPrintSetup.exe" ] && ! grep -q '^-DTAVRO_SIGN_CERT=.' "$build/win32/tavro-configure.args" 2>/dev/null; then
-  echo "--- the unsigned installer of the main tree (must fail)"
-  if bash "$root/scripts/check-signatures.sh" "$build/win32" "$dir/signer.pem"; then
-    echo "FAIL an unsigned installer verifies"
-    status=1
-  fi
-fi
-exit $status
+case "${1:-}" in
+  --options)
+    mkdir -p "$dir"
+    make_cert signer
+    make_cert stranger
+    echo "-DTAVRO_SIGN_CERT=$dir/signer.pem"
+    echo "-DTAVRO_SIGN_KEY=$dir/signer-key.pem"
+    ;;
+  --check)
+    status=0
+    for tree in "$build/win32" "$build/win64"; do
+      echo "--- $tree, against the certificate that signed it"
+      bash "$root/scripts/check-signatures.sh" "$tree" "$dir/signer.pem" || status=1
+      echo "--- $tree, against another certificate (must fail)"
+      if bash "$root/scripts/check-signatures.sh" "$tree" "$dir/stranger.pem"; then
+        echo "FAIL $tree verifies against a certificate that did not sign it"
+        status=1
+      fi
+    done
+    echo "--- the installer with its signature removed (must fail)"
+    copy=$(mktemp --suffix=.exe)
+    trap 'rm -f "$copy"' EXIT
+    rm -f "$copy"
+    osslsigncode remove-signature -in "$build/win32/ui/win32/TavroPrintSetup.exe" -out "$copy" >/dev/null
+    if osslsigncode verify -CAfile "$dir/signer.pem" -in "$copy" >/dev/null 2>&1; then
+      echo "FAIL an installer without its signature verifies"
+      status=1
+    else
+      echo "ok unsigned copy refused"
+    fi
+    exit $status
+    ;;
+  *) echo "usage: $0 --options|--check" >&2; exit 2 ;;
+esac
