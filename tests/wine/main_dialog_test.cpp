@@ -345,63 +345,6 @@ TEST_F(MainDialogTest, PortTypesSwitchTheListTheModelChoiceAndTheNetworkLink) {
   });
 }
 
-// The window is one white: asked as Windows asks while painting (WM_CTLCOLORDLG for the dialog's
-// background, WM_CTLCOLORSTATIC with each label, radio button and check box), the dialog answers
-// the stock white brush every time, not the grey dialog brush.
-TEST_F(MainDialogTest, TheDialogItsLabelsRadiosAndCheckBoxAreDrawnOnTheWhiteBrush) {
-  HWND main = OpenMainDialog(installer_, kEnglish);
-  ASSERT_NE(main, nullptr);
-  const DWORD_PTR white = reinterpret_cast<DWORD_PTR>(GetStockObject(WHITE_BRUSH));
-  ASSERT_NE(white, reinterpret_cast<DWORD_PTR>(GetSysColorBrush(COLOR_BTNFACE)));
-  DWORD_PTR brush = 0;
-  ASSERT_TRUE(SendMessageTimeoutW(main, WM_CTLCOLORDLG, 0, reinterpret_cast<LPARAM>(main), SMTO_NORMAL,
-                                  kWaitMs, &brush));
-  EXPECT_EQ(brush, white) << "the dialog's own background";
-  for (int id : {IDC_RADIO_USB, IDC_RADIO_SERIAL, IDC_RADIO_NETWORK, IDC_RADIO_BLUETOOTH, IDC_SET_DEFAULT,
-                 IDC_ADD_NETWORK_PORT}) {
-    brush = 0;
-    ASSERT_TRUE(SendMessageTimeoutW(main, WM_CTLCOLORSTATIC, 0, reinterpret_cast<LPARAM>(GetDlgItem(main, id)),
-                                    SMTO_NORMAL, kWaitMs, &brush));
-    EXPECT_EQ(brush, white) << "control " << id;
-  }
-  CancelToExit(installer_, main);
-}
-
-// Moved to a 150 % monitor (WM_DPICHANGED, as Windows sends it to a per-monitor aware window,
-// its suggested rectangle in the installer's memory): the fonts the dialog made are made again for
-// that DPI and given back to their controls, and the port list's columns widen by half.
-TEST_F(MainDialogTest, ADpiChangeMakesTheDialogsOwnFontsAgainAndWidensTheListColumns) {
-  HWND main = OpenMainDialog(installer_, kEnglish);
-  ASSERT_NE(main, nullptr);
-  HWND link = GetDlgItem(main, IDC_ADD_NETWORK_PORT);
-  HWND list = GetDlgItem(main, IDC_PORT_LIST);
-  const LRESULT link_font = SendMessageW(link, WM_GETFONT, 0, 0);
-  const LRESULT dialog_font = SendMessageW(main, WM_GETFONT, 0, 0);
-  ASSERT_NE(link_font, 0);
-  ASSERT_NE(link_font, dialog_font) << "the link has the dialog's font with underlining";
-  // The test prefix runs at 96 DPI, where the widths are the ones the dialog asked for.
-  ASSERT_EQ(SendMessageW(list, LVM_GETCOLUMNWIDTH, 0, 0), 120);
-  ASSERT_EQ(SendMessageW(list, LVM_GETCOLUMNWIDTH, 1, 0), 220);
-
-  RECT now = {};
-  GetWindowRect(main, &now);
-  RECT suggested = {now.left, now.top, now.left + (now.right - now.left) * 3 / 2,
-                    now.top + (now.bottom - now.top) * 3 / 2};
-  void* remote = VirtualAllocEx(installer_.process(), nullptr, sizeof(RECT), MEM_COMMIT | MEM_RESERVE,
-                                PAGE_READWRITE);
-  ASSERT_NE(remote, nullptr);
-  ASSERT_TRUE(WriteProcessMemory(installer_.process(), remote, &suggested, sizeof suggested, nullptr));
-  DWORD_PTR result = 0;
-  ASSERT_TRUE(SendMessageTimeoutW(main, WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(remote),
-                                  SMTO_NORMAL, kWaitMs, &result));
-  EXPECT_NE(SendMessageW(link, WM_GETFONT, 0, 0), link_font) << "the link's font is made again";
-  EXPECT_NE(SendMessageW(link, WM_GETFONT, 0, 0), 0);
-  EXPECT_EQ(SendMessageW(list, LVM_GETCOLUMNWIDTH, 0, 0), 180);
-  EXPECT_EQ(SendMessageW(list, LVM_GETCOLUMNWIDTH, 1, 0), 330);
-  CancelToExit(installer_, main);
-  VirtualFreeEx(installer_.process(), remote, 0, MEM_RELEASE);
-}
-
 // For scripts/screenshots.sh: the main dialog with the plugged-in printer, in each language.
 class MainDialogShots : public MainDialogTest {};
 
