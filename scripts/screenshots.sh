@@ -14,7 +14,8 @@
 # Then the language and main dialogs again with the prefix at 144 DPI (150 %): the same names with
 # "-144dpi" (Wine takes the screen DPI from HKCU\Control Panel\Desktop, LogPixels, read by each
 # process at its start; the server is restarted around the change and the value put back to 96).
-# The caption buttons are drawn with Wine's Marlett symbol font (Debian's fonts-wine).
+# The caption buttons are drawn with Wine's Marlett symbol font (Debian's fonts-wine, copied into
+# the prefix's Fonts folder).
 # A pixel of the dialog's left margin in each main dialog shot must be white: the dialog's own
 # background is the white of its labels.
 #   scripts/screenshots.sh [--no-build] [OUTPUT_FOLDER]   (default: docs/)
@@ -57,6 +58,11 @@ done
 _wine_make_prefix "$run_prefix" win64 x11
 wine_spooler_autostart "$run_prefix"
 wine_link_cjk_font "$run_prefix"
+# Debian's Wine does not look into the folder where fonts-wine puts Wine's own fonts: the run
+# prefix gets Marlett in its Fonts folder, whose symbols draw the caption buttons (without it they
+# come out as the letters "0" and "r"). Only Marlett: Wine's Tahoma would take the place of the
+# system's font in the captions, where it draws no Chinese.
+cp -u /usr/share/wine/fonts/marlett.ttf "$run_prefix/drive_c/windows/Fonts/"
 
 shots=$(mktemp -d)
 # On the way out the prefix is left at 96 DPI, whatever stopped the run.
@@ -71,6 +77,8 @@ take_shots() {  # driver filter TAG=PNG...
   local driver=$1 filter=$2 pair tag png x y w h driver_pid log
   shift 2
   log=$shots/$(basename "$driver" .exe).log
+  # A tag's files from an earlier pass would hand that pass's rectangle to this one.
+  for pair in "$@"; do rm -f "$shots/${pair%%=*}.ready" "$shots/${pair%%=*}.done"; done
   WINEPREFIX=$run_prefix TAVRO_SHOT_DIR="Z:${shots//\//\\}" "$TAVRO_WINE64" explorer \
     /desktop=TavroShots,1024x768 "$driver" --gtest_also_run_disabled_tests \
     --gtest_filter="$filter" </dev/null >"$log" 2>&1 &
