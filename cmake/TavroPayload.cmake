@@ -5,6 +5,8 @@
 # By default the build packs this build's 11 entries with the native tree's paypack: the payload
 # programs of both architectures (this tree's own, the other one's from TAVRO_WIN32_BUILD or
 # TAVRO_WIN64_BUILD, which scripts/build.sh builds first) and the JSON files under data/.
+# With signing on (cmake/TavroSign.cmake) each program is signed as the last step of its link, so
+# the packing, which depends on the programs' targets and files, packs the signed files.
 # TAVRO_PAYLOAD names another payload instead: a folder whose files are packed (names relative
 # to it, sub-folders joined by backslashes), or a ready archive file carried as it is, broken or not.
 

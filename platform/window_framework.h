@@ -124,7 +124,8 @@ struct CustomDraw {
   std::wstring text;              // drawn on one line, centred both ways, transparent background
 };
 
-// The answer to WM_CTLCOLORSTATIC for one static control (label, link).
+// The answer to WM_CTLCOLORSTATIC for one static control (label, link; Windows asks the same for
+// check boxes and radio buttons), or to WM_CTLCOLORDLG for the dialog itself (control_id 0).
 struct CtlColor {
   int control_id = 0;
   bool transparent = false;       // SetBkMode(TRANSPARENT)
@@ -137,6 +138,9 @@ struct CtlColor {
 // One live dialog's controls, addressed by control id. Calls may come from another thread (the
 // installation worker); on Windows they then travel as synchronous messages to the dialog's thread.
 // Every operation is pure: a backend that lacks one does not compile.
+// Lengths in pixels (client size, list widths and rows, panels, font heights) are pixels at
+// 96 DPI: the backend scales them to the dialog's DPI and back, so that the logic's numbers keep
+// the look they have at 100 %.
 class DialogControls {
  public:
   virtual ~DialogControls() = default;
@@ -250,9 +254,15 @@ class DialogLogic {
   virtual void OnCustomDraw(DialogControls& controls, CustomDraw& draw) {
     (void)controls; (void)draw;
   }
-  // WM_CTLCOLORSTATIC: true when `color` says how to draw the static control; false leaves it to
-  // the framework's default.
+  // WM_CTLCOLORSTATIC (statics, check boxes, radio buttons): true when `color` says how to draw
+  // the control; false leaves it to the framework's default.
   virtual bool OnCtlColorStatic(DialogControls& controls, CtlColor& color) {
+    (void)controls; (void)color;
+    return false;
+  }
+  // WM_CTLCOLORDLG: true when `color` (its white_brush) says how to paint the dialog's own
+  // background; false leaves the system's dialog colour.
+  virtual bool OnCtlColorDialog(DialogControls& controls, CtlColor& color) {
     (void)controls; (void)color;
     return false;
   }

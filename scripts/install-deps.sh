@@ -4,7 +4,8 @@ set -euo pipefail
 
 packages=(cmake ninja-build g++ clang libclang-rt-14-dev mingw-w64 wine wine32:i386 wine64 xvfb
           imagemagick fonts-wqy-microhei libcjson-dev zlib1g-dev libz-mingw-w64-dev googletest
-          libgtest-dev libgmock-dev libbenchmark-dev libspdlog-dev dpkg-dev python3)
+          libgtest-dev libgmock-dev libbenchmark-dev libspdlog-dev dpkg-dev python3 fonts-wine
+          osslsigncode openssl)
 
 missing=()
 if ! dpkg --print-foreign-architectures | grep -qx i386; then

@@ -11,6 +11,13 @@
 # the message box of the completed installation: docs/install-complete-en.png;
 # wine_network_bluetooth_dialog_test hosts the tests' Standard TCP/IP monitor with two ports and
 # shows the network list: docs/network-ports-en.png.
+# Then the language and main dialogs again with the prefix at 144 DPI (150 %): the same names with
+# "-144dpi" (Wine takes the screen DPI from HKCU\Control Panel\Desktop, LogPixels, read by each
+# process at its start; the server is restarted around the change and the value put back to 96).
+# The caption buttons are drawn with Wine's Marlett symbol font (Debian's fonts-wine, copied into
+# the prefix's Fonts folder).
+# A pixel of the dialog's left margin in each main dialog shot must be white: the dialog's own
+# background is the white of its labels.
 #   scripts/screenshots.sh [--no-build] [OUTPUT_FOLDER]   (default: docs/)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -51,9 +58,15 @@ done
 _wine_make_prefix "$run_prefix" win64 x11
 wine_spooler_autostart "$run_prefix"
 wine_link_cjk_font "$run_prefix"
+# Debian's Wine does not look into the folder where fonts-wine puts Wine's own fonts: the run
+# prefix gets Marlett in its Fonts folder, whose symbols draw the caption buttons (without it they
+# come out as the letters "0" and "r"). Only Marlett: Wine's Tahoma would take the place of the
+# system's font in the captions, where it draws no Chinese.
+cp -u /usr/share/wine/fonts/marlett.ttf "$run_prefix/drive_c/windows/Fonts/"
 
 shots=$(mktemp -d)
-trap 'WINEPREFIX=$run_prefix "$TAVRO_WINESERVER" -k </dev/null >/dev/null 2>&1 || true; rm -rf "$shots"' EXIT
+# On the way out the prefix is left at 96 DPI, whatever stopped the run.
+trap 'WINEPREFIX=$run_prefix "$TAVRO_WINE64" reg add "HKCU\\Control Panel\\Desktop" /v LogPixels /t REG_DWORD /d 96 /f </dev/null >/dev/null 2>&1; WINEPREFIX=$run_prefix "$TAVRO_WINESERVER" -k </dev/null >/dev/null 2>&1 || true; rm -rf "$shots"' EXIT
 WINEPREFIX=$run_prefix "$TAVRO_WINESERVER" -p </dev/null >/dev/null 2>&1 || true
 mkdir -p "$out"
 
@@ -64,6 +77,8 @@ take_shots() {  # driver filter TAG=PNG...
   local driver=$1 filter=$2 pair tag png x y w h driver_pid log
   shift 2
   log=$shots/$(basename "$driver" .exe).log
+  # A tag's files from an earlier pass would hand that pass's rectangle to this one.
+  for pair in "$@"; do rm -f "$shots/${pair%%=*}.ready" "$shots/${pair%%=*}.done"; done
   WINEPREFIX=$run_prefix TAVRO_SHOT_DIR="Z:${shots//\//\\}" "$TAVRO_WINE64" explorer \
     /desktop=TavroShots,1024x768 "$driver" --gtest_also_run_disabled_tests \
     --gtest_filter="$filter" </dev/null >"$log" 2>&1 &
@@ -99,16 +114,46 @@ take_shots() {  # driver filter TAG=PNG...
   fi
 }
 
+# set_dpi DPI: the prefix's screen DPI for the processes started from now on.
+set_dpi() {
+  WINEPREFIX=$run_prefix "$TAVRO_WINESERVER" -k </dev/null >/dev/null 2>&1 || true
+  WINEPREFIX=$run_prefix "$TAVRO_WINESERVER" -w </dev/null >/dev/null 2>&1 || true
+  WINEPREFIX=$run_prefix "$TAVRO_WINE64" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD \
+    /d "$1" /f </dev/null >/dev/null 2>&1
+  WINEPREFIX=$run_prefix "$TAVRO_WINESERVER" -p </dev/null >/dev/null 2>&1 || true
+}
+
+# check_white PNG: the pixel 7 dialog units in from the main dialog's left edge, half-way down,
+# lies in the dialog's margin (its controls start 10 units in) and must be white.
+check_white() {
+  local png=$1 w h pixel
+  read -r w h < <(identify -format '%w %h\n' "$png")
+  pixel=$(convert "$png" -format "%[pixel:p{$((w * 7 / 361)),$((h / 2))}]" info:)
+  case "$pixel" in
+    white|'srgb(255,255,255)'|'rgb(255,255,255)') echo "$png: background white" ;;
+    *) echo "$png: the dialog's background is $pixel, not white" >&2; return 1 ;;
+  esac
+}
+
+# The language dialog, each row, and the main dialog with a detected printer in each language:
+# the driver registers a USB printer and its port in the run prefix for the shots and removes them.
+dialog_shots() {  # SUFFIX
+  take_shots "$language_driver" 'LanguageDialogShots.*' "cn=$out/language-dialog-cn$1.png" \
+    "tw=$out/language-dialog-tw$1.png" "en=$out/language-dialog-en$1.png" || return 1
+  take_shots "$main_driver" 'MainDialogShots.*' "main-cn=$out/main-dialog-cn$1.png" \
+    "main-tw=$out/main-dialog-tw$1.png" "main-en=$out/main-dialog-en$1.png" || return 1
+  for lang in cn tw en; do check_white "$out/main-dialog-$lang$1.png" || return 1; done
+}
+
 rc=0
-take_shots "$language_driver" 'LanguageDialogShots.*' \
-  "cn=$out/language-dialog-cn.png" "tw=$out/language-dialog-tw.png" "en=$out/language-dialog-en.png" || rc=1
-# The main dialog with a detected printer: the driver registers a USB printer and its port in the
-# run prefix for the shots and removes them again.
-take_shots "$main_driver" 'MainDialogShots.*' \
-  "main-cn=$out/main-dialog-cn.png" "main-tw=$out/main-dialog-tw.png" "main-en=$out/main-dialog-en.png" || rc=1
+set_dpi 96
+dialog_shots "" || rc=1
 # A completed installation: the driver installs the TR-80 in the run prefix, waits for the shot of
 # the message box and removes what the installation left.
 take_shots "$install_driver" 'InstallShots.*' "install-complete=$out/install-complete-en.png" || rc=1
 # The network list: the driver installs the tests' port monitor with two ports and removes it again.
 take_shots "$network_driver" 'NetworkShots.*' "network=$out/network-ports-en.png" || rc=1
+# The same dialogs on a 150 % screen, then the prefix back at 96 DPI.
+set_dpi 144
+dialog_shots "-144dpi" || rc=1
 exit $rc

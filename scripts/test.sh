@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# The test command: installs what is missing, builds every tree, then checks the import tables of
-# the shipped PE files and runs the native tests, the Windows tests under Wine (64-bit prefix; the
+# The test command: installs what is missing, builds every tree (its programs signed with a
+# throwaway certificate), then checks the import tables and the signatures of the shipped PE
+# files and runs the native tests, the Windows tests under Wine (64-bit prefix; the
 # i686 builds also in the 32-bit prefix where this machine runs 32-bit programs), each fuzz
 # target briefly and each benchmark once. Prints a summary and exits non-zero when anything
 # failed. Stops our own wineservers on the way out.
@@ -23,7 +24,13 @@ trap wine_server_stop EXIT
 
 fuzz_flag=()
 compgen -G "$root/fuzz/*_fuzz.cpp" >/dev/null && fuzz_flag=(--fuzz)
-if ! bash "$root/scripts/build.sh" "${fuzz_flag[@]}"; then
+# The build is signed with a throwaway certificate (scripts/sign-test.sh), checked below.
+mapfile -t sign_options < <(bash "$root/scripts/sign-test.sh" --options)
+if [ ${#sign_options[@]} -ne 2 ]; then
+  echo "cannot make the throwaway signing certificate" >&2
+  exit 1
+fi
+if ! bash "$root/scripts/build.sh" "${fuzz_flag[@]}" "${sign_options[@]}"; then
   echo "BUILD FAILED" >&2
   exit 1
 fi
@@ -74,6 +81,16 @@ if bash "$root/scripts/check-imports.sh" "$build" >"$logs/check-imports.log" 2>&
 else
   grep -E '^FAIL' "$logs/check-imports.log"
   note FAIL "import tables of the shipped PE files" "see $logs/check-imports.log"
+fi
+
+# Signing: the installers and the programs packed into their payloads carry valid signatures of
+# the throwaway certificate, and only of it (scripts/sign-test.sh).
+echo "=== signatures"
+if bash "$root/scripts/sign-test.sh" --check >"$logs/signatures.log" 2>&1; then
+  note PASS "signed installer and payload programs" "$(grep -c '^ok' "$logs/signatures.log") signatures verified"
+else
+  tail -n 20 "$logs/signatures.log"
+  note FAIL "signed installer and payload programs" "see $logs/signatures.log"
 fi
 
 run_ctest "native tests (simulated machine, ASan/UBSan/TSan)" "$build/native" "$logs/native.log" -j 2

@@ -489,6 +489,12 @@ bool CInstallDlg::OnCtlColorStatic(platform::DialogControls& controls, platform:
   return true;
 }
 
+bool CInstallDlg::OnCtlColorDialog(platform::DialogControls& controls, platform::CtlColor& color) {
+  (void)controls;
+  color.white_brush = true;
+  return true;
+}
+
 intptr_t CInstallDlg::OnDeviceChange(platform::DialogControls& controls, uint32_t event_type,
                                      uintptr_t data, intptr_t default_result) {
   controls_.store(&controls);

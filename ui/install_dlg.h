@@ -64,6 +64,9 @@ class CInstallDlg : public platform::DialogLogic, public InstallHost {
                     const platform::ListNotification& notification) override;
   void OnCustomDraw(platform::DialogControls& controls, platform::CustomDraw& draw) override;
   bool OnCtlColorStatic(platform::DialogControls& controls, platform::CtlColor& color) override;
+  // The dialog's own background: the same white as its labels, radio buttons and check box, so
+  // that the window is one colour.
+  bool OnCtlColorDialog(platform::DialogControls& controls, platform::CtlColor& color) override;
   intptr_t OnDeviceChange(platform::DialogControls& controls, uint32_t event_type, uintptr_t data,
                           intptr_t default_result) override;
   void OnDestroy(platform::DialogControls& controls) override;

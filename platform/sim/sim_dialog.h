@@ -225,9 +225,13 @@ class SimDialogControls : public DialogControls {
   // The font last given to a control (null: none), and the control that has the focus (0: none).
   const SimFont* ControlFont(int control_id);
   int FocusedControl();
-  // Paints a static control: the logic's WM_CTLCOLORSTATIC answer; false when it left the
-  // drawing to the default.
+  // Paints a static control, check box or radio button (Windows asks WM_CTLCOLORSTATIC for all
+  // three): the logic's answer; false when it left the drawing to the default or the control is
+  // of another kind.
   bool PaintStatic(int control_id, CtlColor* out);
+  // Erases the dialog's background: the logic's WM_CTLCOLORDLG answer; false when it left the
+  // system's dialog colour.
+  bool PaintDialog(CtlColor* out);
   // Sends WM_DEVICECHANGE as Windows does for a device event; the message's result. The default
   // window procedure answers TRUE.
   intptr_t DeviceChange(uint32_t event_type, uintptr_t data = 0);

@@ -148,11 +148,26 @@ bool SimDialogControls::PaintStatic(int control_id, CtlColor* out) {
   {
     std::lock_guard<std::recursive_mutex> lock(mutex_);
     if (destroyed_ || logic_ == nullptr || !ControlExists(control_id)) return false;
-    if (Get(control_id).def.kind != SimControlKind::kStatic) return false;
+    SimControlKind kind = Get(control_id).def.kind;
+    if (kind != SimControlKind::kStatic && kind != SimControlKind::kCheckBox &&
+        kind != SimControlKind::kRadio) {
+      return false;
+    }
   }
   CtlColor color;
   color.control_id = control_id;
   bool answered = logic_->OnCtlColorStatic(logic_view_, color);
+  *out = color;
+  return answered;
+}
+
+bool SimDialogControls::PaintDialog(CtlColor* out) {
+  {
+    std::lock_guard<std::recursive_mutex> lock(mutex_);
+    if (destroyed_ || logic_ == nullptr) return false;
+  }
+  CtlColor color;
+  bool answered = logic_->OnCtlColorDialog(logic_view_, color);
   *out = color;
   return answered;
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <windows.h>
+#include <commctrl.h>
 #include <setupapi.h>
 #include <winspool.h>
 
@@ -102,6 +103,16 @@ struct Font {  // GDI fonts (CreateFontIndirectW)
   static pointer Invalid() { return nullptr; }
   static void Close(pointer h) { ::DeleteObject(h); }
 };
+struct ScreenDc {  // GetDC(nullptr): the screen's device context
+  using pointer = HDC;
+  static pointer Invalid() { return nullptr; }
+  static void Close(pointer h) { ::ReleaseDC(nullptr, h); }
+};
+struct ImageList {  // ImageList_Create, once a list view has given it back
+  using pointer = HIMAGELIST;
+  static pointer Invalid() { return nullptr; }
+  static void Close(pointer h) { ::ImageList_Destroy(h); }
+};
 struct Icon {  // icons loaded with LoadImageW (not shared)
   using pointer = HICON;
   static pointer Invalid() { return nullptr; }
@@ -130,6 +141,8 @@ using unique_schandle = unique_any<traits::Service>;
 using unique_crt_file = unique_any<traits::CrtFile>;
 using unique_hfont = unique_any<traits::Font>;
 using unique_hicon = unique_any<traits::Icon>;
+using unique_screen_dc = unique_any<traits::ScreenDc>;
+using unique_himagelist = unique_any<traits::ImageList>;
 using unique_hlocal = unique_any<traits::LocalMem>;
 
 }  // namespace platform::win32

@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "platform/win32/unique_handle.h"
@@ -14,9 +15,17 @@ struct Win32DialogControls::Icons {
   unique_hicon small;
 };
 
-Win32Font::Win32Font(void* hfont) : hfont_(hfont) {}
+struct Win32Font::State {
+  LOGFONTW lf = {};  // as the font was made, at `dpi`
+  int dpi = 96;
+  unique_hfont font;
+};
 
-Win32Font::~Win32Font() { unique_hfont owner(static_cast<HFONT>(hfont_)); }
+Win32Font::Win32Font(std::shared_ptr<State> state) : state_(std::move(state)) {}
+
+Win32Font::~Win32Font() = default;
+
+void* Win32Font::Handle() const { return state_ ? state_->font.get() : nullptr; }
 
 void* FontHandle(const Font* font) {
   const Win32Font* real = dynamic_cast<const Win32Font*>(font);
@@ -27,6 +36,45 @@ namespace {
 constexpr wchar_t kPanelClass[] = L"TavroPanel";
 
 HWND H(void* p) { return static_cast<HWND>(p); }
+
+constexpr int kDefaultDpi = 96;
+
+int WindowDpi(HWND hwnd) {
+  // user32 is loaded with the program; GetDpiForWindow exists from Windows 10 1607.
+  using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
+  static const GetDpiForWindowFn get_dpi = reinterpret_cast<GetDpiForWindowFn>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
+  if (get_dpi != nullptr && hwnd != nullptr) {
+    UINT dpi = get_dpi(hwnd);
+    if (dpi != 0) return static_cast<int>(dpi);
+  }
+  // Earlier Windows: the system DPI, the one a system-aware program's windows have.
+  unique_screen_dc dc(GetDC(nullptr));
+  int dpi = dc ? GetDeviceCaps(dc.get(), LOGPIXELSY) : 0;
+  return dpi > 0 ? dpi : kDefaultDpi;
+}
+
+// SetDialogControlDpiChangeBehavior (Windows 10 1703): a control given a font of our own keeps
+// it when the dialog manager rescales the dialog for another DPI; OnDpiChanged gives it the font
+// made again for that DPI instead.
+void KeepOwnFontOnDpiChange(HWND control, bool keep) {
+  using SetBehaviorFn = BOOL(WINAPI*)(HWND, int, int);
+  constexpr int kDcdcDisableFontUpdate = 1;
+  static const SetBehaviorFn set_behavior = reinterpret_cast<SetBehaviorFn>(reinterpret_cast<void*>(
+      GetProcAddress(GetModuleHandleW(L"user32.dll"), "SetDialogControlDpiChangeBehavior")));
+  if (set_behavior != nullptr && control != nullptr) {
+    set_behavior(control, kDcdcDisableFontUpdate, keep ? kDcdcDisableFontUpdate : 0);
+  }
+}
+
+std::shared_ptr<Win32Font::State> MakeFontState(const LOGFONTW& lf, int dpi) {
+  auto state = std::make_shared<Win32Font::State>();
+  state->lf = lf;
+  state->dpi = dpi;
+  state->font.reset(CreateFontIndirectW(&lf));
+  if (!state->font) return nullptr;
+  return state;
+}
 
 bool RegisterPanelClass(HINSTANCE module) {
   WNDCLASSW wc = {};
@@ -121,32 +169,113 @@ void Win32DialogControls::SetDialogIcon(int icon_id) {
   icons_ = std::move(icons);
 }
 
+int Win32DialogControls::Dpi() {
+  HWND dialog = H(Dialog());
+  if (dialog == nullptr) return kDefaultDpi;
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (dpi_ == 0) dpi_ = WindowDpi(dialog);
+  return dpi_;
+}
+
+int Win32DialogControls::ScalePixels(int pixels) { return MulDiv(pixels, Dpi(), kDefaultDpi); }
+
+int Win32DialogControls::UnscalePixels(int pixels) {
+  // Rounded down, so that a length scaled back never exceeds the one measured.
+  return static_cast<int>(static_cast<long long>(pixels) * kDefaultDpi / Dpi());
+}
+
+std::unique_ptr<Font> Win32DialogControls::Register(std::shared_ptr<Win32Font::State> state) {
+  if (!state) return nullptr;
+  std::lock_guard<std::mutex> lock(mutex_);
+  fonts_.push_back(state);
+  return std::make_unique<Win32Font>(std::move(state));
+}
+
 std::unique_ptr<Font> Win32DialogControls::CreateUnderlinedDialogFont() {
   HWND dialog = H(Dialog());
   if (dialog == nullptr) return nullptr;
+  // The dialog manager made the dialog's font for the dialog's DPI already.
   HFONT base = reinterpret_cast<HFONT>(SendMessageW(dialog, WM_GETFONT, 0, 0));
   LOGFONTW lf = {};
   if (base == nullptr || GetObjectW(base, sizeof(lf), &lf) == 0) return nullptr;
   lf.lfUnderline = TRUE;
-  HFONT font = CreateFontIndirectW(&lf);
-  if (font == nullptr) return nullptr;
-  return std::make_unique<Win32Font>(font);
+  return Register(MakeFontState(lf, Dpi()));
 }
 
 std::unique_ptr<Font> Win32DialogControls::CreateFontByFace(const std::wstring& face, int height,
                                                             int weight, int charset) {
   LOGFONTW lf = {};
-  lf.lfHeight = height;
+  lf.lfHeight = ScalePixels(height);
   lf.lfWeight = weight;
   lf.lfCharSet = static_cast<BYTE>(charset);
   lstrcpynW(lf.lfFaceName, face.c_str(), LF_FACESIZE);
-  HFONT font = CreateFontIndirectW(&lf);
-  if (font == nullptr) return nullptr;
-  return std::make_unique<Win32Font>(font);
+  return Register(MakeFontState(lf, Dpi()));
 }
 
 void Win32DialogControls::SetControlFont(int control_id, const Font* font, bool redraw) {
+  const Win32Font* own = dynamic_cast<const Win32Font*>(font);
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (own != nullptr) {
+      control_fonts_[control_id] = own->Shared();
+    } else {
+      control_fonts_.erase(control_id);
+    }
+  }
+  KeepOwnFontOnDpiChange(H(Item(control_id)), own != nullptr);
   Send(control_id, WM_SETFONT, reinterpret_cast<WPARAM>(FontHandle(font)), redraw ? TRUE : FALSE);
+}
+
+void Win32DialogControls::OnDpiChanged(int new_dpi) {
+  if (new_dpi <= 0) return;
+  const int old_dpi = Dpi();
+  std::vector<std::shared_ptr<Win32Font::State>> fonts;
+  std::vector<std::pair<int, std::shared_ptr<Win32Font::State>>> given;
+  std::map<int, int> rows;
+  std::vector<int> lists;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    std::vector<std::weak_ptr<Win32Font::State>> alive;
+    for (const auto& weak : fonts_) {
+      if (auto font = weak.lock()) {
+        fonts.push_back(font);
+        alive.push_back(font);
+      }
+    }
+    fonts_.swap(alive);
+    for (const auto& [id, weak] : control_fonts_) {
+      if (auto font = weak.lock()) given.emplace_back(id, font);
+    }
+    rows = row_heights_;
+    lists = lists_;
+    dpi_ = new_dpi;
+  }
+  // The old fonts go only once no control holds them any more.
+  std::vector<unique_hfont> old_fonts;
+  for (const auto& font : fonts) {
+    if (font->dpi == new_dpi) continue;
+    LOGFONTW lf = font->lf;
+    lf.lfHeight = MulDiv(font->lf.lfHeight, new_dpi, font->dpi);
+    lf.lfWidth = MulDiv(font->lf.lfWidth, new_dpi, font->dpi);
+    unique_hfont made(CreateFontIndirectW(&lf));
+    if (!made) continue;  // keeps the font of the old DPI
+    old_fonts.push_back(std::move(font->font));
+    font->font = std::move(made);
+    font->lf = lf;
+    font->dpi = new_dpi;
+  }
+  for (const auto& [id, font] : given) {
+    Send(id, WM_SETFONT, reinterpret_cast<WPARAM>(font->font.get()), TRUE);
+  }
+  for (int id : lists) {
+    HWND header = reinterpret_cast<HWND>(Send(id, LVM_GETHEADER, 0, 0));
+    int columns = header != nullptr ? static_cast<int>(SendMessageW(header, HDM_GETITEMCOUNT, 0, 0)) : 0;
+    for (int column = 0; column < columns; ++column) {
+      int width = static_cast<int>(Send(id, LVM_GETCOLUMNWIDTH, column, 0));
+      Send(id, LVM_SETCOLUMNWIDTH, column, MAKELPARAM(MulDiv(width, new_dpi, old_dpi), 0));
+    }
+  }
+  for (const auto& [id, pixels] : rows) ListSetRowHeight(id, pixels);
 }
 
 void Win32DialogControls::FocusControl(int control_id) {
@@ -259,24 +388,35 @@ void Win32DialogControls::ListSetExtendedStyle(int control_id, uint32_t styles) 
 }
 
 void Win32DialogControls::ListSetRowHeight(int control_id, int pixels) {
-  // A list view makes each row as high as its tallest image; the list owns and frees the list.
-  HIMAGELIST images = ImageList_Create(1, pixels, ILC_COLOR4, 0, 0);
-  if (images != nullptr) Send(control_id, LVM_SETIMAGELIST, LVSIL_STATE, reinterpret_cast<LPARAM>(images));
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    row_heights_[control_id] = pixels;
+  }
+  // A list view makes each row as high as its tallest image; the list frees the image list it
+  // holds when it goes, and gives back the one it held before.
+  HIMAGELIST images = ImageList_Create(1, ScalePixels(pixels), ILC_COLOR4, 0, 0);
+  if (images == nullptr) return;
+  unique_himagelist previous(reinterpret_cast<HIMAGELIST>(
+      Send(control_id, LVM_SETIMAGELIST, LVSIL_STATE, reinterpret_cast<LPARAM>(images))));
 }
 
 int Win32DialogControls::ListClientWidth(int control_id) {
   HWND item = H(Item(control_id));
   RECT rc = {};
   if (item != nullptr) GetClientRect(item, &rc);
-  return rc.right - rc.left;
+  return UnscalePixels(rc.right - rc.left);
 }
 
 int Win32DialogControls::ListInsertColumn(int control_id, int column, const std::wstring& text,
                                           int width, int format) {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (std::find(lists_.begin(), lists_.end(), control_id) == lists_.end()) lists_.push_back(control_id);
+  }
   LVCOLUMNW col = {};
   col.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
   col.fmt = format;
-  col.cx = width;
+  col.cx = ScalePixels(width);
   col.pszText = const_cast<wchar_t*>(text.c_str());
   col.iSubItem = column;
   if (!ControlExists(control_id)) return -1;
@@ -367,7 +507,8 @@ bool Win32DialogControls::CreateChildPanel(int panel_id, int x, int y, int width
   HWND dialog = H(Dialog());
   if (dialog == nullptr || !RegisterPanelClass(module)) return false;
   HWND panel = CreateWindowExW(0, kPanelClass, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN,
-                               x, y, width, height, dialog,
+                               ScalePixels(x), ScalePixels(y), ScalePixels(width),
+                               ScalePixels(height), dialog,
                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(panel_id)), module, nullptr);
   if (panel == nullptr) return false;
   std::lock_guard<std::mutex> lock(mutex_);
@@ -379,8 +520,9 @@ bool Win32DialogControls::CreateEditField(int panel_id, int edit_id, int left, i
                                           int bottom) {
   HWND panel = H(Item(panel_id));
   if (panel == nullptr) return false;
-  HWND edit = CreateWindowExW(0, L"EDIT", L"", WS_CHILD | WS_VISIBLE | WS_BORDER | ES_AUTOHSCROLL, left,
-                              top, right - left, bottom - top, panel,
+  HWND edit = CreateWindowExW(0, L"EDIT", L"", WS_CHILD | WS_VISIBLE | WS_BORDER | ES_AUTOHSCROLL,
+                              ScalePixels(left), ScalePixels(top), ScalePixels(right - left),
+                              ScalePixels(bottom - top), panel,
                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(edit_id)),
                               static_cast<HINSTANCE>(module_), nullptr);
   if (edit == nullptr) return false;

@@ -8,20 +8,25 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "platform/window_framework.h"
 
 namespace platform::win32 {
 
-// A GDI font of a dialog; the destructor deletes it.
+// A GDI font of a dialog, made for the dialog's DPI; the destructor deletes it. When the dialog
+// moves to a monitor of another DPI its dialog controls make the font again at that DPI: the
+// handle then changes.
 class Win32Font : public Font {
  public:
-  explicit Win32Font(void* hfont);
+  struct State;  // the LOGFONTW, the DPI it was made for and the HFONT; shared with the controls
+  explicit Win32Font(std::shared_ptr<State> state);
   ~Win32Font() override;
-  void* Handle() const { return hfont_; }
+  void* Handle() const;
+  const std::shared_ptr<State>& Shared() const { return state_; }
 
  private:
-  void* hfont_;
+  std::shared_ptr<State> state_;
 };
 
 // The HFONT of a font made by a dialog (null for none).
@@ -36,6 +41,18 @@ class Win32DialogControls : public DialogControls {
   void Attach(void* hwnd);
   void Detach();
   void* Hwnd() const { return hwnd_.load(); }
+
+  // The dialog's DPI: GetDpiForWindow where Windows has it (10 1607 and later), otherwise the
+  // screen's LOGPIXELSY; 96 before Attach.
+  int Dpi();
+  // A length in pixels at 96 DPI, at the dialog's DPI (MulDiv(pixels, dpi, 96)).
+  int ScalePixels(int pixels);
+  // A length in pixels at the dialog's DPI, at 96 DPI (rounded down).
+  int UnscalePixels(int pixels);
+  // WM_DPICHANGED: the fonts made through these controls are made again for `new_dpi` and given
+  // again to the controls that had them, list columns and row heights are rescaled. The dialog
+  // manager resizes the dialog and its template controls itself (Windows 10 1703 and later).
+  void OnDpiChanged(int new_dpi);
 
   int ComboAddString(int control_id, const std::wstring& text) override;
   bool ControlExists(int control_id) override;
@@ -90,6 +107,8 @@ class Win32DialogControls : public DialogControls {
 
  private:
   void* Item(int control_id);
+  // Keeps `state` for a DPI change and hands out the font.
+  std::unique_ptr<Font> Register(std::shared_ptr<Win32Font::State> state);
   intptr_t Send(int control_id, uint32_t message, uintptr_t wparam, intptr_t lparam);
 
   // The dialog window; the worker thread reads it while the dialog's thread detaches.
@@ -99,6 +118,14 @@ class Win32DialogControls : public DialogControls {
   std::atomic<void*> hwnd_{nullptr};
   std::mutex mutex_;
   std::map<int, void*> own_windows_;
+  // The DPI the fonts, columns and rows were last made for (0: not yet asked).
+  int dpi_ = 0;
+  // Fonts made here (owned by the dialog's logic), the controls given one, and the row heights
+  // (96 DPI pixels) of the lists: what a DPI change makes again.
+  std::vector<std::weak_ptr<Win32Font::State>> fonts_;
+  std::map<int, std::weak_ptr<Win32Font::State>> control_fonts_;
+  std::map<int, int> row_heights_;
+  std::vector<int> lists_;  // list views given columns
   struct Icons;                  // the window icons, owned until the controls go
   std::unique_ptr<Icons> icons_;
 };

@@ -6,6 +6,10 @@
 #include "platform/last_error.h"
 #include "platform/win32/win32_dialog_controls.h"
 
+#ifndef WM_DPICHANGED
+#define WM_DPICHANGED 0x02E0
+#endif
+
 namespace platform::win32 {
 
 namespace {
@@ -102,6 +106,15 @@ INT_PTR CtlColorStatic(DialogSession* s, HDC dc, HWND control) {
   return reinterpret_cast<INT_PTR>(brush);
 }
 
+// WM_CTLCOLORDLG: the brush the dialog manager erases the dialog's background with.
+INT_PTR CtlColorDialog(DialogSession* s) {
+  CtlColor color;
+  if (!s->logic->OnCtlColorDialog(*s->controls, color)) return FALSE;
+  HBRUSH brush = color.white_brush ? static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH))
+                                   : GetSysColorBrush(COLOR_BTNFACE);
+  return reinterpret_cast<INT_PTR>(brush);
+}
+
 // The one dialog procedure of every dialog: it forwards to the logic the session names.
 INT_PTR CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
   if (message == WM_INITDIALOG) {
@@ -120,6 +133,13 @@ INT_PTR CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lpara
       return Notify(hwnd, s, reinterpret_cast<NMHDR*>(lparam));
     case WM_CTLCOLORSTATIC:
       return CtlColorStatic(s, reinterpret_cast<HDC>(wparam), reinterpret_cast<HWND>(lparam));
+    case WM_CTLCOLORDLG:
+      return CtlColorDialog(s);
+    case WM_DPICHANGED:
+      // The fonts made by code follow the new DPI; FALSE lets the dialog manager resize the
+      // dialog and its template controls (per-monitor v2, Windows 10 1703 and later).
+      s->controls->OnDpiChanged(LOWORD(wparam));
+      return FALSE;
     case WM_DEVICECHANGE: {
       LRESULT fallback = DefWindowProcW(hwnd, message, wparam, lparam);
       intptr_t result = s->logic->OnDeviceChange(*s->controls, static_cast<uint32_t>(wparam),

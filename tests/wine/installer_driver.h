@@ -425,6 +425,9 @@ bool WaitUntil(Done done, DWORD timeout_ms = kWaitMs) {
 // For scripts/screenshots.sh: the window's screen rectangle goes into <dir>\<name>.ready
 // ("x y width height"), and the caller goes on once <name>.done appears.
 inline void AwaitShot(const wchar_t* dir, const wchar_t* name, HWND window) {
+  // The rectangle in the screen's own pixels, as the shot is cut, also when the prefix runs at
+  // another DPI than 96 (an unaware process sees coordinates scaled to 96 DPI).
+  SetProcessDPIAware();
   // Drawn as the active window, as a user sees it, even where the desktop keeps the focus.
   SetForegroundWindow(window);
   SendMessageW(window, WM_NCACTIVATE, TRUE, 0);

@@ -309,7 +309,11 @@ class DrawingLogic : public RecordingLogic {
   bool OnCtlColorStatic(DialogControls&, CtlColor& color) override {
     color.transparent = true;
     color.white_brush = true;
-    return color.control_id == 16;
+    return color.control_id == 16 || color.control_id == kCheck || color.control_id == kRadioA;
+  }
+  bool OnCtlColorDialog(DialogControls&, CtlColor& color) override {
+    color.white_brush = true;
+    return true;
   }
   intptr_t OnDeviceChange(DialogControls&, uint32_t type, uintptr_t, intptr_t fallback) override {
     events.push_back(type);
@@ -345,12 +349,32 @@ TEST_F(SimWindowFrameworkTest, PaintingReachesSubItemsStaticsAndDeviceEventsReac
     CtlColor color;
     EXPECT_TRUE(d.PaintStatic(16, &color));
     EXPECT_TRUE(color.white_brush);
-    EXPECT_FALSE(d.PaintStatic(kEnd, &color)) << "a button is no static control";
+    EXPECT_FALSE(d.PaintStatic(kEnd, &color)) << "a push button is asked WM_CTLCOLORBTN instead";
+    // Check boxes and radio buttons are asked as statics are.
+    for (int id : {kCheck, kRadioA}) {
+      color = CtlColor();
+      EXPECT_TRUE(d.PaintStatic(id, &color)) << id;
+      EXPECT_EQ(color.control_id, id);
+      EXPECT_TRUE(color.white_brush) << id;
+    }
+    color = CtlColor();
+    EXPECT_TRUE(d.PaintDialog(&color));
+    EXPECT_TRUE(color.white_brush);
     EXPECT_EQ(d.DeviceChange(wnd::kDbtDeviceQueryRemove), 1) << "the default answer grants it";
     d.Close();
   });
   windows.RunModal(200, drawing);
   EXPECT_EQ(drawing.events, std::vector<uint32_t>{wnd::kDbtDeviceQueryRemove});
+}
+
+TEST_F(SimWindowFrameworkTest, ADialogThatDoesNotAnswerKeepsTheSystemColours) {
+  windows.Script(200, [&](SimDialog& d) {
+    CtlColor color;
+    EXPECT_FALSE(d.PaintDialog(&color));
+    EXPECT_FALSE(d.PaintStatic(kCheck, &color));
+    d.Close();
+  });
+  windows.RunModal(200, logic);
 }
 
 }  // namespace

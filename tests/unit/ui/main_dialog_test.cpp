@@ -193,6 +193,20 @@ TEST_F(MainDialogTest, PortTypesSwitchTheListAndResetTheModel) {
   });
 }
 
+TEST_F(MainDialogTest, TheDialogIsOneWhiteUnderItsLabelsRadiosAndCheckBox) {
+  Run([&](SimDialog& d) {
+    platform::CtlColor background;
+    ASSERT_TRUE(d.PaintDialog(&background));
+    EXPECT_TRUE(background.white_brush) << "the dialog's own background is the labels' white";
+    for (int id : {IDC_RADIO_USB, IDC_RADIO_SERIAL, IDC_RADIO_NETWORK, IDC_RADIO_BLUETOOTH,
+                   IDC_SET_DEFAULT, IDC_SCAN_BLE, IDC_ADD_NETWORK_PORT}) {
+      platform::CtlColor color;
+      ASSERT_TRUE(d.PaintStatic(id, &color)) << id;
+      EXPECT_TRUE(color.white_brush && color.transparent) << id;
+    }
+  });
+}
+
 TEST_F(MainDialogTest, RowClicksChooseTheRowsModelAndSelectionChangesStoreTheIndex) {
   PlugIn(L"TavroTL-241", L"USB001");
   PlugIn(L"TavroTM-220", L"USB002");
