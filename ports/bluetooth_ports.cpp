@@ -75,6 +75,34 @@ bool WaitForPort(platform::Machine& machine, const std::wstring& mac, std::wstri
   return false;
 }
 
+// Reads the lookup's results into `table` until the table is full, the results end, or a call
+// fails; a result that does not fit makes the buffer grow as asked.
+void ReadLookupResults(platform::BluetoothLookup& lookup, BluetoothDeviceTable* table) {
+  while (table->Count < kBluetoothDeviceCount) {
+    platform::BluetoothLookupResult result;
+    size_t needed = 0;
+    int code = lookup.Next(platform::wsa::kLookupFlags, &result, &needed);
+    if (code == 0) {
+      AddScannedDevice(table, result);
+    } else if (code == platform::wsa::kENoMore) {
+      break;
+    } else if (code == platform::wsa::kEFault) {
+      DLG_LOG(kScan, "[INFO] ScanBluetoothDevices - WSAEFAULT, need size=%u, retrying\n",
+              static_cast<unsigned>(needed));
+      // A size the buffer already has cannot help; asking again would never end.
+      if (needed <= lookup.BufferBytes()) break;
+      if (!lookup.Reserve(needed)) {
+        DLG_LOG(kScan, "[ERROR] ScanBluetoothDevices - realloc failed for %u bytes\n",
+                static_cast<unsigned>(needed));
+        break;
+      }
+    } else {
+      DLG_LOG(kScan, "[INFO] ScanBluetoothDevices - WSALookupServiceNext error=%d\n", code);
+      break;
+    }
+  }
+}
+
 }  // namespace
 
 void ClearBluetoothDevices(BluetoothDeviceTable* table) { std::memset(table, 0, sizeof(*table)); }
@@ -83,50 +111,24 @@ int ScanBluetoothDevices(platform::Machine& machine, BluetoothDeviceTable* table
   DLG_LOG(kScan, "[ENTRY] ScanBluetoothDevices\n");
   ClearBluetoothDevices(table);
   platform::Bluetooth& bluetooth = machine.bluetooth();
-  int error = bluetooth.Startup();
-  if (error != 0) {
+  int error = 0;
+  // Declared before the lookup, so that the lookup ends (and frees its buffer) before WSACleanup.
+  const std::unique_ptr<platform::WinsockSession> winsock = bluetooth.StartWinsock(&error);
+  if (!winsock) {
     DLG_LOG(kScan, "[ERROR] ScanBluetoothDevices - WSAStartup failed, Error=%d\n", error);
     return 0;
   }
-  {
-    std::unique_ptr<platform::BluetoothLookup> lookup = bluetooth.LookupBegin(platform::wsa::kLookupFlags, &error);
-    if (!lookup) {
-      DLG_LOG(kScan, "[ERROR] ScanBluetoothDevices - WSALookupServiceBegin failed, Error=%d\n", error);
-      bluetooth.Cleanup();
-      return 0;
-    }
-    if (!lookup->Reserve(kFirstResultBytes)) {
-      DLG_LOG(kScan, "[ERROR] ScanBluetoothDevices - malloc failed for %u bytes\n",
-              static_cast<unsigned>(kFirstResultBytes));
-      lookup.reset();
-      bluetooth.Cleanup();
-      return 0;
-    }
-    while (table->Count < kBluetoothDeviceCount) {
-      platform::BluetoothLookupResult result;
-      size_t needed = 0;
-      int code = lookup->Next(platform::wsa::kLookupFlags, &result, &needed);
-      if (code == 0) {
-        AddScannedDevice(table, result);
-      } else if (code == platform::wsa::kENoMore) {
-        break;
-      } else if (code == platform::wsa::kEFault) {
-        DLG_LOG(kScan, "[INFO] ScanBluetoothDevices - WSAEFAULT, need size=%u, retrying\n",
-                static_cast<unsigned>(needed));
-        // A size the buffer already has cannot help; asking again would never end.
-        if (needed <= lookup->BufferBytes()) break;
-        if (!lookup->Reserve(needed)) {
-          DLG_LOG(kScan, "[ERROR] ScanBluetoothDevices - realloc failed for %u bytes\n",
-                  static_cast<unsigned>(needed));
-          break;
-        }
-      } else {
-        DLG_LOG(kScan, "[INFO] ScanBluetoothDevices - WSALookupServiceNext error=%d\n", code);
-        break;
-      }
-    }
-  }  // the buffer is freed and the lookup ended here
-  bluetooth.Cleanup();
+  std::unique_ptr<platform::BluetoothLookup> lookup = bluetooth.LookupBegin(platform::wsa::kLookupFlags, &error);
+  if (!lookup) {
+    DLG_LOG(kScan, "[ERROR] ScanBluetoothDevices - WSALookupServiceBegin failed, Error=%d\n", error);
+    return 0;
+  }
+  if (!lookup->Reserve(kFirstResultBytes)) {
+    DLG_LOG(kScan, "[ERROR] ScanBluetoothDevices - malloc failed for %u bytes\n",
+            static_cast<unsigned>(kFirstResultBytes));
+    return 0;
+  }
+  ReadLookupResults(*lookup, table);
   DLG_LOG(kScan, "[EXIT] ScanBluetoothDevices - count=%d\n", table->Count);
   return table->Count;
 }
