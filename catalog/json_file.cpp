@@ -2,9 +2,15 @@
 
 #include <cstring>
 
+#include <cjson/cJSON.h>
+
 #include "catalog/config_reader.h"
 #include "platform/files.h"
 #include "platform/last_error.h"
+
+void JsonTreeDeleter::operator()(cJSON* tree) const { cJSON_Delete(tree); }
+
+JsonTree ParseJsonTree(const char* text) { return JsonTree(cJSON_Parse(text)); }
 
 ReadResult ReadJsonFile(platform::Files& files, const std::wstring& path, FileBytes* out,
                         size_t* size) {

@@ -10,6 +10,17 @@ namespace platform {
 class Files;
 }
 
+struct cJSON;
+
+// A parsed cJSON tree; cJSON_Delete runs when the owner goes.
+struct JsonTreeDeleter {
+  void operator()(cJSON* tree) const;
+};
+using JsonTree = std::unique_ptr<cJSON, JsonTreeDeleter>;
+
+// cJSON_Parse of the NUL-terminated `text`: the tree, or null (cJSON_GetErrorPtr says where).
+JsonTree ParseJsonTree(const char* text);
+
 struct FreeDeleter {
   void operator()(char* p) const { std::free(p); }
 };

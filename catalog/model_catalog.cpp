@@ -153,26 +153,25 @@ void LoadModelCatalog(platform::Machine& machine, const std::wstring& catalog_pa
   std::string text;
   if (!read || !read(catalog_path, &text)) return;
 
-  cJSON* root = cJSON_Parse(text.c_str());
-  if (root == nullptr) {
+  const JsonTree root = ParseJsonTree(text.c_str());
+  if (!root) {
     const char* at = cJSON_GetErrorPtr();
     LogPrint(kLogUnitInstallDlg, kFn, __LINE__, "cJSON Parse error: %s\n", at ? at : "");
     return;
   }
 
-  if (!cJSON_IsArray(root)) {
+  if (!cJSON_IsArray(root.get())) {
     LogPrint(kLogUnitInstallDlg, kFn, __LINE__,
              "[ERROR] CInstallDlg::OnInitDialog - Model catalog is not a JSON array: %ws\n",
              catalog_path.c_str());
-    cJSON_Delete(root);
     return;
   }
 
   platform::CodePage& cp = machine.codepage();
-  int elements = cJSON_GetArraySize(root);
+  int elements = cJSON_GetArraySize(root.get());
   int record = 0;
   for (int i = 0; i < elements; ++i) {
-    const cJSON* element = cJSON_GetArrayItem(root, i);
+    const cJSON* element = cJSON_GetArrayItem(root.get(), i);
     // A record without a name would end every walk of the table and break the caller's
     // "entry k is record k - 1" rule, so such an element takes no record.
     const cJSON* model = StringItem(element, "MODEL");
@@ -216,5 +215,4 @@ void LoadModelCatalog(platform::Machine& machine, const std::wstring& catalog_pa
     ReadModelKeys(cp, element, rec);
     ++record;
   }
-  cJSON_Delete(root);
 }

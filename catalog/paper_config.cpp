@@ -131,8 +131,8 @@ int ParseFile(platform::Machine& machine, const std::wstring& path, int start, L
   LogPrint(kLogUnitInstallDlg, kFnConfig, __LINE__,
            "[INFO] ParsePaperConfig - File size: %d bytes\n", static_cast<int>(text.size()));
 
-  cJSON* root = cJSON_Parse(text.c_str());
-  if (root == nullptr) {
+  const JsonTree root = ParseJsonTree(text.c_str());
+  if (!root) {
     const char* at = cJSON_GetErrorPtr();
     LogPrint(kLogUnitInstallDlg, kFnConfig, __LINE__,
              "[ERROR] ParsePaperConfig - cJSON Parse error: %s\n", at ? at : "");
@@ -141,11 +141,10 @@ int ParseFile(platform::Machine& machine, const std::wstring& path, int start, L
   }
 
   chain.loading.insert(key);
-  int imported = ParseImports(machine, root, path, &start, chain);
-  int own = ParsePapersFromJson(machine, root, start);
+  int imported = ParseImports(machine, root.get(), path, &start, chain);
+  int own = ParsePapersFromJson(machine, root.get(), start);
   chain.loading.erase(key);
 
-  cJSON_Delete(root);
   LogPrint(kLogUnitInstallDlg, kFnConfig, __LINE__,
            "[EXIT] ParsePaperConfig - Total parsed: %d\n", imported + own);
   return imported + own;

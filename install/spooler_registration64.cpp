@@ -48,8 +48,8 @@ uint32_t CopyDriverFiles(platform::Machine& machine, const std::string& folder, 
 // The monitor DLLs belong in the 64-bit system directory: redirection is off around the copies.
 void CopyMonitorDlls(platform::Machine& machine, const std::string& folder) {
   platform::Files& files = machine.files();
-  bool redirection_off = files.DisableWow64Redirection();
-  if (!redirection_off) {
+  const platform::Wow64RedirectionOff redirection(files);
+  if (!redirection.Off()) {
     LogPrint(kLogUnitInstall, kFn, __LINE__,
              "[WARN] InstallPrinterDriver64 - Wow64DisableWow64FsRedirection failed, Error=%d\n",
              static_cast<int>(platform::LastErrorCode()));
@@ -68,7 +68,6 @@ void CopyMonitorDlls(platform::Machine& machine, const std::string& folder) {
       files.RemoveA(X64(folder, file));
     }
   }
-  if (redirection_off) files.RevertWow64Redirection();
 }
 
 void SettlePort(platform::Machine& machine, InstallHost& host) {

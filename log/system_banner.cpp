@@ -147,73 +147,83 @@ std::string EditionName(const std::string& edition_id) {
   return edition_id;
 }
 
-std::string BuildSystemBanner(platform::Machine& machine) {
-  BannerReader reader(machine);
-  std::string out;
-  const std::string rule(103, '=');
+namespace {
 
+// The Windows version the banner reports: the CurrentVersion key's numbers where it has them
+// (Windows 10 and later), the version call's otherwise.
+struct BannerVersion {
   uint32_t major = 0;
   uint32_t minor = 0;
   uint32_t build = 0;
   uint32_t revision = 0;
-  platform::VersionInfo version;
-  bool have_version = machine.system().Version(&version);
-  if (reader.Dword(kCurrentVersionKey, L"CurrentMajorVersionNumber", &major)) {
-    reader.Dword(kCurrentVersionKey, L"CurrentMinorVersionNumber", &minor);
-    build = static_cast<uint32_t>(
+  bool have_call = false;
+  platform::VersionInfo call;
+};
+
+BannerVersion ReadBannerVersion(platform::Machine& machine, BannerReader& reader) {
+  BannerVersion v;
+  v.have_call = machine.system().Version(&v.call);
+  if (reader.Dword(kCurrentVersionKey, L"CurrentMajorVersionNumber", &v.major)) {
+    reader.Dword(kCurrentVersionKey, L"CurrentMinorVersionNumber", &v.minor);
+    v.build = static_cast<uint32_t>(
         std::strtoul(reader.String(kCurrentVersionKey, L"CurrentBuildNumber", 32, false).c_str(), nullptr, 10));
-  } else if (have_version) {
-    major = version.major;
-    minor = version.minor;
-    build = version.build;
+  } else if (v.have_call) {
+    v.major = v.call.major;
+    v.minor = v.call.minor;
+    v.build = v.call.build;
   }
-  reader.Dword(kCurrentVersionKey, L"UBR", &revision);
-  const bool windows11 = major == 10 && minor == 0 && build >= 22000;
+  reader.Dword(kCurrentVersionKey, L"UBR", &v.revision);
+  return v;
+}
 
-  out += rule + "\n";
-  out += std::string(10, '\t') + std::string(5, ' ') + kTitle + std::string(12, '\t') + std::string(3, ' ') + "\n";
-  out += rule + "\n";
-
+// GetComputerNameA with 16 characters of room: a longer ANSI form does not fit and is left out.
+void AppendComputerName(platform::Machine& machine, std::string* out) {
   std::wstring computer;
-  if (machine.system().ComputerName(&computer)) {
-    // GetComputerNameA with 16 characters of room: a longer ANSI form does not fit.
-    std::string name = machine.codepage().ToAnsi(computer);
-    if (!name.empty() && name.size() <= 15) Append(&out, kDeviceName, name.c_str());
-  }
+  if (!machine.system().ComputerName(&computer)) return;
+  const std::string name = machine.codepage().ToAnsi(computer);
+  if (!name.empty() && name.size() <= 15) Append(out, kDeviceName, name.c_str());
+}
 
+// The product name (renamed to Windows 11 from build 22000 on, as Windows 11 still calls itself
+// Windows 10 there), the release, the version numbers and the service pack.
+void AppendWindowsLines(platform::Machine& machine, BannerReader& reader, const BannerVersion& v, std::string* out) {
+  const bool windows11 = v.major == 10 && v.minor == 0 && v.build >= 22000;
   std::string product = reader.String(kCurrentVersionKey, L"ProductName", 128, false);
-  std::string edition = EditionName(reader.String(kCurrentVersionKey, L"EditionID", 64, false));
+  const std::string edition = EditionName(reader.String(kCurrentVersionKey, L"EditionID", 64, false));
   if (!product.empty()) {
-    size_t at = product.find("Windows 10");
+    const size_t at = product.find("Windows 10");
     if (windows11 && at != std::string::npos) {
       char renamed[128];
       LogFormat(nullptr, renamed, sizeof(renamed), "Windows 11%s", product.c_str() + at + std::strlen("Windows 10"));
       product = renamed;
     }
-    Append(&out, kOs, product.c_str());
+    Append(out, kOs, product.c_str());
   } else {
-    out += kOsWindows;
-    out += WindowsName(major, minor, build);
-    if (!edition.empty()) Append(&out, " %s", edition.c_str());
-    out += "\n";
+    *out += kOsWindows;
+    *out += WindowsName(v.major, v.minor, v.build);
+    if (!edition.empty()) Append(out, " %s", edition.c_str());
+    *out += "\n";
   }
 
   std::string release = reader.String(kCurrentVersionKey, L"DisplayVersion", 32, false);
   if (release.empty()) release = reader.String(kCurrentVersionKey, L"ReleaseId", 32, false);
-  if (!release.empty()) Append(&out, kReleaseLine, release.c_str());
+  if (!release.empty()) Append(out, kReleaseLine, release.c_str());
 
-  if (revision != 0) Append(&out, kVersion4, major, minor, build, revision);
-  else Append(&out, kVersion3, major, minor, build);
+  if (v.revision != 0) Append(out, kVersion4, v.major, v.minor, v.build, v.revision);
+  else Append(out, kVersion3, v.major, v.minor, v.build);
 
-  if (have_version && !version.service_pack.empty())
-    Append(&out, "Service Pack: %s\n", machine.codepage().ToAnsi(version.service_pack).c_str());
+  if (v.have_call && !v.call.service_pack.empty())
+    Append(out, "Service Pack: %s\n", machine.codepage().ToAnsi(v.call.service_pack).c_str());
+}
 
-  platform::NativeSystemInfo native = machine.system().NativeInfo();
+// The system type, the processor and the memory.
+void AppendHardwareLines(platform::Machine& machine, BannerReader& reader, std::string* out) {
+  const platform::NativeSystemInfo native = machine.system().NativeInfo();
   switch (native.processor_architecture) {
-    case 9: out += kTypeX64; break;
-    case 0: out += kTypeX86; break;
-    case 5: out += kTypeArm; break;
-    default: out += kTypeUnknown; break;
+    case 9: *out += kTypeX64; break;
+    case 0: *out += kTypeX86; break;
+    case 5: *out += kTypeArm; break;
+    default: *out += kTypeUnknown; break;
   }
 
   std::string processor = reader.String(kProcessorKey, L"ProcessorNameString", 256, false);
@@ -222,21 +232,39 @@ std::string BuildSystemBanner(platform::Machine& machine) {
     LogFormat(nullptr, count, sizeof(count), kLogicalProcessors, native.number_of_processors);
     processor = count;
   }
-  Append(&out, kProcessor, processor.c_str());
+  Append(out, kProcessor, processor.c_str());
 
   platform::MemoryStatus memory;
   if (machine.system().Memory(&memory)) {
-    Append(&out, kRam, static_cast<double>(memory.total_physical) * kBytesToGiB,
+    Append(out, kRam, static_cast<double>(memory.total_physical) * kBytesToGiB,
            static_cast<double>(memory.available_physical) * kBytesToGiB);
   }
+}
 
-  std::string experience = reader.String(kOrchestratorKey, L"Experience", 256, true);
-  if (!experience.empty()) Append(&out, kExperience, experience.c_str());
+// The Windows experience pack and the device id (the product id, else the machine GUID).
+void AppendIdentityLines(BannerReader& reader, std::string* out) {
+  const std::string experience = reader.String(kOrchestratorKey, L"Experience", 256, true);
+  if (!experience.empty()) Append(out, kExperience, experience.c_str());
 
   std::string device_id = reader.String(kCurrentVersionKey, L"ProductId", 256, true);
   if (device_id.empty()) device_id = reader.String(kCryptographyKey, L"MachineGuid", 256, false);
-  if (!device_id.empty()) Append(&out, kDeviceId, device_id.c_str());
+  if (!device_id.empty()) Append(out, kDeviceId, device_id.c_str());
+}
 
+}  // namespace
+
+std::string BuildSystemBanner(platform::Machine& machine) {
+  BannerReader reader(machine);
+  const BannerVersion version = ReadBannerVersion(machine, reader);
+  const std::string rule(103, '=');
+  std::string out;
+  out += rule + "\n";
+  out += std::string(10, '\t') + std::string(5, ' ') + kTitle + std::string(12, '\t') + std::string(3, ' ') + "\n";
+  out += rule + "\n";
+  AppendComputerName(machine, &out);
+  AppendWindowsLines(machine, reader, version, &out);
+  AppendHardwareLines(machine, reader, &out);
+  AppendIdentityLines(reader, &out);
   out += rule + "\n\n";
   return out;
 }

@@ -3,16 +3,22 @@
 #include <zlib.h>
 
 #include <climits>
-#include <cstring>
 #include <memory>
 
+#include "payload/zlib_inflater.h"
 #include "platform/files.h"
 #include "platform/last_error.h"
 #include "platform/machine.h"
 
 namespace {
 
-constexpr int kWindow = 16384;
+// A file that cannot be created or written. The runtime does not always leave a code for a short
+// write (a full disk does): 29, ERROR_WRITE_FAULT, then.
+int FileFailure() {
+  const uint32_t code = platform::LastErrorCode();
+  platform::SetLastErrorCode(code != 0 ? code : platform::err::kWriteFault);
+  return kInflateFileError;
+}
 
 }  // namespace
 
@@ -28,69 +34,42 @@ int ProgressPosition(double done, double total) {
 int InflateEntryToFile(platform::Machine& machine, const ProgressCallback& on_progress,
                        const uint8_t* source, int32_t compressed_length,
                        const std::string& output_path, int32_t* counter, int32_t total) {
-  z_stream stream;
-  std::memset(&stream, 0, sizeof(stream));
-  const int init = inflateInit(&stream);
+  payload::ZlibInflater inflater;
+  const int init = inflater.Init();
   if (init != Z_OK) {
     platform::SetLastErrorCode(init == Z_MEM_ERROR ? platform::err::kNotEnoughMemory : platform::err::kInvalidData);
     return init;
   }
 
   std::unique_ptr<platform::File> file = machine.files().Open(output_path, "wb");
-  if (!file) {
-    const uint32_t code = platform::LastErrorCode();
-    inflateEnd(&stream);
-    platform::SetLastErrorCode(code != 0 ? code : platform::err::kWriteFault);
-    return kInflateFileError;
+  if (!file) return FileFailure();
+  // An entry without data cannot hold a stream: the file stays empty and the entry is corrupt.
+  if (compressed_length <= 0) {
+    platform::SetLastErrorCode(platform::err::kInvalidData);
+    return kInflateDataError;
   }
 
-  uint8_t in[kWindow];
-  uint8_t out[kWindow];
-  int64_t remaining = compressed_length;
-  size_t position = 0;
-  bool complete = false;
-  int result = Z_OK;
-  for (;;) {
-    const int chunk = static_cast<int>(remaining < kWindow ? remaining : kWindow);
-    if (chunk <= 0) break;
-    std::memcpy(in, source + position, chunk);
-    position += chunk;
-    stream.next_in = in;
-    stream.avail_in = static_cast<uInt>(chunk);
-    do {
-      stream.next_out = out;
-      stream.avail_out = kWindow;
-      result = inflate(&stream, Z_NO_FLUSH);
-      if (result == Z_MEM_ERROR || result == Z_DATA_ERROR || result == Z_NEED_DICT) {
-        inflateEnd(&stream);
-        const bool memory = result == Z_MEM_ERROR;
-        platform::SetLastErrorCode(memory ? platform::err::kNotEnoughMemory : platform::err::kInvalidData);
-        return memory ? kInflateMemoryError : kInflateDataError;
-      }
-      const size_t produced = kWindow - stream.avail_out;
-      if (produced > 0) platform::SetLastErrorCode(platform::err::kSuccess);
-      if (produced > 0 && (file->Write(out, produced) != produced || file->HasError())) {
-        // The runtime does not always leave a code for a short write (a full disk does).
-        const uint32_t code = platform::LastErrorCode();
-        inflateEnd(&stream);
-        platform::SetLastErrorCode(code != 0 ? code : platform::err::kWriteFault);
-        return kInflateFileError;
-      }
-      // The counter is the caller's 32-bit value: it saturates instead of wrapping.
-      const int64_t sum = static_cast<int64_t>(*counter) + static_cast<int64_t>(produced);
-      *counter = sum > INT32_MAX ? INT32_MAX : static_cast<int32_t>(sum);
-      if (on_progress) on_progress(ProgressPosition(*counter, total));
-    } while (stream.avail_out == 0);
-    remaining -= chunk;
-    if (remaining <= 0) {
-      complete = true;
-      break;
+  const payload::InflateSink write = [&](const uint8_t* bytes, size_t size) {
+    if (size > 0) {
+      platform::SetLastErrorCode(platform::err::kSuccess);
+      if (file->Write(bytes, size) != size || file->HasError()) return false;
     }
-    if (result == Z_STREAM_END) break;
+    // The counter is the caller's 32-bit value: it saturates instead of wrapping.
+    const int64_t sum = static_cast<int64_t>(*counter) + static_cast<int64_t>(size);
+    *counter = sum > INT32_MAX ? INT32_MAX : static_cast<int32_t>(sum);
+    if (on_progress) on_progress(ProgressPosition(*counter, total));
+    return true;
+  };
+  switch (inflater.Run(source, static_cast<size_t>(compressed_length), write)) {
+    case Z_OK:
+      return kInflateOk;
+    case payload::kInflateSinkStopped:
+      return FileFailure();
+    case Z_MEM_ERROR:
+      platform::SetLastErrorCode(platform::err::kNotEnoughMemory);
+      return kInflateMemoryError;
+    default:
+      platform::SetLastErrorCode(platform::err::kInvalidData);
+      return kInflateDataError;
   }
-  file.reset();
-  inflateEnd(&stream);
-  if (complete || result == Z_STREAM_END) return kInflateOk;
-  platform::SetLastErrorCode(platform::err::kInvalidData);
-  return kInflateDataError;
 }

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "payload/zlib_inflater.h"
 #include "platform/dos_device_name.h"
 
 namespace payload {
@@ -161,25 +162,13 @@ bool BuildArchive(std::vector<PackInput> inputs, std::vector<uint8_t>* out, std:
 
 bool InflateToVector(const uint8_t* data, size_t size, std::vector<uint8_t>* out) {
   out->clear();
-  z_stream stream{};
-  if (inflateInit(&stream) != Z_OK) return false;
-  uint8_t window[16384];
-  stream.next_in = const_cast<Bytef*>(data);
-  stream.avail_in = static_cast<uInt>(size);
-  int result = Z_OK;
-  do {
-    stream.next_out = window;
-    stream.avail_out = sizeof(window);
-    result = inflate(&stream, Z_NO_FLUSH);
-    if (result == Z_NEED_DICT || result == Z_DATA_ERROR || result == Z_MEM_ERROR ||
-        result == Z_STREAM_ERROR) {
-      inflateEnd(&stream);
-      return false;
-    }
-    out->insert(out->end(), window, window + (sizeof(window) - stream.avail_out));
-  } while (result != Z_STREAM_END && (stream.avail_out == 0 || stream.avail_in > 0));
-  inflateEnd(&stream);
-  return true;
+  ZlibInflater inflater;
+  if (inflater.Init() != Z_OK) return false;
+  const InflateSink append = [out](const uint8_t* bytes, size_t count) {
+    out->insert(out->end(), bytes, bytes + count);
+    return true;
+  };
+  return inflater.Run(data, size, append) == Z_OK;
 }
 
 }  // namespace payload

@@ -57,12 +57,18 @@ struct BluetoothDeviceInfo {
   std::wstring name;
 };
 
+// A started Winsock (WSAStartup 2.2); WSACleanup runs when the session goes. Lookups begun under
+// it must go first.
+class WinsockSession {
+ public:
+  virtual ~WinsockSession() = default;
+};
+
 class Bluetooth {
  public:
   virtual ~Bluetooth() = default;
-  // WSAStartup(2.2): 0, or the error. Each successful call is matched by one Cleanup.
-  virtual int Startup() = 0;
-  virtual void Cleanup() = 0;
+  // WSAStartup(2.2): the session, or null with *error set to WSAStartup's code.
+  virtual std::unique_ptr<WinsockSession> StartWinsock(int* error) = 0;
   // WSALookupServiceBeginW on NS_BTH with `flags`: null with *error set (WSAGetLastError).
   virtual std::unique_ptr<BluetoothLookup> LookupBegin(uint32_t flags, int* error) = 0;
   // BluetoothFindFirstRadio (the find handle closed at once): null with the last error when

@@ -83,4 +83,21 @@ class Files {
   virtual bool RevertWow64Redirection() = 0;
 };
 
+// WOW64 file-system redirection switched off for the calling thread while the guard lives, and
+// switched back when it goes, if switching it off worked (Off() says; the last error says why not).
+class Wow64RedirectionOff {
+ public:
+  explicit Wow64RedirectionOff(Files& files) : files_(files), off_(files.DisableWow64Redirection()) {}
+  ~Wow64RedirectionOff() {
+    if (off_) files_.RevertWow64Redirection();
+  }
+  Wow64RedirectionOff(const Wow64RedirectionOff&) = delete;
+  Wow64RedirectionOff& operator=(const Wow64RedirectionOff&) = delete;
+  bool Off() const { return off_; }
+
+ private:
+  Files& files_;
+  const bool off_;
+};
+
 }  // namespace platform

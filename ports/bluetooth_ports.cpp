@@ -3,6 +3,7 @@
 #include <cstring>
 #include <cwchar>
 #include <memory>
+#include <utility>
 
 #include "catalog/fixed_text.h"
 #include "log/log.h"
@@ -75,6 +76,34 @@ bool WaitForPort(platform::Machine& machine, const std::wstring& mac, std::wstri
   return false;
 }
 
+// Reads the lookup's results into `table` until the table is full, the results end, or a call
+// fails; a result that does not fit makes the buffer grow as asked.
+void ReadLookupResults(platform::BluetoothLookup& lookup, BluetoothDeviceTable* table) {
+  while (table->Count < kBluetoothDeviceCount) {
+    platform::BluetoothLookupResult result;
+    size_t needed = 0;
+    int code = lookup.Next(platform::wsa::kLookupFlags, &result, &needed);
+    if (code == 0) {
+      AddScannedDevice(table, result);
+    } else if (code == platform::wsa::kENoMore) {
+      break;
+    } else if (code == platform::wsa::kEFault) {
+      DLG_LOG(kScan, "[INFO] ScanBluetoothDevices - WSAEFAULT, need size=%u, retrying\n",
+              static_cast<unsigned>(needed));
+      // A size the buffer already has cannot help; asking again would never end.
+      if (needed <= lookup.BufferBytes()) break;
+      if (!lookup.Reserve(needed)) {
+        DLG_LOG(kScan, "[ERROR] ScanBluetoothDevices - realloc failed for %u bytes\n",
+                static_cast<unsigned>(needed));
+        break;
+      }
+    } else {
+      DLG_LOG(kScan, "[INFO] ScanBluetoothDevices - WSALookupServiceNext error=%d\n", code);
+      break;
+    }
+  }
+}
+
 }  // namespace
 
 void ClearBluetoothDevices(BluetoothDeviceTable* table) { std::memset(table, 0, sizeof(*table)); }
@@ -83,50 +112,24 @@ int ScanBluetoothDevices(platform::Machine& machine, BluetoothDeviceTable* table
   DLG_LOG(kScan, "[ENTRY] ScanBluetoothDevices\n");
   ClearBluetoothDevices(table);
   platform::Bluetooth& bluetooth = machine.bluetooth();
-  int error = bluetooth.Startup();
-  if (error != 0) {
+  int error = 0;
+  // Declared before the lookup, so that the lookup ends (and frees its buffer) before WSACleanup.
+  const std::unique_ptr<platform::WinsockSession> winsock = bluetooth.StartWinsock(&error);
+  if (!winsock) {
     DLG_LOG(kScan, "[ERROR] ScanBluetoothDevices - WSAStartup failed, Error=%d\n", error);
     return 0;
   }
-  {
-    std::unique_ptr<platform::BluetoothLookup> lookup = bluetooth.LookupBegin(platform::wsa::kLookupFlags, &error);
-    if (!lookup) {
-      DLG_LOG(kScan, "[ERROR] ScanBluetoothDevices - WSALookupServiceBegin failed, Error=%d\n", error);
-      bluetooth.Cleanup();
-      return 0;
-    }
-    if (!lookup->Reserve(kFirstResultBytes)) {
-      DLG_LOG(kScan, "[ERROR] ScanBluetoothDevices - malloc failed for %u bytes\n",
-              static_cast<unsigned>(kFirstResultBytes));
-      lookup.reset();
-      bluetooth.Cleanup();
-      return 0;
-    }
-    while (table->Count < kBluetoothDeviceCount) {
-      platform::BluetoothLookupResult result;
-      size_t needed = 0;
-      int code = lookup->Next(platform::wsa::kLookupFlags, &result, &needed);
-      if (code == 0) {
-        AddScannedDevice(table, result);
-      } else if (code == platform::wsa::kENoMore) {
-        break;
-      } else if (code == platform::wsa::kEFault) {
-        DLG_LOG(kScan, "[INFO] ScanBluetoothDevices - WSAEFAULT, need size=%u, retrying\n",
-                static_cast<unsigned>(needed));
-        // A size the buffer already has cannot help; asking again would never end.
-        if (needed <= lookup->BufferBytes()) break;
-        if (!lookup->Reserve(needed)) {
-          DLG_LOG(kScan, "[ERROR] ScanBluetoothDevices - realloc failed for %u bytes\n",
-                  static_cast<unsigned>(needed));
-          break;
-        }
-      } else {
-        DLG_LOG(kScan, "[INFO] ScanBluetoothDevices - WSALookupServiceNext error=%d\n", code);
-        break;
-      }
-    }
-  }  // the buffer is freed and the lookup ended here
-  bluetooth.Cleanup();
+  std::unique_ptr<platform::BluetoothLookup> lookup = bluetooth.LookupBegin(platform::wsa::kLookupFlags, &error);
+  if (!lookup) {
+    DLG_LOG(kScan, "[ERROR] ScanBluetoothDevices - WSALookupServiceBegin failed, Error=%d\n", error);
+    return 0;
+  }
+  if (!lookup->Reserve(kFirstResultBytes)) {
+    DLG_LOG(kScan, "[ERROR] ScanBluetoothDevices - malloc failed for %u bytes\n",
+            static_cast<unsigned>(kFirstResultBytes));
+    return 0;
+  }
+  ReadLookupResults(*lookup, table);
   DLG_LOG(kScan, "[EXIT] ScanBluetoothDevices - count=%d\n", table->Count);
   return table->Count;
 }
@@ -171,17 +174,92 @@ bool FindBthComPortByMac(platform::Devices& devices, const wchar_t* mac, std::ws
   return found;
 }
 
-std::wstring CreateBluetoothVirtualComPort(platform::Machine& machine, const wchar_t* address) {
-  const wchar_t* text = address ? address : L"";
-  DLG_LOG(kCreatePort, "[ENTRY] CreateBluetoothVirtualComPort - BTAddress=%ws\n", text);
+namespace {
+
+// "XX:XX:XX:XX:XX:XX" (hexadecimal) into info->address; false, logged, for anything else.
+bool ParseBluetoothAddress(const wchar_t* text, platform::BluetoothDeviceInfo* info) {
   unsigned int bytes[6] = {};
   if (std::swscanf(text, L"%02X:%02X:%02X:%02X:%02X:%02X", &bytes[0], &bytes[1], &bytes[2], &bytes[3], &bytes[4],
                    &bytes[5]) != 6) {
     DLG_LOG(kCreatePort, "[ERROR] CreateBluetoothVirtualComPort - Invalid BT address: %ws\n", text);
-    return L"";
+    return false;
   }
+  for (unsigned int byte : bytes) info->address = (info->address << 8) | (byte & 0xFF);
+  return true;
+}
+
+// Reads the device's record and, when it is not paired yet, pairs it through Windows' dialog and
+// reads the record again. False, logged, when the device is unknown or the pairing fails.
+bool PairDevice(platform::Bluetooth& bluetooth, platform::BluetoothRadio& radio, platform::BluetoothDeviceInfo* info) {
+  uint32_t code = bluetooth.GetDeviceInfo(radio, info);
+  if (code != 0) {
+    DLG_LOG(kCreatePort, "[ERROR] CreateBluetoothVirtualComPort - BluetoothGetDeviceInfo failed, Error=%d\n",
+            static_cast<int>(code));
+    return false;
+  }
+  DLG_LOG(kCreatePort, "[INFO] CreateBluetoothVirtualComPort - Device %ws, fAuthenticated=%d, fRemembered=%d\n",
+          info->name.c_str(), info->authenticated ? 1 : 0, info->remembered ? 1 : 0);
+  if (info->authenticated) return true;
+  DLG_LOG(kCreatePort, "[INFO] CreateBluetoothVirtualComPort - Device not paired, launching pairing wizard\n");
+  code = bluetooth.AuthenticateDevice(radio, info);
+  if (code != 0) {
+    DLG_LOG(kCreatePort, "[ERROR] CreateBluetoothVirtualComPort - BluetoothAuthenticateDevice failed, Error=%d\n",
+            static_cast<int>(code));
+    return false;
+  }
+  if (bluetooth.GetDeviceInfo(radio, info) != 0 || !info->authenticated) {
+    DLG_LOG(kCreatePort, "[ERROR] CreateBluetoothVirtualComPort - Pairing did not complete\n");
+    return false;
+  }
+  DLG_LOG(kCreatePort, "[INFO] CreateBluetoothVirtualComPort - Pairing succeeded\n");
+  return true;
+}
+
+// Enables the device's serial port service (on the radio, then on every radio when the radio is
+// refused with 87) and finds the port its node gets. The radio is closed before the port search.
+// When the service cannot be enabled, a port the device already has still serves.
+bool EnableSerialPort(platform::Machine& machine, std::unique_ptr<platform::BluetoothRadio> radio,
+                      const platform::BluetoothDeviceInfo& info, const std::wstring& mac, std::wstring* port) {
+  platform::Bluetooth& bluetooth = machine.bluetooth();
+  uint32_t code = bluetooth.EnableSerialPortService(radio.get(), info);
+  DLG_LOG(kCreatePort, "[INFO] CreateBluetoothVirtualComPort - BluetoothSetServiceState(hRadio) ret=%d\n",
+          static_cast<int>(code));
+  if (code == platform::err::kInvalidParameter) {
+    code = bluetooth.EnableSerialPortService(nullptr, info);
+    DLG_LOG(kCreatePort, "[INFO] CreateBluetoothVirtualComPort - BluetoothSetServiceState(NULL) ret=%d\n",
+            static_cast<int>(code));
+  }
+  if (code != 0 && code != platform::err::kServiceAlreadyRunning) {
+    DLG_LOG(kCreatePort,
+            "[WARN] CreateBluetoothVirtualComPort - BluetoothSetServiceState failed, Error=%d, will try existing "
+            "port\n",
+            static_cast<int>(code));
+    const bool found = FindBthComPortByMac(machine.devices(), mac.c_str(), port);
+    radio.reset();
+    if (!found) {
+      // Without this line the log would end on a warning while the install is refused.
+      DLG_LOG(kCreatePort, "[ERROR] CreateBluetoothVirtualComPort - No existing COM port for BT device, Error=%d\n",
+              static_cast<int>(code));
+    }
+    return found;
+  }
+  DLG_LOG(kCreatePort, "[INFO] CreateBluetoothVirtualComPort - SPP service enabled (ret=%d)\n",
+          static_cast<int>(code));
+  radio.reset();
+  if (!WaitForPort(machine, mac, port)) {
+    DLG_LOG(kCreatePort, "[ERROR] CreateBluetoothVirtualComPort - Failed to find COM port for BT device after retries\n");
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+std::wstring CreateBluetoothVirtualComPort(platform::Machine& machine, const wchar_t* address) {
+  const wchar_t* text = address ? address : L"";
+  DLG_LOG(kCreatePort, "[ENTRY] CreateBluetoothVirtualComPort - BTAddress=%ws\n", text);
   platform::BluetoothDeviceInfo info;
-  for (unsigned int byte : bytes) info.address = (info.address << 8) | (byte & 0xFF);
+  if (!ParseBluetoothAddress(text, &info)) return L"";
 
   platform::Bluetooth& bluetooth = machine.bluetooth();
   std::unique_ptr<platform::BluetoothRadio> radio = bluetooth.FindFirstRadio();
@@ -191,32 +269,9 @@ std::wstring CreateBluetoothVirtualComPort(platform::Machine& machine, const wch
     return L"";
   }
   DLG_LOG(kCreatePort, "[INFO] CreateBluetoothVirtualComPort - Local radio handle acquired\n");
+  if (!PairDevice(bluetooth, *radio, &info)) return L"";
 
-  uint32_t code = bluetooth.GetDeviceInfo(*radio, &info);
-  if (code != 0) {
-    DLG_LOG(kCreatePort, "[ERROR] CreateBluetoothVirtualComPort - BluetoothGetDeviceInfo failed, Error=%d\n",
-            static_cast<int>(code));
-    return L"";
-  }
-  DLG_LOG(kCreatePort, "[INFO] CreateBluetoothVirtualComPort - Device %ws, fAuthenticated=%d, fRemembered=%d\n",
-          info.name.c_str(), info.authenticated ? 1 : 0, info.remembered ? 1 : 0);
-
-  if (!info.authenticated) {
-    DLG_LOG(kCreatePort, "[INFO] CreateBluetoothVirtualComPort - Device not paired, launching pairing wizard\n");
-    code = bluetooth.AuthenticateDevice(*radio, &info);
-    if (code != 0) {
-      DLG_LOG(kCreatePort, "[ERROR] CreateBluetoothVirtualComPort - BluetoothAuthenticateDevice failed, Error=%d\n",
-              static_cast<int>(code));
-      return L"";
-    }
-    if (bluetooth.GetDeviceInfo(*radio, &info) != 0 || !info.authenticated) {
-      DLG_LOG(kCreatePort, "[ERROR] CreateBluetoothVirtualComPort - Pairing did not complete\n");
-      return L"";
-    }
-    DLG_LOG(kCreatePort, "[INFO] CreateBluetoothVirtualComPort - Pairing succeeded\n");
-  }
-
-  code = bluetooth.UpdateDeviceRecord(info);
+  const uint32_t code = bluetooth.UpdateDeviceRecord(info);
   DLG_LOG(kCreatePort, "[INFO] CreateBluetoothVirtualComPort - BluetoothUpdateDeviceRecord ret=%d\n",
           static_cast<int>(code));
 
@@ -226,39 +281,8 @@ std::wstring CreateBluetoothVirtualComPort(platform::Machine& machine, const wch
   std::wstring port;
   if (FindBthComPortByMac(machine.devices(), mac.c_str(), &port)) {
     radio.reset();
-  } else {
-    code = bluetooth.EnableSerialPortService(radio.get(), info);
-    DLG_LOG(kCreatePort, "[INFO] CreateBluetoothVirtualComPort - BluetoothSetServiceState(hRadio) ret=%d\n",
-            static_cast<int>(code));
-    if (code == platform::err::kInvalidParameter) {
-      code = bluetooth.EnableSerialPortService(nullptr, info);
-      DLG_LOG(kCreatePort, "[INFO] CreateBluetoothVirtualComPort - BluetoothSetServiceState(NULL) ret=%d\n",
-              static_cast<int>(code));
-    }
-    if (code != 0 && code != platform::err::kServiceAlreadyRunning) {
-      DLG_LOG(kCreatePort,
-              "[WARN] CreateBluetoothVirtualComPort - BluetoothSetServiceState failed, Error=%d, will try existing "
-              "port\n",
-              static_cast<int>(code));
-      bool found = FindBthComPortByMac(machine.devices(), mac.c_str(), &port);
-      radio.reset();
-      if (!found) {
-        // Without this line the log would end on a warning while the install is refused.
-        DLG_LOG(kCreatePort,
-                "[ERROR] CreateBluetoothVirtualComPort - No existing COM port for BT device, Error=%d\n",
-                static_cast<int>(code));
-        return L"";
-      }
-    } else {
-      DLG_LOG(kCreatePort, "[INFO] CreateBluetoothVirtualComPort - SPP service enabled (ret=%d)\n",
-              static_cast<int>(code));
-      radio.reset();
-      if (!WaitForPort(machine, mac, &port)) {
-        DLG_LOG(kCreatePort,
-                "[ERROR] CreateBluetoothVirtualComPort - Failed to find COM port for BT device after retries\n");
-        return L"";
-      }
-    }
+  } else if (!EnableSerialPort(machine, std::move(radio), info, mac, &port)) {
+    return L"";
   }
 
   // A key that cannot be made loses only the record; the port is there all the same.

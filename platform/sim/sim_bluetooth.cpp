@@ -103,16 +103,26 @@ SimBluetooth::SimBluetooth(SimFaults& faults, SimRegistry& registry, SimDevices&
 
 SimBluetooth::~SimBluetooth() = default;
 
-int SimBluetooth::Startup() {
-  if (faults_.ShouldFail("WSAStartup")) return static_cast<int>(LastErrorCode());
-  ++startups_;
-  SetLastErrorCode(0);
-  return 0;
-}
+class SimWinsockSession : public WinsockSession {
+ public:
+  explicit SimWinsockSession(SimBluetooth& owner) : owner_(owner) { ++owner_.startups_; }
+  ~SimWinsockSession() override {
+    owner_.faults_.ShouldFail("WSACleanup");
+    --owner_.startups_;
+  }
 
-void SimBluetooth::Cleanup() {
-  faults_.ShouldFail("WSACleanup");
-  if (startups_ > 0) --startups_;
+ private:
+  SimBluetooth& owner_;
+};
+
+std::unique_ptr<WinsockSession> SimBluetooth::StartWinsock(int* error) {
+  *error = 0;
+  if (faults_.ShouldFail("WSAStartup")) {
+    *error = static_cast<int>(LastErrorCode());
+    return nullptr;
+  }
+  SetLastErrorCode(0);
+  return std::make_unique<SimWinsockSession>(*this);
 }
 
 std::unique_ptr<BluetoothLookup> SimBluetooth::LookupBegin(uint32_t flags, int* error) {

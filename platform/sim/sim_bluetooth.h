@@ -64,8 +64,7 @@ class SimBluetooth : public Bluetooth {
   SimBluetooth(SimFaults& faults, SimRegistry& registry, SimDevices& devices);
   ~SimBluetooth() override;
 
-  int Startup() override;
-  void Cleanup() override;
+  std::unique_ptr<WinsockSession> StartWinsock(int* error) override;
   std::unique_ptr<BluetoothLookup> LookupBegin(uint32_t flags, int* error) override;
   std::unique_ptr<BluetoothRadio> FindFirstRadio() override;
   uint32_t GetDeviceInfo(BluetoothRadio& radio, BluetoothDeviceInfo* info) override;
@@ -91,6 +90,7 @@ class SimBluetooth : public Bluetooth {
 
  private:
   friend class SimBluetoothLookup;
+  friend class SimWinsockSession;
   friend class SimBluetoothRadio;
   void InstallSerialPort(const SimBluetoothDevice& device);
 

@@ -3,6 +3,7 @@
 #include "platform/sim/sim_files.h"
 #include <cstring>
 #include "platform/last_error.h"
+#include "platform/utf16.h"
 
 namespace platform::sim {
 
@@ -169,39 +170,6 @@ bool HasUtf16Mark(const std::vector<uint8_t>& data) {
   return data.size() >= 2 && data[0] == 0xFF && data[1] == 0xFE;
 }
 
-std::wstring FromUtf16Le(const std::vector<uint8_t>& data, size_t offset) {
-  std::wstring text;
-  for (size_t i = offset; i + 1 < data.size(); i += 2) {
-    uint32_t c = data[i] | (data[i + 1] << 8);
-    if (sizeof(wchar_t) == 4 && c >= 0xD800 && c < 0xDC00 && i + 3 < data.size()) {
-      uint32_t lo = data[i + 2] | (data[i + 3] << 8);
-      if (lo >= 0xDC00 && lo < 0xE000) {
-        c = 0x10000 + ((c - 0xD800) << 10) + (lo - 0xDC00);
-        i += 2;
-      }
-    }
-    text.push_back(static_cast<wchar_t>(c));
-  }
-  return text;
-}
-
-void AppendUtf16Le(const std::wstring& text, std::vector<uint8_t>* out) {
-  auto unit = [out](uint32_t u) {
-    out->push_back(static_cast<uint8_t>(u & 0xFF));
-    out->push_back(static_cast<uint8_t>(u >> 8));
-  };
-  for (wchar_t ch : text) {
-    uint32_t c = static_cast<uint32_t>(ch);
-    if (c > 0xFFFF) {
-      c -= 0x10000;
-      unit(0xD800 + (c >> 10));
-      unit(0xDC00 + (c & 0x3FF));
-    } else {
-      unit(c);
-    }
-  }
-}
-
 std::wstring Trim(const std::wstring& text) {
   size_t begin = text.find_first_not_of(L" \t");
   if (begin == std::wstring::npos) return std::wstring();
@@ -283,7 +251,7 @@ bool SimFiles::WriteProfileString(const std::wstring& path, const std::wstring& 
   const bool utf16 = node && HasUtf16Mark(node->data);
   std::wstring text;
   if (utf16) {
-    text = FromUtf16Le(node->data, 2);
+    text = DecodeUtf16Le(node->data, 2, false);
   } else if (node) {
     codepage_.Decode(kCodePageAnsi, std::string(node->data.begin(), node->data.end()), &text);
   }

@@ -4,6 +4,7 @@
 #include <cwctype>
 
 #include "platform/last_error.h"
+#include "platform/utf16.h"
 
 namespace platform::sim {
 
@@ -93,21 +94,7 @@ bool IsStringType(uint32_t type) {
 }
 
 // Every UTF-16 unit of the data, NULs included (surrogate pairs joined where wchar_t is 32-bit).
-std::wstring AllUnits(const std::vector<uint8_t>& data) {
-  std::wstring text;
-  for (size_t i = 0; i + 1 < data.size(); i += 2) {
-    uint32_t c = data[i] | (data[i + 1] << 8);
-    if (sizeof(wchar_t) == 4 && c >= 0xD800 && c < 0xDC00 && i + 3 < data.size()) {
-      uint32_t lo = data[i + 2] | (data[i + 3] << 8);
-      if (lo >= 0xDC00 && lo < 0xE000) {
-        c = 0x10000 + ((c - 0xD800) << 10) + (lo - 0xDC00);
-        i += 2;
-      }
-    }
-    text.push_back(static_cast<wchar_t>(c));
-  }
-  return text;
-}
+std::wstring AllUnits(const std::vector<uint8_t>& data) { return DecodeUtf16Le(data, 0, false); }
 
 }  // namespace
 

@@ -173,12 +173,17 @@ class Win32BluetoothLookup : public BluetoothLookup {
 
 }  // namespace
 
-int Win32Bluetooth::Startup() {
-  WSADATA data;
-  return ::WSAStartup(MAKEWORD(2, 2), &data);
-}
+class Win32WinsockSession : public WinsockSession {
+ public:
+  ~Win32WinsockSession() override { ::WSACleanup(); }
+};
 
-void Win32Bluetooth::Cleanup() { ::WSACleanup(); }
+std::unique_ptr<WinsockSession> Win32Bluetooth::StartWinsock(int* error) {
+  WSADATA data;
+  *error = ::WSAStartup(MAKEWORD(2, 2), &data);
+  if (*error != 0) return nullptr;
+  return std::make_unique<Win32WinsockSession>();
+}
 
 std::unique_ptr<BluetoothLookup> Win32Bluetooth::LookupBegin(uint32_t flags, int* error) {
   *error = 0;

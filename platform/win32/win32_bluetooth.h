@@ -10,8 +10,7 @@ namespace platform::win32 {
 
 class Win32Bluetooth : public Bluetooth {
  public:
-  int Startup() override;
-  void Cleanup() override;
+  std::unique_ptr<WinsockSession> StartWinsock(int* error) override;
   std::unique_ptr<BluetoothLookup> LookupBegin(uint32_t flags, int* error) override;
   // Null with 126 / 127 when bthprops.cpl or its function cannot be had.
   std::unique_ptr<BluetoothRadio> FindFirstRadio() override;

@@ -47,21 +47,18 @@ bool CreateKeyHandle(Hive hive, const std::wstring& key, RegView view, REGSAM ac
                                  access | ViewFlag(view), nullptr, out->put(), nullptr));
 }
 
-}  // namespace
-
-bool Win32Registry::QueryValue(Hive hive, const std::wstring& key, const std::wstring& name, RegView view,
-                               RegValue* out) {
-  unique_hkey k;
-  if (!OpenKey(hive, key, view, KEY_QUERY_VALUE, &k)) return false;
+// The "ask for the size, then read" dance of RegQueryValueEx (W or A, as `query` calls it), asked
+// again while the value grows between the calls. False with the call's code.
+template <typename Query>
+bool QueryAll(Query query, RegValue* out) {
   DWORD type = 0;
   DWORD size = 0;
-  LONG rc = ::RegQueryValueExW(k.get(), name.c_str(), nullptr, &type, nullptr, &size);
+  LONG rc = query(&type, nullptr, &size);
   std::vector<uint8_t> data;
-  // The value can grow between the two calls: ask again until it fits.
   while (rc == ERROR_SUCCESS || rc == ERROR_MORE_DATA) {
     data.resize(size);
     DWORD got = size;
-    rc = ::RegQueryValueExW(k.get(), name.c_str(), nullptr, &type, data.empty() ? nullptr : data.data(), &got);
+    rc = query(&type, data.empty() ? nullptr : data.data(), &got);
     if (rc == ERROR_SUCCESS) {
       data.resize(got);
       break;
@@ -72,6 +69,19 @@ bool Win32Registry::QueryValue(Hive hive, const std::wstring& key, const std::ws
   out->type = type;
   out->data = std::move(data);
   return true;
+}
+
+}  // namespace
+
+bool Win32Registry::QueryValue(Hive hive, const std::wstring& key, const std::wstring& name, RegView view,
+                               RegValue* out) {
+  unique_hkey k;
+  if (!OpenKey(hive, key, view, KEY_QUERY_VALUE, &k)) return false;
+  return QueryAll(
+      [&](DWORD* type, BYTE* data, DWORD* size) {
+        return ::RegQueryValueExW(k.get(), name.c_str(), nullptr, type, data, size);
+      },
+      out);
 }
 
 bool Win32Registry::KeyExists(Hive hive, const std::wstring& key, RegView view) {
@@ -192,24 +202,11 @@ bool Win32Registry::QueryValueA(Hive hive, const std::string& key, const std::st
                                 RegValue* out) {
   unique_hkey k;
   if (!OpenKeyA(hive, key, view, KEY_QUERY_VALUE, &k)) return false;
-  DWORD type = 0;
-  DWORD size = 0;
-  LONG rc = ::RegQueryValueExA(k.get(), name.c_str(), nullptr, &type, nullptr, &size);
-  std::vector<uint8_t> data;
-  while (rc == ERROR_SUCCESS || rc == ERROR_MORE_DATA) {
-    data.resize(size);
-    DWORD got = size;
-    rc = ::RegQueryValueExA(k.get(), name.c_str(), nullptr, &type, data.empty() ? nullptr : data.data(), &got);
-    if (rc == ERROR_SUCCESS) {
-      data.resize(got);
-      break;
-    }
-    size = got > size ? got : size * 2 + 2;
-  }
-  if (!Check(rc)) return false;
-  out->type = type;
-  out->data = std::move(data);
-  return true;
+  return QueryAll(
+      [&](DWORD* type, BYTE* data, DWORD* size) {
+        return ::RegQueryValueExA(k.get(), name.c_str(), nullptr, type, data, size);
+      },
+      out);
 }
 
 }  // namespace platform::win32

@@ -23,13 +23,14 @@ TEST(BluetoothContract, NoRadioIsFound) {
 
 TEST(BluetoothContract, TheLookupInTheBluetoothNamespaceDoesNotStart) {
   platform::Bluetooth& bluetooth = contract::TheMachine().bluetooth();
-  ASSERT_EQ(bluetooth.Startup(), 0);
-  int error = 0;
+  int error = -1;
+  auto winsock = bluetooth.StartWinsock(&error);
+  ASSERT_NE(winsock, nullptr);
+  EXPECT_EQ(error, 0);
   auto lookup = bluetooth.LookupBegin(platform::wsa::kLookupFlags, &error);
   EXPECT_EQ(lookup, nullptr);
   // Windows: WSASERVICE_NOT_FOUND; Wine 8's WSALookupServiceBeginW is a stub answering 8.
   EXPECT_EQ(error, OnWine() ? 8 : platform::wsa::kServiceNotFound);
-  bluetooth.Cleanup();
 }
 
 }  // namespace

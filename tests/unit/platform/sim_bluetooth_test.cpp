@@ -63,8 +63,10 @@ TEST(SimBluetoothLookup, ListsTheKnownDevicesWithTheFieldsAsked) {
   hidden.listed = false;
   m.bluetooth().AddDevice(hidden);
 
-  ASSERT_EQ(m.bluetooth().Startup(), 0);
   int error = -1;
+  auto winsock = m.bluetooth().StartWinsock(&error);
+  ASSERT_NE(winsock, nullptr);
+  EXPECT_EQ(m.bluetooth().OpenStartups(), 1);
   auto lookup = m.bluetooth().LookupBegin(wsa::kLookupFlags, &error);
   ASSERT_NE(lookup, nullptr);
   EXPECT_EQ(error, 0);
@@ -82,7 +84,7 @@ TEST(SimBluetoothLookup, ListsTheKnownDevicesWithTheFieldsAsked) {
   EXPECT_EQ(m.bluetooth().OpenLookups(), 1);
   lookup.reset();
   EXPECT_EQ(m.bluetooth().OpenLookups(), 0);
-  m.bluetooth().Cleanup();
+  winsock.reset();
   EXPECT_EQ(m.bluetooth().OpenStartups(), 0);
 }
 
@@ -91,8 +93,9 @@ TEST(SimBluetoothLookup, ABufferTooSmallAsksForTheSizeAndKeepsTheDevice) {
   SimBluetoothDevice big = Printer();
   big.lookup_bytes = 5000;
   m.bluetooth().AddDevice(big);
-  ASSERT_EQ(m.bluetooth().Startup(), 0);
   int error = 0;
+  auto winsock = m.bluetooth().StartWinsock(&error);
+  ASSERT_NE(winsock, nullptr);
   auto lookup = m.bluetooth().LookupBegin(wsa::kLookupFlags, &error);
   ASSERT_NE(lookup, nullptr);
   ASSERT_TRUE(lookup->Reserve(4096));
@@ -106,8 +109,6 @@ TEST(SimBluetoothLookup, ABufferTooSmallAsksForTheSizeAndKeepsTheDevice) {
   ASSERT_TRUE(lookup->Reserve(5000));
   EXPECT_EQ(lookup->Next(wsa::kLookupFlags, &result, &needed), 0);
   EXPECT_EQ(result.name, L"TL-241 BT");
-  lookup.reset();
-  m.bluetooth().Cleanup();
 }
 
 TEST(SimBluetoothLookup, FailsWithoutWinsockWithoutARadioAndOnRequest) {
@@ -115,7 +116,8 @@ TEST(SimBluetoothLookup, FailsWithoutWinsockWithoutARadioAndOnRequest) {
   int error = 0;
   EXPECT_EQ(m.bluetooth().LookupBegin(wsa::kLookupFlags, &error), nullptr);
   EXPECT_EQ(error, 10093);  // WSANOTINITIALISED
-  ASSERT_EQ(m.bluetooth().Startup(), 0);
+  auto winsock = m.bluetooth().StartWinsock(&error);
+  ASSERT_NE(winsock, nullptr);
   m.bluetooth().SetRadio(false);
   EXPECT_EQ(m.bluetooth().LookupBegin(wsa::kLookupFlags, &error), nullptr);
   EXPECT_EQ(error, wsa::kServiceNotFound);
@@ -123,9 +125,11 @@ TEST(SimBluetoothLookup, FailsWithoutWinsockWithoutARadioAndOnRequest) {
   m.faults().Fail("WSALookupServiceBeginW", 10050, 1);
   EXPECT_EQ(m.bluetooth().LookupBegin(wsa::kLookupFlags, &error), nullptr);
   EXPECT_EQ(error, 10050);
-  m.bluetooth().Cleanup();
+  winsock.reset();
+  EXPECT_EQ(m.faults().Calls("WSACleanup"), 1);
   m.faults().Fail("WSAStartup", 10091, 1);
-  EXPECT_EQ(m.bluetooth().Startup(), 10091);
+  EXPECT_EQ(m.bluetooth().StartWinsock(&error), nullptr);
+  EXPECT_EQ(error, 10091);
   EXPECT_EQ(m.bluetooth().OpenStartups(), 0);
 }
 
