@@ -559,4 +559,17 @@ void SimFiles::SetCurrentFolder(const std::wstring& path) {
   if (ParseSimPath(path, current_, &p, &error)) current_ = p;
 }
 
+bool SimFiles::ListFolderA(const std::string& ansi_folder, std::vector<std::string>* names) {
+  names->clear();
+  if (faults_.ShouldFail("FindFirstFileA")) return false;
+  std::wstring folder = DecodeAnsi(ansi_folder);
+  PathKind kind = Kind(folder);
+  if (kind != PathKind::kDirectory) {
+    SetLastErrorCode(kind == PathKind::kMissing ? err::kPathNotFound : 267u);
+    return false;
+  }
+  for (const std::wstring& name : List(folder)) names->push_back(codepage_.ToAnsi(name));
+  return true;
+}
+
 }  // namespace platform::sim

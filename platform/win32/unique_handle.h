@@ -117,6 +117,11 @@ struct CrtFile {
   static pointer Invalid() { return nullptr; }
   static void Close(pointer f) { ::fclose(f); }
 };
+struct DevNotify {  // RegisterDeviceNotificationW
+  using pointer = HDEVNOTIFY;
+  static pointer Invalid() { return nullptr; }
+  static void Close(pointer h) { ::UnregisterDeviceNotification(h); }
+};
 }  // namespace traits
 
 using unique_hkey = unique_any<traits::RegKey>;
@@ -131,5 +136,6 @@ using unique_crt_file = unique_any<traits::CrtFile>;
 using unique_hfont = unique_any<traits::Font>;
 using unique_hicon = unique_any<traits::Icon>;
 using unique_hlocal = unique_any<traits::LocalMem>;
+using unique_hdevnotify = unique_any<traits::DevNotify>;
 
 }  // namespace platform::win32
