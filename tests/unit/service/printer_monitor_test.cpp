@@ -32,10 +32,13 @@ TEST_F(PrinterMonitorTest, APrinterPluggedIntoAnotherSocketIsMovedToItsNewPort) 
   EXPECT_EQ(log.find("GetAllPortList"), std::string::npos);
   EXPECT_EQ(log.find("GetPrinterOnline"), std::string::npos);
 
-  // Now in place: nothing more to do or say.
+  // Now in place: the watch list says where it is watched now, once; then nothing more.
+  EXPECT_EQ(monitor_.Check(), 0);
+  EXPECT_EQ(Count(Log(), "Watching 1 USB printer(s): Tavro TR-80 on USB002"), 1);
   int lines = Lines(Log());
   EXPECT_EQ(monitor_.Check(), 0);
   EXPECT_EQ(Lines(Log()), lines);
+  EXPECT_EQ(ports_.set_calls, 1);
 }
 
 TEST_F(PrinterMonitorTest, APrinterOnItsDevicesPortStaysAndTheLogSaysOnlyWhatItWatches) {
