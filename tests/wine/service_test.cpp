@@ -13,6 +13,7 @@
 
 #include <chrono>
 #include <cstring>
+#include <cwchar>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
@@ -74,6 +75,22 @@ void DeletePrinterIfPresent(const wchar_t* name) {
   if (!OpenPrinterW(const_cast<wchar_t*>(name), &raw, &access)) return;
   platform::win32::unique_hprinter printer(raw);
   DeletePrinter(printer.get());
+}
+
+// The service's log of today, as its last flush left it.
+std::string ServiceLog() {
+  wchar_t windows[MAX_PATH] = {};
+  GetWindowsDirectoryW(windows, MAX_PATH);
+  SYSTEMTIME now = {};
+  GetLocalTime(&now);
+  wchar_t name[64];
+  swprintf(name, 64, L"TavroPrintService_%04d_%02d_%02d.log", now.wYear, now.wMonth, now.wDay);
+  std::wstring path = std::wstring(windows) + L"\\Temp\\TavroPrint\\Log\\" + name;
+  platform::win32::unique_crt_file file(_wfopen(path.c_str(), L"rb"));
+  std::string text;
+  char buffer[4096];
+  for (size_t n; file && (n = std::fread(buffer, 1, sizeof buffer, file.get())) > 0;) text.append(buffer, n);
+  return text;
 }
 
 DWORD StateOf(SC_HANDLE service, SERVICE_STATUS_PROCESS* status) {
@@ -197,6 +214,9 @@ TEST_F(ServiceWine, StartsRunsFollowsAMovedPrinterAndStopsWithinItsWaitHint) {
   ASSERT_TRUE(ControlService(service.get(), SERVICE_CONTROL_STOP, &stopped)) << GetLastError();
   EXPECT_EQ(WaitForState(service.get(), SERVICE_STOPPED, 15000, &status), static_cast<DWORD>(SERVICE_STOPPED));
   EXPECT_EQ(status.dwWin32ExitCode, static_cast<DWORD>(NO_ERROR));
+  std::string log = ServiceLog();
+  EXPECT_NE(log.find("[INFO] Check - Moved printer Tavro TR-80 from USB001 to USB002"), std::string::npos) << log;
+  EXPECT_NE(log.find("[EXIT] RunPrinterService - Stopped"), std::string::npos) << log;
 }
 
 TEST_F(ServiceWine, AnAutomaticServiceStartsAndStopsWithNothingToWatch) {
