@@ -55,11 +55,17 @@ class PrinterMonitor {
   int Check();
 
  private:
+  // Our printers as the spooler has them now; false (logged once) when the spooler cannot list
+  // its printers. A product key whose printer is gone or has another driver is logged once.
   bool FindOurPrinters(std::vector<KeptPrinter>* out);
+  // The present USB printers with the ports the installer's pairing gives them, quietly.
   std::vector<PresentDevice> ScanDevices();
+  // Carries out one decision: moves the printer, or logs the refusal when it is new; counts moves.
   void Apply(const KeepDecision& decision, int* moved);
-  // Logs `line` for `subject` unless the last line logged for it said the same.
+  // Records `state` for `subject`; true when it differs from the one recorded before, so that a
+  // refusal that stands is logged once, not at every check.
   bool Changed(const std::wstring& subject, const std::wstring& state);
+  // "Watching ..." with our USB printers and their ports, when the list differs from the last.
   void LogWatchList(const std::vector<KeptPrinter>& printers);
 
   platform::Machine& machine_;

@@ -30,8 +30,11 @@ class ServiceSignals {
 // ServiceSignals for any thread: Stop and Changed may be called from any thread.
 class EventSignals : public ServiceSignals {
  public:
+  // Asks the run to end: this and every later Wait answers kStop.
   void Stop();
+  // A device change: the next Wait answers kChanged (changes before it count as one).
   void Changed();
+  // Blocks on a condition variable until Stop, Changed or the timeout; a stop outranks a change.
   ServiceWake Wait(uint32_t timeout_ms) override;
 
  private:
