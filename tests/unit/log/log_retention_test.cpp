@@ -69,6 +69,28 @@ TEST_F(LogRetentionTest, AFolderPlantedAsALinkIsNotEntered) {
   EXPECT_EQ(files().FileBytes(L"C:\\Users\\Mallory\\Grab\\TavroPrintInstall_2020_01_01.log"), "x");
 }
 
+// The service's own file: another stem, no banner, and its lower layers' lines kept out.
+TEST_F(LogRetentionTest, AProgramMayNameItsOwnFileWithoutBannerAndQuietALayer) {
+  EXPECT_FALSE(LogSetFileStem("..\\..\\Evil"));
+  EXPECT_FALSE(LogSetFileStem(""));
+  EXPECT_TRUE(LogSetFileStem("TavroPrintService"));
+  LogSetBanner(false);
+  LogPrint(kLogUnitInstall, "F", 1, "%s\n", "kept");
+  {
+    LogQuietScope quiet;
+    LogPrint(kLogUnitInstall, "F", 2, "%s\n", "dropped");
+  }
+  LogFlush();
+  std::string own = files().FileBytes(In(L"TavroPrintService_2026_12_07.log"));
+  LogSetFileStem("TavroPrintInstall");
+  LogSetBanner(true);
+  EXPECT_NE(own.find("kept"), std::string::npos);
+  EXPECT_EQ(own.find("dropped"), std::string::npos);
+  EXPECT_EQ(own.find(kRule), std::string::npos);  // no banner
+  EXPECT_EQ(Count(own, "\n"), 1);
+  EXPECT_EQ(Today(), "");  // the installer's file was not written
+}
+
 TEST(LogFileDayTest, NamesAndDates) {
   long day = 0;
   ASSERT_TRUE(LogFileDay("TavroPrintService_2026_12_07.log", &day));
