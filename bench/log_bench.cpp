@@ -76,6 +76,7 @@ class DiskFiles : public platform::Files {
   bool QueryDosDeviceNames(size_t, std::vector<std::wstring>*) override { return false; }
   bool CopyA(const std::string&, const std::string&, bool) override { return false; }
   bool RemoveA(const std::string&) override { return false; }
+  bool ListFolderA(const std::string&, std::vector<std::string>*) override { return false; }
   bool WriteProfileString(const std::wstring&, const std::wstring&, const std::wstring&,
                           const std::wstring&) override {
     return false;

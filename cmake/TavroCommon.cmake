@@ -23,10 +23,11 @@ if(NOT WIN32)
 endif()
 
 # The logic folders, top first, and what each may use besides itself (README.md, Layout).
-set(TAVRO_LOGIC_DIRS app ui install ports catalog payload log)
+set(TAVRO_LOGIC_DIRS app ui install service ports catalog payload log)
 set(TAVRO_USES_app ui install ports catalog payload log platform)
 set(TAVRO_USES_ui install ports catalog payload log platform)
 set(TAVRO_USES_install catalog payload log platform)
+set(TAVRO_USES_service ports catalog log platform)
 set(TAVRO_USES_ports catalog log platform)
 set(TAVRO_USES_catalog log platform)
 set(TAVRO_USES_payload log platform)
@@ -63,7 +64,8 @@ function(tavro_layer_rules out)
     list(APPEND args "${dir}=${uses}")
   endforeach()
   list(APPEND args "platform/sim=platform,${TAVRO_DIALOG_HEADER}"
-                   "platform/win32=platform,${TAVRO_DIALOG_HEADER},<windows>")
+                   "platform/win32=platform,${TAVRO_DIALOG_HEADER},<windows>"
+                   "service/win32=service,ports,catalog,log,platform,platform/win32,<windows>")
   set(${out} ${args} PARENT_SCOPE)
 endfunction()
 
@@ -71,7 +73,7 @@ endfunction()
 # an include against the layers fails the build.
 tavro_layer_rules(_tavro_rules)
 set(_tavro_checked)
-foreach(dir ${TAVRO_LOGIC_DIRS} platform platform/sim platform/win32)
+foreach(dir ${TAVRO_LOGIC_DIRS} platform platform/sim platform/win32 service/win32)
   file(GLOB found CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/${dir}/*.h ${CMAKE_SOURCE_DIR}/${dir}/*.cpp
        ${CMAKE_SOURCE_DIR}/${dir}/*.c)
   list(APPEND _tavro_checked ${found})

@@ -58,7 +58,13 @@ struct LogState {
   std::thread writer;                // the current session's, under `control`
   std::atomic<LogThreadStarter> starter{nullptr};
   std::atomic<int> abandoned{0};
+  std::mutex stem_lock;                   // the file stem, set once by a program before logging
+  std::string stem = "TavroPrintInstall";
+  std::atomic<bool> banner{true};
 };
+
+// LogQuietScope's depth on this thread.
+thread_local int t_quiet_depth = 0;
 
 // Never destroyed: a line logged while the process exits still finds the facility.
 LogState& State() {
@@ -141,7 +147,7 @@ void FlushLocked(Session& s) {
     platform::PathFacts facts;
     std::unique_ptr<platform::File> file = machine->files().OpenForAppend(path, &created, &facts);
     if (file && TrustedFile(machine->files(), facts)) {
-      if (created) WriteSystemBanner(*machine, file.get());
+      if (created && State().banner.load()) WriteSystemBanner(*machine, file.get());
       file->Write(s.buffer.get(), s.fill.load(std::memory_order_relaxed));
     }
   }
@@ -389,7 +395,7 @@ void LogWrite(const char* line) {
 void LogPrint(const char* file, const char* function, int line, const char* format, ...) {
   KeepLastError keep;
   platform::Machine* machine = State().machine.load();
-  if (machine == nullptr) return;
+  if (machine == nullptr || t_quiet_depth > 0) return;
   std::shared_ptr<Session> session = Current();
   if (!session) {
     LogStart();
@@ -433,7 +439,12 @@ int GetLogFilePath(char* out, size_t size) {
   if (n < 0 || static_cast<size_t>(n) >= sizeof(folder)) return -1;
   if (!EnsureLogFolder(machine->files(), windows_ansi)) return -1;
   platform::LocalTime t = machine->clock().Now();
-  n = std::snprintf(out, size, "%s\\%s_%d_%02d_%02d.log", folder, "TavroPrintInstall", t.year, t.month, t.day);
+  std::string stem;
+  {
+    std::lock_guard<std::mutex> guard(State().stem_lock);
+    stem = State().stem;
+  }
+  n = std::snprintf(out, size, "%s\\%s_%d_%02d_%02d.log", folder, stem.c_str(), t.year, t.month, t.day);
   // A cut path would name another file: refuse it.
   if (n < 0 || static_cast<size_t>(n) >= size) {
     out[0] = '\0';
@@ -472,3 +483,34 @@ int EnsureDirectoryIn(platform::Files& files, const char* path) {
   if (files.MakeDirectory(local)) return 0;
   return files.Stat(local) == platform::PathKind::kDirectory ? 0 : -1;
 }
+
+bool LogSetFileStem(const char* stem) {
+  if (stem == nullptr || stem[0] == '\0' || std::strlen(stem) > 63) return false;
+  for (const char* c = stem; *c; ++c) {
+    bool ok = (*c >= 'a' && *c <= 'z') || (*c >= 'A' && *c <= 'Z') || (*c >= '0' && *c <= '9') || *c == '_';
+    if (!ok) return false;
+  }
+  std::lock_guard<std::mutex> guard(State().stem_lock);
+  State().stem = stem;
+  return true;
+}
+
+void LogSetBanner(bool banner) { State().banner.store(banner); }
+
+LogQuietScope::LogQuietScope() { ++t_quiet_depth; }
+LogQuietScope::~LogQuietScope() { --t_quiet_depth; }
+
+bool GetLogFolderPath(std::string* folder) {
+  KeepLastError keep;
+  platform::Machine* machine = State().machine.load();
+  if (folder == nullptr || machine == nullptr) return false;
+  std::wstring windows;
+  if (!machine->system().WindowsFolder(&windows)) return false;
+  std::string windows_ansi = machine->codepage().ToAnsi(windows);
+  if (windows_ansi.empty() || windows_ansi.size() + 1 > kPathSize) return false;
+  if (!EnsureLogFolder(machine->files(), windows_ansi)) return false;
+  *folder = windows_ansi + "\\Temp\\\\TavroPrint\\Log";
+  return true;
+}
+
+bool IsTrustedLogFile(platform::Files& files, const platform::PathFacts& facts) { return TrustedFile(files, facts); }

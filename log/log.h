@@ -4,12 +4,14 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
 #include <functional>
 #include <thread>
 
 namespace platform {
 class Files;
 class Machine;
+struct PathFacts;
 }  // namespace platform
 
 // The source units the call sites name.
@@ -69,3 +71,32 @@ void LogSetThreadStarter(LogThreadStarter starter);
 
 // Writers that LogStop stopped waiting for and that have not ended yet.
 int LogAbandonedWriters();
+
+// ---- Programs other than the installer (the service) --------------------------------------------
+
+// The day's file is "<stem>_<yyyy>_<mm>_<dd>.log" in the log folder; "TavroPrintInstall" unless a
+// program sets another stem (at most 63 characters of letters, digits and '_'; anything else is
+// refused and the stem stays) before its first line. Returns whether the stem was taken.
+bool LogSetFileStem(const char* stem);
+
+// Whether a new day's file opens with the system banner (the installer's default: yes).
+void LogSetBanner(bool banner);
+
+// While one of these lives, LogPrint on the constructing thread drops its lines: a program that
+// runs a chatty operation of a lower layer over and over (the service's pairing of USB printers
+// with ports) keeps its own log to what it decides. Scopes nest.
+class LogQuietScope {
+ public:
+  LogQuietScope();
+  ~LogQuietScope();
+  LogQuietScope(const LogQuietScope&) = delete;
+  LogQuietScope& operator=(const LogQuietScope&) = delete;
+};
+
+// The log folder, made or checked as GetLogFilePath does (private, a real folder with a trusted
+// owner): true with its 8-bit path in `folder`; false when it cannot be made or is not trusted.
+bool GetLogFolderPath(std::string* folder);
+
+// Whether a file in the log folder, as `facts` describe it (read without following a link), is
+// one the log may write or delete: a plain file, no link, one name, a trusted owner.
+bool IsTrustedLogFile(platform::Files& files, const platform::PathFacts& facts);

@@ -81,6 +81,10 @@ class Files {
   // successful disable of this thread.
   virtual bool DisableWow64Redirection() = 0;
   virtual bool RevertWow64Redirection() = 0;
+  // FindFirstFileA / FindNextFileA on "<folder>\*": the names of the folder's entries (files,
+  // folders and links alike, without "." and ".."), in the file system's order. False with 2 or 3
+  // when the folder is missing, or with the code of the failing call.
+  virtual bool ListFolderA(const std::string& ansi_folder, std::vector<std::string>* names) = 0;
 };
 
 // WOW64 file-system redirection switched off for the calling thread while the guard lives, and

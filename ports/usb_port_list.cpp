@@ -20,6 +20,7 @@
 #include "ports/usb_strings.h"
 
 UsbPortRow UsbPortRows[kUsbPortRowCount];
+UsbPortMatch UsbPortRowMatch[kUsbPortRowCount];
 UsbMonitorEntry UsbMonitor[kUsbMonitorCount];
 
 namespace {
@@ -186,6 +187,7 @@ bool MatchByUsbInstance(platform::Machine& machine, int i, const Candidates& can
     if (instance[0] && EqualsIgnoringCase(instance, expect)) {
       CopyToField(UsbPortRows[i].Port, kUsbPortRowPortChars, candidate);
       UsbPortRows[i].Valid = 1;
+      UsbPortRowMatch[i] = UsbPortMatch::kByInstance;
       DLG_LOG(kGetAllPortList, "[INFO] GetAllPortList - Fallback matched by USB instance ID: port=%ws, device=%ws\n",
               candidate, device);
       return true;
@@ -202,6 +204,7 @@ bool MatchByUsbPort(int i, const Candidates& candidates, const wchar_t* usb_port
     DLG_LOG(kGetAllPortList, "[INFO] GetAllPortList - Fallback port %ws, USB port=%ws\n", candidate, usb_port);
     if (usb_port[0] && EqualsIgnoringCase(usb_port, candidate)) {
       FillRow(i, UsbInfo[i], candidate);
+      UsbPortRowMatch[i] = UsbPortMatch::kByUsbPort;
       DLG_LOG(kGetAllPortList, "[INFO] GetAllPortList - Fallback matched by USB port: port=%ws, device=%ws\n",
               candidate, device);
       return true;
@@ -228,6 +231,7 @@ void PairPrinter(platform::Machine& machine, int i, const Candidates& candidates
     matched = by_instance || MatchByUsbPort(i, candidates, usb_port, device);
     if (!matched && usb_port[0] && !InUse(i, usb_port)) {
       FillRow(i, UsbInfo[i], usb_port);
+      UsbPortRowMatch[i] = UsbPortMatch::kByName;
       DLG_LOG(kGetAllPortList,
               "[INFO] GetAllPortList - Fallback matched by UsbInfo port name (port not in EnumPorts): port=%ws, "
               "device=%ws\n",
@@ -237,6 +241,7 @@ void PairPrinter(platform::Machine& machine, int i, const Candidates& candidates
     for (int c = 0; !matched && c < candidates.count; ++c) {
       if (InUse(i, candidates.name[c])) continue;
       FillRow(i, UsbInfo[i], candidates.name[c]);
+      UsbPortRowMatch[i] = UsbPortMatch::kByOrder;
       DLG_LOG(kGetAllPortList, "[INFO] GetAllPortList - Fallback assigned by order (model hidden): port=%ws, device=%ws\n",
               candidates.name[c], device);
       matched = true;
@@ -253,7 +258,10 @@ void PairPrinter(platform::Machine& machine, int i, const Candidates& candidates
 
 }  // namespace
 
-void ClearUsbPortRows() { std::memset(UsbPortRows, 0, sizeof(UsbPortRows)); }
+void ClearUsbPortRows() {
+  std::memset(UsbPortRows, 0, sizeof(UsbPortRows));
+  for (UsbPortMatch& match : UsbPortRowMatch) match = UsbPortMatch::kNone;
+}
 
 int FoundUsbMonitor(platform::Machine& machine) {
   DLG_LOG(kFoundUsbMonitor, "[ENTRY] FoundUsbMonitor\n");

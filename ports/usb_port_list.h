@@ -30,6 +30,18 @@ struct UsbPortRow {
 };
 extern UsbPortRow UsbPortRows[kUsbPortRowCount];
 
+// How row i got its port, kept beside the rows (same index) for callers that must know whether
+// the device itself showed the port (the service moves printers only on such evidence). Stable
+// values, append only.
+enum class UsbPortMatch : int32_t {
+  kNone = 0,        // no port
+  kByInstance = 1,  // the port's USBPRINT device hangs below the printer's own USB node
+  kByUsbPort = 2,   // a spooler port named as the port the device's id ends in
+  kByName = 3,      // the device's port name, which the spooler does not list
+  kByOrder = 4,     // the first free spooler port: no evidence
+};
+extern UsbPortMatch UsbPortRowMatch[kUsbPortRowCount];
+
 // The USB Monitor's ports as its registry lists them (logged, not used by the pairing).
 struct UsbMonitorEntry {
   wchar_t DevicePath[kUsbMonitorPathChars];
@@ -39,7 +51,7 @@ extern UsbMonitorEntry UsbMonitor[kUsbMonitorCount];
 
 // Every function below logs through the log facility as the main dialog's unit (InstallDlg).
 
-// Zeroes every UsbPortRow.
+// Zeroes every UsbPortRow and its UsbPortRowMatch.
 void ClearUsbPortRows();
 
 // Enumerates HKLM\SYSTEM\CurrentControlSet\Control\Print\Monitors\USB Monitor\Ports (8-bit

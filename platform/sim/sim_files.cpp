@@ -559,4 +559,29 @@ void SimFiles::SetCurrentFolder(const std::wstring& path) {
   if (ParseSimPath(path, current_, &p, &error)) current_ = p;
 }
 
+bool SimFiles::ListFolderA(const std::string& ansi_folder, std::vector<std::string>* names) {
+  names->clear();
+  if (faults_.ShouldFail("FindFirstFileA")) return false;
+  std::wstring folder = DecodeAnsi(ansi_folder);
+  PathKind kind = Kind(folder);
+  if (kind != PathKind::kDirectory) {
+    SetLastErrorCode(kind == PathKind::kMissing ? err::kPathNotFound : 267u);
+    return false;
+  }
+  std::lock_guard<std::mutex> lock(mutex_);
+  SimPath p;
+  uint32_t error = 0;
+  if (!ParseSimPath(folder, current_, &p, &error)) return false;
+  const std::wstring prefix = p.key + L"\\";
+  for (auto it = nodes_.lower_bound(prefix); it != nodes_.end(); ++it) {
+    if (it->first.compare(0, prefix.size(), prefix) != 0) break;
+    if (it->first.find(L'\\', prefix.size()) != std::wstring::npos) continue;
+    // A hard link shares its node with the first name: its own name is known only by its key.
+    const std::wstring tail = it->first.substr(prefix.size());
+    const std::wstring& name = SimUpper(it->second->name) == tail ? it->second->name : tail;
+    names->push_back(codepage_.ToAnsi(name));
+  }
+  return true;
+}
+
 }  // namespace platform::sim

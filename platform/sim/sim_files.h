@@ -77,6 +77,8 @@ class SimFiles : public Files {
   // False with 1 on 32-bit Windows; Revert false with 87 when this thread has nothing to undo.
   bool DisableWow64Redirection() override;
   bool RevertWow64Redirection() override;
+  // Fault name "FindFirstFileA". A link is listed by its own name.
+  bool ListFolderA(const std::string& ansi_folder, std::vector<std::string>* names) override;
   // The folder is marked private (SYSTEM and Administrators only) and owned by Administrators.
   bool MakePrivateDirectory(const std::string& ansi_path) override;
   bool Inspect(const std::string& ansi_path, PathFacts* out) override;

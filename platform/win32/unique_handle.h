@@ -128,6 +128,11 @@ struct CrtFile {
   static pointer Invalid() { return nullptr; }
   static void Close(pointer f) { ::fclose(f); }
 };
+struct DevNotify {  // RegisterDeviceNotificationW
+  using pointer = HDEVNOTIFY;
+  static pointer Invalid() { return nullptr; }
+  static void Close(pointer h) { ::UnregisterDeviceNotification(h); }
+};
 }  // namespace traits
 
 using unique_hkey = unique_any<traits::RegKey>;
@@ -144,5 +149,6 @@ using unique_hicon = unique_any<traits::Icon>;
 using unique_screen_dc = unique_any<traits::ScreenDc>;
 using unique_himagelist = unique_any<traits::ImageList>;
 using unique_hlocal = unique_any<traits::LocalMem>;
+using unique_hdevnotify = unique_any<traits::DevNotify>;
 
 }  // namespace platform::win32

@@ -5,6 +5,7 @@
 #include <sys/types.h>
 
 #include <cerrno>
+#include <cstring>
 #include <cstdlib>
 #include <new>
 #include <vector>
@@ -190,6 +191,20 @@ bool Win32Files::RevertWow64Redirection() {
   if (!revert(g_saved_redirection.back())) return false;
   g_saved_redirection.pop_back();
   return true;
+}
+
+
+bool Win32Files::ListFolderA(const std::string& ansi_folder, std::vector<std::string>* names) {
+  names->clear();
+  WIN32_FIND_DATAA data;
+  unique_hfind find(::FindFirstFileA((ansi_folder + "\\*").c_str(), &data));
+  if (!find) return false;
+  do {
+    if (std::strcmp(data.cFileName, ".") != 0 && std::strcmp(data.cFileName, "..") != 0) {
+      names->push_back(data.cFileName);
+    }
+  } while (::FindNextFileA(find.get(), &data));
+  return ::GetLastError() == ERROR_NO_MORE_FILES;
 }
 
 }  // namespace platform::win32

@@ -37,6 +37,7 @@ class Win32Files : public Files {
   // thread, last in first out.
   bool DisableWow64Redirection() override;
   bool RevertWow64Redirection() override;
+  bool ListFolderA(const std::string& ansi_folder, std::vector<std::string>* names) override;
 };
 
 }  // namespace platform::win32

@@ -74,6 +74,13 @@ expect_fail app/install_app.cpp '#include <windows.h>' 'may not include Windows 
 expect_fail ports/usb_detect.cpp '#include <SetupAPI.h>' 'may not include Windows headers'
 expect_pass platform/win32/win32_files.cpp '#include <windows.h>'
 expect_pass catalog/json_file.cpp '#include <cjson/cJSON.h>'
+# The service sits beside the installation engine: ports below it, no installation engine, no
+# Windows header outside its win32 entry.
+expect_pass service/printer_monitor.cpp '#include "ports/usb_port_list.h"'
+expect_fail service/printer_monitor.cpp '#include "install/install_target.h"' 'includes "install/install_target.h"'
+expect_fail service/service_loop.cpp '#include <windows.h>' 'may not include Windows headers'
+expect_pass service/win32/service_main.cpp '#include <windows.h>'
+expect_fail service/win32/service_main.cpp '#include "ui/install_dlg.h"' 'includes "ui/install_dlg.h"'
 # A line that only mentions an include is not one.
 expect_pass catalog/json_file.cpp '// #include "ui/install_dlg.h"'
 

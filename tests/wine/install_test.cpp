@@ -206,6 +206,7 @@ class InstallTest : public ::testing::Test {
   }
 
   void RemoveFixtures() {
+    DeleteServiceIfPresent(kServiceName);  // before the install folder it runs from goes
     for (const wchar_t* name : kPrinterNames) {
       std::wstring n = name;
       HANDLE printer = nullptr;

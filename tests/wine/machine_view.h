@@ -180,11 +180,19 @@ inline bool ServiceExists(const wchar_t* name) {
   return exists;
 }
 
+// Stops the service first (waiting up to 15 s), so that its program, now a real service that an
+// installation starts, no longer runs from the folder a test removes next.
 inline void DeleteServiceIfPresent(const wchar_t* name) {
   SC_HANDLE manager = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
   if (manager == nullptr) return;
-  SC_HANDLE service = OpenServiceW(manager, name, DELETE);
+  SC_HANDLE service = OpenServiceW(manager, name, DELETE | SERVICE_STOP | SERVICE_QUERY_STATUS);
   if (service != nullptr) {
+    SERVICE_STATUS status = {};
+    if (ControlService(service, SERVICE_CONTROL_STOP, &status)) {
+      for (int i = 0; i < 150 && QueryServiceStatus(service, &status) && status.dwCurrentState != SERVICE_STOPPED; ++i) {
+        Sleep(100);
+      }
+    }
     DeleteService(service);
     CloseServiceHandle(service);
   }

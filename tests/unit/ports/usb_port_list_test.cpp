@@ -86,6 +86,9 @@ TEST_F(UsbPortListTest, TwoPrintersClaimingUsb001GetUsb001AndByOrderUsb002) {
   EXPECT_EQ(Row(0), L"Tavro TR-80|USB001");
   EXPECT_EQ(Row(1), L"Tavro TL-241|USB002");
   EXPECT_EQ(UsbPortRows[1].Valid, 1);
+  // How each row got its port, for the service: the id's port, then a guess.
+  EXPECT_EQ(UsbPortRowMatch[0], UsbPortMatch::kByUsbPort);
+  EXPECT_EQ(UsbPortRowMatch[1], UsbPortMatch::kByOrder);
 
   std::string log = Log();
   EXPECT_EQ(CountOf(log, "Fallback matched by USB port: port=USB001, device=" + Narrow(first) + "\n"), 1);
@@ -105,6 +108,7 @@ TEST_F(UsbPortListTest, APortTheSpoolerDoesNotListIsStillAssigned) {
   BuildUsbPortRows(machine_);
   EXPECT_EQ(Row(0), L"Tavro TR-80|USB003");
   EXPECT_EQ(UsbPortRows[0].Valid, 1);
+  EXPECT_EQ(UsbPortRowMatch[0], UsbPortMatch::kByName);
   std::string log = Log();
   EXPECT_EQ(CountOf(log, "[WARN] GetUsbPrintPortParentInstanceId - no USBPRINT device found for port=USB001\n"), 1);
   EXPECT_EQ(CountOf(log, "[WARN] GetAllPortList - port USB001 not match USB port USB003, skipping\n"), 1);
@@ -151,6 +155,9 @@ TEST_F(UsbPortListTest, PassOnePairsByTheUsbInstanceOfThePortsDevice) {
   EXPECT_EQ(Row(0), L"Tavro TR-80|USB007");
   EXPECT_EQ(Row(1), L"Tavro TL-241|USB002");
   EXPECT_EQ(UsbPortRows[0].Valid, 1);
+  EXPECT_EQ(UsbPortRowMatch[0], UsbPortMatch::kByInstance);
+  ClearUsbPortRows();
+  EXPECT_EQ(UsbPortRowMatch[0], UsbPortMatch::kNone);
 
   std::string log = Log();
   EXPECT_EQ(CountOf(log, "[INFO] GetAllPortList - Fallback port USB002 parent=" + Narrow(other.parent) +
