@@ -122,6 +122,12 @@ class Spooler {
   virtual bool AddPortUI(DialogControls* owner, const std::wstring& monitor) = 0;
   virtual bool ConfigurePort(DialogControls* owner, const std::wstring& port) = 0;
   virtual bool DeletePort(DialogControls* owner, const std::wstring& port) = 0;
+  // The Standard TCP/IP Port monitor's own "AddPort" command (XcvDataW with a PORT_DATA_1 on
+  // ",XcvMonitor Standard TCP/IP Port", opened with SERVER_ACCESS_ADMINISTER): a raw port named
+  // `port` for `host` at `port_number`, made without a dialog. False with the code of OpenPrinterW
+  // (1801 when the monitor is not installed) or of XcvDataW, or with the monitor's status (183
+  // for a port it has already, 87 for a name or host that does not fit PORT_DATA_1).
+  virtual bool AddStandardTcpIpPort(const std::wstring& port, const std::wstring& host, uint32_t port_number) = 0;
 };
 
 }  // namespace platform

@@ -30,6 +30,8 @@ class Win32Spooler : public Spooler {
   bool AddPortUI(DialogControls* owner, const std::wstring& monitor) override;
   bool ConfigurePort(DialogControls* owner, const std::wstring& port) override;
   bool DeletePort(DialogControls* owner, const std::wstring& port) override;
+  // win32_spooler_xcv.cpp
+  bool AddStandardTcpIpPort(const std::wstring& port, const std::wstring& host, uint32_t port_number) override;
   // ---- end of the port monitors' dialogs ----
 };
 

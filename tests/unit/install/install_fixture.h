@@ -83,6 +83,9 @@ class SpySpooler : public platform::Spooler {
   bool DeletePort(platform::DialogControls* owner, const std::wstring& port) override {
     return real_.DeletePort(owner, port);
   }
+  bool AddStandardTcpIpPort(const std::wstring& port, const std::wstring& host, uint32_t port_number) override {
+    return real_.AddStandardTcpIpPort(port, host, port_number);
+  }
 
   struct Monitor {
     std::wstring name, environment, dll;
