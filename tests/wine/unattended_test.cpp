@@ -7,6 +7,7 @@
 // the installations leave (printers, drivers, the service, keys, files, the monitor).
 #include "tests/wine/installer_driver.h"
 #include "tests/wine/machine_view.h"
+#include "tests/wine/spooler_ports.h"
 #include "tests/wine/test_monitor/test_monitor.h"
 #include "tests/wine/wine_devices.h"
 
@@ -68,13 +69,13 @@ BOOL CALLBACK VisitWindows(HWND hwnd, LPARAM param) {
 }
 
 // One run of the installer with `switches`, as a deployment tool makes it.
-struct Run {
+struct RunResult {
   DWORD exit_code = 0xFFFFFFFF;
   bool window_seen = false;
 };
 
-Run RunInstaller(const std::wstring& switches, DWORD timeout_ms = 120000) {
-  Run run;
+RunResult RunInstaller(const std::wstring& switches, DWORD timeout_ms = 120000) {
+  RunResult run;
   const std::wstring path = WindowsPath(TAVRO_INSTALLER);
   std::wstring command = L"\"" + path + L"\" " + switches;
   STARTUPINFOW si = {};
@@ -173,7 +174,7 @@ class UnattendedTest : public ::testing::Test {
 
 TEST_F(UnattendedTest, QuietInstallsWithoutAWindowAndASecondRunAddsNothing) {
   ASSERT_NO_FATAL_FAILURE(LetPrinterBeAdded());
-  Run run = RunInstaller(L"/quiet /model=\"Tavro TR-80\" /port=USB001");
+  RunResult run = RunInstaller(L"/quiet /model=\"Tavro TR-80\" /port=USB001");
   EXPECT_EQ(run.exit_code, 0u);
   EXPECT_FALSE(run.window_seen);
   const std::vector<PrinterEntry> printers = Printers();
@@ -194,7 +195,7 @@ TEST_F(UnattendedTest, QuietInstallsWithoutAWindowAndASecondRunAddsNothing) {
 
 TEST_F(UnattendedTest, PortAutoInstallsThePluggedInPrintersModelOnItsPort) {
   ASSERT_NO_FATAL_FAILURE(LetPrinterBeAdded());
-  Run run = RunInstaller(L"/quiet /port=auto /nodefault");
+  RunResult run = RunInstaller(L"/quiet /port=auto /nodefault");
   EXPECT_EQ(run.exit_code, 0u);
   EXPECT_FALSE(run.window_seen);
   const std::vector<PrinterEntry> printers = Printers();
@@ -207,7 +208,7 @@ TEST_F(UnattendedTest, PortAutoInstallsThePluggedInPrintersModelOnItsPort) {
 TEST_F(UnattendedTest, UnusableCommandLinesEndWith87AndChangeNothing) {
   for (const wchar_t* switches : {L"/quiet /model=\"Tavro TR-99\" /port=USB001", L"/quiet /model=\"Tavro TR-80\" /port=USB077",
                                   L"/quiet /silent"}) {
-    Run run = RunInstaller(switches);
+    RunResult run = RunInstaller(switches);
     EXPECT_EQ(run.exit_code, 87u) << Narrow(switches);
     EXPECT_FALSE(run.window_seen) << Narrow(switches);
   }
@@ -219,7 +220,7 @@ TEST_F(UnattendedTest, UnusableCommandLinesEndWith87AndChangeNothing) {
 // installation fails, and says so with 1603.
 TEST_F(UnattendedTest, AFailedQuietInstallationEndsWith1603) {
   if (_wcsicmp(OwnEnvironment(), InstallerEnvironment()) == 0) GTEST_SKIP() << "nothing fails here";
-  Run run = RunInstaller(L"/quiet /model=\"Tavro TR-80\" /port=USB001");
+  RunResult run = RunInstaller(L"/quiet /model=\"Tavro TR-80\" /port=USB001");
   EXPECT_EQ(run.exit_code, 1603u);
   EXPECT_FALSE(run.window_seen);
   EXPECT_EQ(OurPrinters(), 0);
@@ -242,7 +243,7 @@ TEST_F(UnattendedTest, AnAddressGetsItsStandardTcpIpPortAndThePrinterGoesOnIt) {
   testmon::ModulesOnPath modules_on_path;
   ASSERT_TRUE(testmon::Remove());
   ASSERT_EQ(testmon::Install(), "");
-  Run run = RunInstaller(L"/quiet /model=\"Tavro TR-80\" /ip=10.0.0.9");
+  RunResult run = RunInstaller(L"/quiet /model=\"Tavro TR-80\" /ip=10.0.0.9");
   EXPECT_EQ(run.exit_code, 0u);
   EXPECT_FALSE(run.window_seen);
   ASSERT_TRUE(testmon::HasPortKey(L"IP_10.0.0.9"));
