@@ -2,7 +2,9 @@
 
 #include <memory>
 
+#include "app/driver_support.h"
 #include "app/install_text_file.h"
+#include "app/log_copy.h"
 #include "app/select_language_dlg.h"
 #include "catalog/install_texts.h"
 #include "log/log.h"
@@ -11,13 +13,22 @@
 #include "payload/load_data.h"
 #include "platform/files.h"
 #include "platform/machine.h"
+#include "platform/codepage.h"
+#include "platform/last_error.h"
 #include "platform/shell.h"
+#include "platform/system_info.h"
 #include "platform/window_framework.h"
 #include "ui/install_dlg.h"
+#include "ui/quiet_window_framework.h"
 
 namespace {
 constexpr const char* kInit = "CInstallApp::InitInstance";
 constexpr const char* kExit = "CInstallApp::ExitInstance";
+// Held by an unattended run while it runs: a second one ends with 1618.
+constexpr const wchar_t* kInstallerMutex = L"Global\\TavroPrintSetup";
+constexpr uint32_t kAlreadyExists = 183;
+constexpr uint32_t kCodePageSimplified = 936;
+constexpr uint32_t kCodePageTraditional = 950;
 }  // namespace
 
 CInstallApp::CInstallApp(platform::Machine& machine) : machine_(machine) {
@@ -29,10 +40,77 @@ CInstallApp::~CInstallApp() {
   FreeLoadedData(payload_);
 }
 
+void CInstallApp::UseCommandLine(const std::wstring& command_line) {
+  std::vector<std::wstring> words = SplitCommandLine(command_line);
+  words.erase(words.begin());
+  command_line_ = ParseCommandLine(words);
+}
+
+int CInstallApp::FirstLanguage() {
+  if (command_line_.language >= 0) return command_line_.language;
+  const uint32_t code_page = machine_.codepage().AnsiCodePage();
+  if (code_page == kCodePageSimplified) return kLanguageSimplified;
+  if (code_page == kCodePageTraditional) return kLanguageTraditional;
+  return kLanguageEnglish;
+}
+
 bool CInstallApp::InitInstance() {
+  log_start_ = command_line_.log_folder.empty() ? 0 : LogSizeNow(machine_);
   LogPrint(kLogUnitInstall, kInit, __LINE__, "[ENTRY] CInstallApp::InitInstance\n");
+  m_nExitCode = Run();
+  LogPrint(kLogUnitInstall, kInit, __LINE__, "[INFO] CInstallApp::InitInstance - Exit code %d\n", m_nExitCode);
+  return false;
+}
+
+int CInstallApp::Run() {
+  const bool quiet = command_line_.preset.quiet;
+  if (command_line_.any) {
+    LogPrint(kLogUnitInstall, kInit, __LINE__, "[INFO] CInstallApp::InitInstance - Command line: quiet=%d, language=%d, log=%ws\n",
+             quiet ? 1 : 0, command_line_.language, command_line_.log_folder.c_str());
+  }
+  if (!command_line_.valid || command_line_.help) {
+    if (!command_line_.valid) {
+      LogPrint(kLogUnitInstall, kInit, __LINE__, "[ERROR] CInstallApp::InitInstance - %ws, Error=%d\n",
+               command_line_.error.c_str(), kExitBadCommandLine);
+    }
+    if (!quiet) {
+      const int language = FirstLanguage();
+      std::wstring text = command_line_.valid ? std::wstring() : command_line_.error + L"\r\n\r\n";
+      machine_.windows().ShowMessageBox(
+          text + UsageText(language),
+          TextFor(language, L"Printer Driver Installation", L"打印机驱动安装", L"打印機驅動安裝"),
+          platform::wnd::kMbOk | (command_line_.valid ? platform::wnd::kMbIconInformation : platform::wnd::kMbIconError));
+    }
+    return kExitBadCommandLine;
+  }
+  if (quiet) {
+    mutex_ = machine_.system().CreateInstanceMutex(kInstallerMutex);
+    if (!mutex_) {
+      const uint32_t code = platform::LastErrorCode();
+      LogPrint(kLogUnitInstall, kInit, __LINE__,
+               "[ERROR] CInstallApp::InitInstance - %s, Error=%d\n",
+               code == kAlreadyExists ? "Another unattended installation is running" : "Installer mutex not made",
+               static_cast<int>(code));
+      return code == kAlreadyExists ? kExitAlreadyRunning : kExitFailed;
+    }
+  }
+  const DriverSupport support = CheckDriverSupport(machine_);
+  if (support != DriverSupport::kSupported) {
+    if (!quiet) {
+      const int language = FirstLanguage();
+      machine_.windows().ShowMessageBox(
+          DriverSupportText(support, language),
+          TextFor(language, L"Printer Driver Installation", L"打印机驱动安装", L"打印機驅動安裝"),
+          platform::wnd::kMbOk | platform::wnd::kMbIconError);
+    }
+    return kExitUnsupportedWindows;
+  }
+
   machine_.windows().EnableControlContainer();
-  auto dialog = std::make_unique<CInstallDlg>(machine_);
+  // The unattended run shows no window: its dialogs run against controls in memory.
+  if (quiet) quiet_machine_ = std::make_unique<quiet::QuietMachine>(machine_);
+  platform::Machine& dialog_machine = quiet ? static_cast<platform::Machine&>(*quiet_machine_) : machine_;
+  auto dialog = std::make_unique<CInstallDlg>(dialog_machine);
 
   LogPrint(kLogUnitInstall, kInit, __LINE__,
            "[INFO] CInstallApp::InitInstance - Trying to load data from resource IDR_INSTALL\n");
@@ -43,7 +121,7 @@ bool CInstallApp::InitInstance() {
   if (dialog->m_pBuf == nullptr) {
     LogPrint(kLogUnitInstall, kInit, __LINE__,
              "[ERROR] CInstallApp::InitInstance - LoadDataFromFile(IDR_INSTALL) failed, falling back to IDR_DATA\n");
-    return false;
+    return kExitFailed;
   }
   LogPrint(kLogUnitInstall, kInit, __LINE__,
            "[INFO] CInstallApp::InitInstance - LoadDataFromFile success, m_nBufLen=%d\n",
@@ -67,13 +145,18 @@ bool CInstallApp::InitInstance() {
   }
   dialog->ExtractConfigFiles();
 
-  CSelectLanguageDlg language_dialog;
-  if (language_dialog.DoModal(machine_.windows()) != platform::wnd::kIdOk) {
-    LogPrint(kLogUnitInstall, kInit, __LINE__,
-             "[INFO] CInstallApp::InitInstance - Language selection cancelled, exiting\n");
-    return false;
+  if (command_line_.language >= 0 || quiet) {
+    // Given on the command line (an unattended run without one speaks English): no dialog asks.
+    m_nLanguage = command_line_.language >= 0 ? command_line_.language : kLanguageEnglish;
+  } else {
+    CSelectLanguageDlg language_dialog;
+    if (language_dialog.DoModal(machine_.windows()) != platform::wnd::kIdOk) {
+      LogPrint(kLogUnitInstall, kInit, __LINE__,
+               "[INFO] CInstallApp::InitInstance - Language selection cancelled, exiting\n");
+      return kExitCancelled;
+    }
+    m_nLanguage = language_dialog.m_nLanguage;
   }
-  m_nLanguage = language_dialog.m_nLanguage;
   LogPrint(kLogUnitInstall, kInit, __LINE__,
            "[INFO] CInstallApp::InitInstance - Language selected: %d\n", m_nLanguage);
 
@@ -92,6 +175,14 @@ bool CInstallApp::InitInstance() {
 
   LogPrint(kLogUnitInstall, kInit, __LINE__,
            "[INFO] CInstallApp::InitInstance - Starting main dialog\n");
+  if (command_line_.any) dialog->m_pPreset = &command_line_.preset;
+  if (quiet) {
+    CInstallDlg* installer = dialog.get();
+    quiet_machine_->quiet_windows().Drive(
+        IDD_INSTALL, [installer](platform::DialogControls& controls, platform::DialogLogic&) {
+          installer->DriveQuietInstall(controls);
+        });
+  }
   int result = dialog->DoModal();
   if (result == platform::wnd::kIdOk) {
     LogPrint(kLogUnitInstall, kInit, __LINE__,
@@ -102,15 +193,17 @@ bool CInstallApp::InitInstance() {
   }
   LogPrint(kLogUnitInstall, kInit, __LINE__,
            "[EXIT] CInstallApp::InitInstance - Exiting application\n");
-  return false;
+  // A dialog that could not be made installed nothing and asked nobody.
+  return result == -1 ? kExitFailed : dialog->m_nOutcome;
 }
 
 int CInstallApp::ExitInstance() {
   LogPrint(kLogUnitInstall, kExit, __LINE__, "[ENTRY] CInstallApp::ExitInstance - Cleaning up\n");
   LogStop();
+  if (!command_line_.log_folder.empty()) CopyRunLog(machine_, command_line_.log_folder, log_start_);
   // This line starts the facility again; stopping it once more writes the line out before the
   // process ends instead of leaving it to a writer thread that may never run.
   LogPrint(kLogUnitInstall, kExit, __LINE__, "[EXIT] CInstallApp::ExitInstance\n");
   LogStop();
-  return 0;
+  return m_nExitCode;
 }

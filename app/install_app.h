@@ -3,10 +3,17 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
+#include "app/command_line.h"
+
 namespace platform {
+class InstanceMutex;
 class Machine;
+}
+namespace quiet {
+class QuietMachine;
 }
 
 class CInstallApp {
@@ -17,10 +24,20 @@ class CInstallApp {
   CInstallApp(const CInstallApp&) = delete;
   CInstallApp& operator=(const CInstallApp&) = delete;
 
+  // The whole command line as GetCommandLineW gives it (program name first); before InitInstance.
+  // Without switches the run is the same as without a command line.
+  void UseCommandLine(const std::wstring& command_line);
+
   // The start-up sequence and the main dialog. Always FALSE: no message loop follows.
   bool InitInstance();
-  // Stops the log facility with every line on disk; the process exit code (0).
+  // Stops the log facility with every line on disk (and copies this run's lines to the "/log="
+  // folder); the process exit code (m_nExitCode).
   int ExitInstance();
+
+  // The exit code: 0 installed (or, unattended, already installed), 87 unusable command line,
+  // 1602 cancelled, 1603 failed, 1618 another unattended run holds the installer's mutex, 1633
+  // this Windows takes no third-party printer driver.
+  int m_nExitCode = kExitCancelled;
 
   // 0 English, 1 Simplified Chinese, 2 Traditional Chinese; set once the language is chosen.
   int m_nLanguage = 0;
@@ -30,7 +47,16 @@ class CInstallApp {
   const std::wstring& ConfigFolder() const { return config_folder_; }
 
  private:
+  // InitInstance's steps after the command line is known.
+  int Run();
+  // The language of texts shown before any is chosen: /language, else the system's code page.
+  int FirstLanguage();
+
   platform::Machine& machine_;
+  CommandLine command_line_;
+  std::unique_ptr<quiet::QuietMachine> quiet_machine_;
+  std::unique_ptr<platform::InstanceMutex> mutex_;
+  size_t log_start_ = 0;
   std::wstring config_folder_;
   uint8_t* payload_ = nullptr;
 };

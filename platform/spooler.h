@@ -169,6 +169,12 @@ class Spooler {
   // DeleteMonitorW on the local server: the monitor and its ports. False with 3000 for a monitor
   // that is not installed, 3008 while a printer uses one of its ports.
   virtual bool DeleteMonitor(const std::wstring& name, const std::wstring& environment) = 0;
+  // The Standard TCP/IP Port monitor's own "AddPort" command (XcvDataW with a PORT_DATA_1 on
+  // ",XcvMonitor Standard TCP/IP Port", opened with SERVER_ACCESS_ADMINISTER): a raw port named
+  // `port` for `host` at `port_number`, made without a dialog. False with the code of OpenPrinterW
+  // (1801 when the monitor is not installed) or of XcvDataW, or with the monitor's status (183
+  // for a port it has already, 87 for a name or host that does not fit PORT_DATA_1).
+  virtual bool AddStandardTcpIpPort(const std::wstring& port, const std::wstring& host, uint32_t port_number) = 0;
 };
 
 }  // namespace platform

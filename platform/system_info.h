@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 namespace platform {
@@ -25,6 +26,20 @@ struct MemoryStatus {
   uint64_t available_physical = 0;
 };
 
+// IMAGE_FILE_MACHINE_* values of IsWow64Process2.
+namespace machinetype {
+constexpr uint16_t kUnknown = 0;
+constexpr uint16_t kI386 = 0x014c;
+constexpr uint16_t kAmd64 = 0x8664;
+constexpr uint16_t kArm64 = 0xAA64;
+}  // namespace machinetype
+
+// A named mutex held by this process (CreateMutexW); the destructor releases and closes it.
+class InstanceMutex {
+ public:
+  virtual ~InstanceMutex() = default;
+};
+
 class SystemInfo {
  public:
   virtual ~SystemInfo() = default;
@@ -43,6 +58,14 @@ class SystemInfo {
   // FormatMessageW from the system table (inserts ignored, language neutral) for `code`; false
   // when the system has no text.
   virtual bool ErrorMessageText(uint32_t code, std::wstring* out) = 0;
+  // The machine Windows itself runs on (IMAGE_FILE_MACHINE_*): IsWow64Process2, looked up at run
+  // time in kernel32, answers it even where an emulated x86 or x64 process is told otherwise
+  // (ARM64). Where the entry point is missing (before Windows 10 1511) the answer comes from
+  // IsWow64Process: AMD64 under WOW64, else I386. False with the call's code.
+  virtual bool NativeMachine(uint16_t* out) = 0;
+  // Creates the named mutex `name` ("Global\\..."), owned by this process. Null with 183
+  // (ERROR_ALREADY_EXISTS) when another holds one of that name, or with the code of the failure.
+  virtual std::unique_ptr<InstanceMutex> CreateInstanceMutex(const std::wstring& name) = 0;
 };
 
 }  // namespace platform

@@ -180,7 +180,14 @@ bool CInstallDlg::RefuseUnsafeNames(const std::wstring& model) {
 void CInstallDlg::StartInstallation() {
   const int port_type = PortType();
   const int language = AppLanguage();
-  if (port_type == kPortTypeSerial) {
+  if (port_type == kPortTypeSerial && m_pPreset != nullptr && m_pPreset->serial.given) {
+    // The command line gave the settings: no dialog asks for them.
+    const SerialPreset& s = m_pPreset->serial;
+    CopyToField(InstallTarget.PortName, kInstallTargetChars, WithOneColon(SelectedPortText()));
+    SetCommPort(machine_.registry(), InstallTarget.PortName, s.baud_rate, s.data_bits, s.parity, s.stop_bits,
+                s.flow_control);
+    m_wizard.m_nUsbPort = 0;
+  } else if (port_type == kPortTypeSerial) {
     CSerialPortConfigDlg serial(SelectedPortText());
     serial.m_strTitle = (language == kLanguageSimplified || language == kLanguageTraditional
                              ? L"串口配置 - "
@@ -274,6 +281,7 @@ void CInstallDlg::OnInstallFinished(uintptr_t wparam, intptr_t lparam) {
   const int language = AppLanguage();
   InstallOutcome outcome = InstallOutcomeText(language, success, code, SystemErrorText(machine_, code));
   if (success) WritePrinterSettings(machine_);
+  m_nOutcome = success ? kExitInstalled : kExitFailed;
   m_bInstalling.store(false);
   C().ShowMessageBox(outcome.text, outcome.caption,
                      wnd::kMbOk | (success ? wnd::kMbIconInformation : wnd::kMbIconError));

@@ -204,6 +204,7 @@ bool CInstallDlg::OnInitDialog(platform::DialogControls& controls) {
   controls.ShowControl(IDC_SET_DEFAULT, true);
   controls.ShowControl(IDC_PORT_LIST, true);
   if (!detected_port.empty()) SelectUsbRowByPort(detected_port);
+  if (m_pPreset != nullptr) ApplyPreset();
 
   LogPrint(kLogUnitInstallDlg, kInit, __LINE__,
            "[EXIT] CInstallDlg::OnInitDialog - returning TRUE\n");

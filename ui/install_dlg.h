@@ -16,6 +16,7 @@
 #include "platform/window_framework.h"
 #include "ports/bluetooth_ports.h"
 #include "ports/network_ports.h"
+#include "ui/install_preset.h"
 #include "ui/resource.h"
 #include "ui/wizard_wnd.h"
 
@@ -121,6 +122,24 @@ class CInstallDlg : public platform::DialogLogic, public InstallHost {
   // The BLE switch: the Bluetooth list again (cleared while the switch is on).
   void OnBnClickedScanBle();
 
+  // ---- Prepared and unattended runs (install_dlg_preset.cpp) ----
+  // What the command line asks for; applied at the end of OnInitDialog when set. A choice that
+  // cannot be made (unknown model, a port no list shows, no or two plugged-in printers, a network
+  // port that cannot be made) is logged, shown unless quiet, and ends the dialog (m_nOutcome 87,
+  // or 1603 for a port the monitor refused).
+  const InstallPreset* m_pPreset = nullptr;
+  // How the run ended, as the process exit code: 1602 until the installation reports (0 or 1603)
+  // or the command line is refused (87).
+  int m_nOutcome = kExitCancelled;
+  // The unattended run's user: with the preset applied, installs what it names, or ends the dialog
+  // with 87 when no model or no port is chosen and with 0 when AlreadyInstalled. A refusal of the
+  // install command ends it with 1603.
+  void DriveQuietInstall(platform::DialogControls& controls);
+  // True when a printer of this product for the chosen model already serves the chosen port: a
+  // printer named as the model (or its numbered copy) on the driver "<printer> Driver", whose
+  // registry key names that port.
+  bool AlreadyInstalled();
+
   // The payload loaded at start-up; never freed (it lives until the process ends).
   uint8_t* m_pBuf = nullptr;
   int32_t m_nBufLen = 0;
@@ -167,6 +186,17 @@ class CInstallDlg : public platform::DialogLogic, public InstallHost {
   // refusal.
   bool PrepareBluetoothPort();
   void Refuse(const wchar_t* english, const wchar_t* simplified, const wchar_t* traditional);
+  bool ApplyPreset();
+  // Logs `detail`, tells the user unless quiet, ends the dialog with `outcome`; false.
+  bool PresetFailed(int outcome, const std::wstring& detail, const wchar_t* english, const wchar_t* simplified,
+                    const wchar_t* traditional);
+  // Switches to the first port type whose list shows `port` (colons and case aside) and selects
+  // that row; `only_type` >= 0 tries that type alone. False (USB shown again) when none does.
+  bool SelectPresetPort(const std::wstring& port, int only_type);
+  // The Standard TCP/IP port for `host`: "IP_<host>" when the monitor has it, else made now.
+  bool PresetNetworkPort(const std::wstring& host, std::wstring* port);
+  // The port name InstallTarget would get for the selected row of the current port type.
+  std::wstring ChosenPortName();
   // True when the Print Spooler service runs. Otherwise says so in the user's language, logs it
   // for `fn` with the state or the code, and answers false: nothing else may be asked of a
   // spooler that is not there.

@@ -138,4 +138,34 @@ bool SimSpooler::RemovePort(const std::wstring& port) {
   return false;
 }
 
+bool SimSpooler::AddStandardTcpIpPort(const std::wstring& port, const std::wstring& host, uint32_t port_number) {
+  constexpr uint32_t kInvalidPrinterName = 1801;
+  constexpr uint32_t kAlreadyExists = 183;
+  constexpr uint32_t kInvalidParameter = 87;
+  if (faults_.ShouldFail("XcvDataW")) return false;
+  const std::wstring monitor = InstalledMonitor(kTcpIpMonitor);
+  if (monitor.empty()) {
+    SetLastErrorCode(kInvalidPrinterName);
+    return false;
+  }
+  if (port.empty() || host.empty() || port.size() >= 64 || host.size() >= 49) {
+    SetLastErrorCode(kInvalidParameter);
+    return false;
+  }
+  std::vector<PortInfo> ports;
+  ListPorts(&ports);
+  for (const PortInfo& existing : ports) {
+    if (SameName(existing.name, port)) {
+      SetLastErrorCode(kAlreadyExists);
+      return false;
+    }
+  }
+  AddPort(monitor, port);
+  const std::wstring key = PortsKeyOf(monitor) + L"\\" + port;
+  registry_.Put(kHklm, key, L"HostName", kView, RegValue::Sz(host));
+  registry_.Put(kHklm, key, L"PortNumber", kView, RegValue::Dword(port_number));
+  registry_.Put(kHklm, key, L"Protocol", kView, RegValue::Dword(1));
+  return true;
+}
+
 }  // namespace platform::sim

@@ -110,6 +110,11 @@ class SimSpooler : public Spooler {
   bool AddPortUI(DialogControls* owner, const std::wstring& monitor) override;
   bool ConfigurePort(DialogControls* owner, const std::wstring& port) override;
   bool DeletePort(DialogControls* owner, const std::wstring& port) override;
+  // Fault name "XcvDataW". 1801 when the Standard TCP/IP Port monitor is not installed; 87 for an
+  // empty name or host, a name of 64 characters or more or a host of 49 or more (PORT_DATA_1's
+  // fields); 183 for a port some monitor has. The port key gets "HostName", "PortNumber" and
+  // "Protocol" 1 (raw), as tcpmon keeps them.
+  bool AddStandardTcpIpPort(const std::wstring& port, const std::wstring& host, uint32_t port_number) override;
 
   // What the user does in the next monitor dialog: OK with the port name typed into an add-port
   // wizard (ignored by a configuration dialog), or Cancel.

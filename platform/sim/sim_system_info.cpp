@@ -1,5 +1,7 @@
 #include "platform/sim/sim_system_info.h"
 
+#include <functional>
+
 #include "platform/last_error.h"
 
 namespace platform::sim {
@@ -183,6 +185,50 @@ void SimSystemInfo::SetMemory(const MemoryStatus& memory) {
 void SimSystemInfo::SetWow64(bool wow64) {
   std::lock_guard<std::mutex> lock(mutex_);
   wow64_ = wow64;
+}
+
+bool SimSystemInfo::NativeMachine(uint16_t* out) {
+  if (faults_.ShouldFail("IsWow64Process2")) return false;
+  std::lock_guard<std::mutex> lock(mutex_);
+  *out = native_machine_;
+  return true;
+}
+
+void SimSystemInfo::SetNativeMachine(uint16_t machine) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  native_machine_ = machine;
+}
+
+namespace {
+
+class SimInstanceMutex : public InstanceMutex {
+ public:
+  SimInstanceMutex(std::function<void()> release) : release_(std::move(release)) {}
+  ~SimInstanceMutex() override { release_(); }
+
+ private:
+  std::function<void()> release_;
+};
+
+}  // namespace
+
+std::unique_ptr<InstanceMutex> SimSystemInfo::CreateInstanceMutex(const std::wstring& name) {
+  constexpr uint32_t kAlreadyExists = 183;
+  if (faults_.ShouldFail("CreateMutexW")) return nullptr;
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (!mutexes_.insert(name).second) {
+    SetLastErrorCode(kAlreadyExists);
+    return nullptr;
+  }
+  return std::make_unique<SimInstanceMutex>([this, name] {
+    std::lock_guard<std::mutex> release_lock(mutex_);
+    mutexes_.erase(name);
+  });
+}
+
+bool SimSystemInfo::MutexHeld(const std::wstring& name) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return mutexes_.count(name) != 0;
 }
 
 }  // namespace platform::sim

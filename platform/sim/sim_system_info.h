@@ -6,7 +6,9 @@
 // (GetNativeSystemInfo cannot fail).
 #pragma once
 
+#include <memory>
 #include <mutex>
+#include <set>
 #include <string>
 
 #include "platform/sim/sim_codepage.h"
@@ -41,6 +43,11 @@ class SimSystemInfo : public SystemInfo {
   bool SystemDirectoryA(size_t buffer_bytes, std::string* out) override;
   // The text with its closing CR LF; false with 317 for a code this Windows has no text for.
   bool ErrorMessageText(uint32_t code, std::wstring* out) override;
+  // Fault name "IsWow64Process2". AMD64 by default (as SetNativeMachine sets it).
+  bool NativeMachine(uint16_t* out) override;
+  // Fault name "CreateMutexW". One namespace for the whole simulated machine: a second mutex of
+  // a name that is held fails with 183 until the first is released.
+  std::unique_ptr<InstanceMutex> CreateInstanceMutex(const std::wstring& name) override;
 
   // The same facts for the machine's own services: no faults, no call counting.
   std::wstring WindowsPath();
@@ -54,6 +61,8 @@ class SimSystemInfo : public SystemInfo {
   void SetNativeInfo(const NativeSystemInfo& info);
   void SetMemory(const MemoryStatus& memory);
   void SetWow64(bool wow64);
+  void SetNativeMachine(uint16_t machine);
+  bool MutexHeld(const std::wstring& name);
 
  private:
   SimFaults& faults_;
@@ -65,6 +74,8 @@ class SimSystemInfo : public SystemInfo {
   NativeSystemInfo native_;
   MemoryStatus memory_;
   bool wow64_ = true;
+  uint16_t native_machine_ = machinetype::kAmd64;
+  std::set<std::wstring> mutexes_;
 };
 
 }  // namespace platform::sim

@@ -37,6 +37,8 @@ class Win32Spooler : public Spooler {
   bool AddPortUI(DialogControls* owner, const std::wstring& monitor) override;
   bool ConfigurePort(DialogControls* owner, const std::wstring& port) override;
   bool DeletePort(DialogControls* owner, const std::wstring& port) override;
+  // win32_spooler_xcv.cpp
+  bool AddStandardTcpIpPort(const std::wstring& port, const std::wstring& host, uint32_t port_number) override;
   // ---- end of the port monitors' dialogs ----
   // ---- Printers by name (win32_spooler_printers.cpp) ----
   // OpenPrinterW with a PRINTER_DEFAULTS of `access` alone (no data type, no device mode).

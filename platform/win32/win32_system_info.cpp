@@ -4,6 +4,9 @@
 
 #include <vector>
 
+#include "platform/last_error.h"
+#include "platform/win32/unique_handle.h"
+
 namespace platform::win32 {
 
 bool Win32SystemInfo::WindowsFolder(std::wstring* out) {
@@ -90,6 +93,61 @@ bool Win32SystemInfo::ErrorMessageText(uint32_t code, std::wstring* out) {
     if (::GetLastError() != ERROR_INSUFFICIENT_BUFFER) return false;
   }
   return false;
+}
+
+bool Win32SystemInfo::NativeMachine(uint16_t* out) {
+  using IsWow64Process2Fn = BOOL(WINAPI*)(HANDLE, USHORT*, USHORT*);
+  // kernel32 is loaded in every process: a module handle, not a load.
+  HMODULE kernel32 = ::GetModuleHandleW(L"kernel32.dll");
+  auto fn = kernel32 != nullptr
+                ? reinterpret_cast<IsWow64Process2Fn>(reinterpret_cast<void*>(::GetProcAddress(kernel32, "IsWow64Process2")))
+                : nullptr;
+  if (fn == nullptr) {
+    BOOL wow64 = FALSE;
+    if (!::IsWow64Process(::GetCurrentProcess(), &wow64)) {
+      SetLastErrorCode(::GetLastError());
+      return false;
+    }
+    *out = wow64 ? machinetype::kAmd64 : machinetype::kI386;
+    return true;
+  }
+  USHORT process = 0;
+  USHORT native = 0;
+  if (!fn(::GetCurrentProcess(), &process, &native)) {
+    SetLastErrorCode(::GetLastError());
+    return false;
+  }
+  *out = native;
+  return true;
+}
+
+namespace {
+
+class Win32InstanceMutex : public InstanceMutex {
+ public:
+  explicit Win32InstanceMutex(HANDLE mutex) : mutex_(mutex) {}
+  ~Win32InstanceMutex() override { ::ReleaseMutex(mutex_.get()); }
+
+ private:
+  unique_handle mutex_;
+};
+
+}  // namespace
+
+std::unique_ptr<InstanceMutex> Win32SystemInfo::CreateInstanceMutex(const std::wstring& name) {
+  HANDLE mutex = ::CreateMutexW(nullptr, TRUE, name.c_str());
+  const DWORD error = ::GetLastError();
+  if (mutex == nullptr) {
+    SetLastErrorCode(error);
+    return nullptr;
+  }
+  // Someone else's: the handle is of no use to this process.
+  if (error == ERROR_ALREADY_EXISTS) {
+    unique_handle close(mutex);
+    SetLastErrorCode(ERROR_ALREADY_EXISTS);
+    return nullptr;
+  }
+  return std::make_unique<Win32InstanceMutex>(mutex);
 }
 
 }  // namespace platform::win32

@@ -19,6 +19,8 @@ class Win32SystemInfo : public SystemInfo {
   // FormatMessageW (FROM_SYSTEM | IGNORE_INSERTS, language neutral) into a buffer that grows
   // while the text does not fit.
   bool ErrorMessageText(uint32_t code, std::wstring* out) override;
+  bool NativeMachine(uint16_t* out) override;
+  std::unique_ptr<InstanceMutex> CreateInstanceMutex(const std::wstring& name) override;
 };
 
 }  // namespace platform::win32

@@ -146,4 +146,28 @@ TEST(ResourcesContract, MissingNameAndMissingTypeHaveTheirCodes) {
   EXPECT_EQ(platform::LastErrorCode(), platform::err::kResourceTypeNotFound);
 }
 
+// The machine Windows runs on agrees with WOW64: AMD64 beneath a 32-bit process under WOW64
+// (this machine is no ARM64 one), the process's own machine otherwise.
+TEST(SystemContract, NativeMachineAgreesWithWow64) {
+  uint16_t native = 0;
+  ASSERT_TRUE(m().system().NativeMachine(&native)) << platform::LastErrorCode();
+  if (m().system().IsWow64()) {
+    EXPECT_EQ(native, platform::machinetype::kAmd64);
+  } else {
+    EXPECT_TRUE(native == platform::machinetype::kI386 || native == platform::machinetype::kAmd64) << native;
+  }
+}
+
+// A named mutex is this process's until released: a second of the same name is refused with 183,
+// and once released the name can be taken again.
+TEST(SystemContract, AnInstanceMutexIsHeldUntilReleased) {
+  const std::wstring name = L"Global\\TavroContractMutex";
+  auto first = m().system().CreateInstanceMutex(name);
+  ASSERT_TRUE(first) << platform::LastErrorCode();
+  EXPECT_FALSE(m().system().CreateInstanceMutex(name));
+  EXPECT_EQ(platform::LastErrorCode(), 183u);
+  first.reset();
+  EXPECT_TRUE(m().system().CreateInstanceMutex(name));
+}
+
 }  // namespace

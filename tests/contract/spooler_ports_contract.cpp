@@ -41,4 +41,19 @@ TEST(SpoolerPortsContract, DialogsNobodyCanShowAreRefusedWith50) {
   EXPECT_EQ(platform::LastErrorCode(), 50u);
 }
 
+// PORT_DATA_1 holds a port name of 63 characters and a host of 48: longer ones, and empty ones, are
+// refused before the monitor is asked, whatever monitors the machine has.
+TEST(SpoolerPortsContract, AStandardTcpIpPortThatDoesNotFitIsRefusedWith87) {
+  platform::Spooler& spooler = contract::TheMachine().spooler();
+  EXPECT_FALSE(spooler.AddStandardTcpIpPort(std::wstring(64, L'P'), L"10.0.0.9", 9100));
+  EXPECT_EQ(platform::LastErrorCode(), 87u);
+  EXPECT_FALSE(spooler.AddStandardTcpIpPort(L"IP_TAVRO", std::wstring(49, L'1'), 9100));
+  EXPECT_EQ(platform::LastErrorCode(), 87u);
+  EXPECT_FALSE(spooler.AddStandardTcpIpPort(L"", L"10.0.0.9", 9100));
+  EXPECT_EQ(platform::LastErrorCode(), 87u);
+  std::vector<platform::PortInfo> ports;
+  ASSERT_TRUE(spooler.EnumPorts(&ports));
+  for (const auto& port : ports) EXPECT_NE(port.name, L"IP_TAVRO");
+}
+
 }  // namespace

@@ -501,7 +501,7 @@ TEST_F(InstallTest, FailureMessageNamesTheError) {
   const std::wstring reason = SystemMessage(ERROR_UNKNOWN_PRINTER_DRIVER);
   ASSERT_FALSE(reason.empty());
   EXPECT_EQ(text, L"Installation failed.\r\nFailure reason:" + reason + L"\r\n(Error=1797)") << Narrow(text);
-  EXPECT_NE(PressOkAndWaitExit(installer_), -1) << "the installer did not end";
+  EXPECT_EQ(PressOkAndWaitExit(installer_), 1603) << "a failed installation ends with 1603";
   EXPECT_EQ(FindPrinter(Printers(), kModel), nullptr);
   EXPECT_FALSE(ServiceExists(kServiceName));
   EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, std::wstring(kUninstallKey) + kModel, KEY_WOW64_32KEY));
@@ -567,7 +567,7 @@ TEST_F(InstallTest, ADriverFileThatCannotBeCopiedFailsWithItsCode) {
   const std::wstring blocked = DriverDirectory() + L"\\Tavro TR-80Drv.dll";
   ASSERT_TRUE(CreateDirectoryW(blocked.c_str(), nullptr)) << GetLastError();
   const std::wstring text = InstallUsb(installer_);
-  EXPECT_NE(PressOkAndWaitExit(installer_), -1) << "the installer did not end";
+  EXPECT_EQ(PressOkAndWaitExit(installer_), 1603) << "a failed installation ends with 1603";
   RemoveDirectoryW(blocked.c_str());
 
   const std::string log = log_.Since();

@@ -405,10 +405,10 @@ inline HWND OpenMainDialog(Installer& installer, int language_row) {
   return main;
 }
 
-// Cancel ends the program with code 0.
+// Cancel ends the program with code 1602 (cancelled by the user).
 inline void CancelToExit(Installer& installer, HWND main) {
   Click(main, 1007);  // the main dialog's Cancel button
-  EXPECT_EQ(installer.WaitExit(), 0);
+  EXPECT_EQ(installer.WaitExit(), 1602);
 }
 
 // Waits until `done` holds, checking every 50 ms: whether it held.

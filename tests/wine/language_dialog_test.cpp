@@ -99,7 +99,7 @@ class LanguageDialogTest : public ::testing::Test {
   }
 
   // From the main dialog: checks that it is the main dialog and its caption (its other texts are
-  // main_dialog_test's), presses its Cancel button and waits for the process to end with code 0.
+  // main_dialog_test's), presses its Cancel button and waits for the process to end with code 1602.
   void CancelMainDialog(const std::wstring& caption) {
     HWND main = installer_.WaitFor(Kind::kMain);
     ASSERT_NE(main, nullptr) << "the main dialog did not appear";
@@ -107,7 +107,7 @@ class LanguageDialogTest : public ::testing::Test {
     EXPECT_EQ(ClassOf(GetDlgItem(main, 1025)), L"ComboBox");
     EXPECT_EQ(TextOf(main), caption);
     Click(main, 1007);
-    EXPECT_EQ(installer_.WaitExit(), 0);
+    EXPECT_EQ(installer_.WaitExit(), 1602);
   }
 
   Installer installer_;
@@ -218,7 +218,7 @@ TEST_F(LanguageDialogTest, CancelEndsTheProgramBeforeTheMainDialog) {
   ASSERT_NE(dialog, nullptr);
   PlantTextFiles();
   Click(dialog, IDCANCEL);
-  EXPECT_EQ(installer_.WaitExit(), 0);
+  EXPECT_EQ(installer_.WaitExit(), 1602);
 
   std::string log = RunLog();
   ExpectInOrder(log, {
@@ -250,7 +250,7 @@ TEST(LanguageDialogShots, DISABLED_EachRow) {
     AwaitShot(dir.c_str(), std::wstring(kRows[i].tag, kRows[i].tag + 2).c_str(), dialog);
   }
   Click(dialog, IDCANCEL);
-  EXPECT_EQ(installer.WaitExit(), 0);
+  EXPECT_EQ(installer.WaitExit(), 1602);
 }
 
 }  // namespace

@@ -13,7 +13,9 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   platform::win32::Win32Machine machine;
   LogAttachMachine(&machine);
   CInstallApp app(machine);
-  // InitInstance runs the whole program and always answers FALSE: no message loop follows.
+  app.UseCommandLine(GetCommandLineW());
+  // InitInstance runs the whole program and always answers FALSE: no message loop follows. The
+  // exit code tells a deployment tool how the run ended.
   app.InitInstance();
   return app.ExitInstance();
 }

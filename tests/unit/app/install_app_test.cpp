@@ -183,7 +183,7 @@ TEST_F(InstallAppTest, WithoutLocalAppDataStartUpGoesOnWithTheDefaults) {
 TEST_F(InstallAppTest, ExitInstanceLeavesItsLastLineOnDisk) {
   AddPayload();
   Start(2);
-  EXPECT_EQ(app_.ExitInstance(), 0);
+  EXPECT_EQ(app_.ExitInstance(), kExitCancelled) << "the main dialog was cancelled";
   // The file as it is on disk: no flush of the facility first.
   char path[260] = {};
   ASSERT_EQ(GetLogFilePath(path, sizeof(path)), 0);

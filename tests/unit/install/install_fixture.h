@@ -95,6 +95,9 @@ class SpySpooler : public platform::Spooler {
   bool DeleteMonitor(const std::wstring& name, const std::wstring& environment) override {
     return real_.DeleteMonitor(name, environment);
   }
+  bool AddStandardTcpIpPort(const std::wstring& port, const std::wstring& host, uint32_t port_number) override {
+    return real_.AddStandardTcpIpPort(port, host, port_number);
+  }
 
   struct Monitor {
     std::wstring name, environment, dll;

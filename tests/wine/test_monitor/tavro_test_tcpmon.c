@@ -81,6 +81,24 @@ static BOOL WINAPI EnumPortsImpl(HANDLE monitor, LPWSTR name, DWORD level, LPBYT
   return TRUE;
 }
 
+/* tcpxcv.h's PORT_DATA_1: "AddPort" input from a program that makes a port without the dialogs. */
+struct PortData1 {
+  WCHAR sztPortName[64];
+  DWORD dwVersion;
+  DWORD dwProtocol;
+  DWORD cbSize;
+  DWORD dwReserved;
+  WCHAR sztHostAddress[49];
+  WCHAR sztSNMPCommunity[33];
+  DWORD dwDoubleSpool;
+  WCHAR sztQueue[33];
+  WCHAR sztIPAddress[16];
+  BYTE Reserved[540];
+  DWORD dwPortNumber;
+  DWORD dwSNMPEnabled;
+  DWORD dwSNMPDevIndex;
+};
+
 /* An Xcv handle carries nothing: every command names its port in its input. */
 static BOOL WINAPI XcvOpenPortImpl(HANDLE monitor, LPCWSTR object, ACCESS_MASK access, PHANDLE xcv) {
   (void)monitor;
@@ -122,6 +140,17 @@ static DWORD WINAPI XcvDataPortImpl(HANDLE xcv, LPCWSTR command, PBYTE input, DW
   if (lstrcmpW(command, L"AddPort") == 0) {
     result = RegCreateKeyExW(HKEY_LOCAL_MACHINE, key_name, 0, NULL, 0, KEY_WRITE, NULL, &key, &disposition);
     if (result != ERROR_SUCCESS) return result;
+    /* A PORT_DATA_1 (as tcpmon.dll takes it) beyond the name: its host and port number, kept as
+     * tcpmon keeps them. */
+    if (disposition != REG_OPENED_EXISTING_KEY && input_bytes == sizeof(struct PortData1) &&
+        ((struct PortData1*)input)->cbSize == sizeof(struct PortData1)) {
+      const struct PortData1* data = (const struct PortData1*)input;
+      WCHAR host[49];
+      lstrcpynW(host, data->sztHostAddress, 49);
+      RegSetValueExW(key, L"HostName", 0, REG_SZ, (const BYTE*)host, Bytes(host));
+      RegSetValueExW(key, L"PortNumber", 0, REG_DWORD, (const BYTE*)&data->dwPortNumber, sizeof(DWORD));
+      RegSetValueExW(key, L"Protocol", 0, REG_DWORD, (const BYTE*)&data->dwProtocol, sizeof(DWORD));
+    }
     RegCloseKey(key);
     return disposition == REG_OPENED_EXISTING_KEY ? ERROR_ALREADY_EXISTS : ERROR_SUCCESS;
   }

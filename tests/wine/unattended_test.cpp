@@ -1,0 +1,261 @@
+// The real installer started as a deployment tool starts it: CreateProcessW with a command line,
+// then GetExitCodeProcess (a shell's exit status would cut the code to its low byte). While an
+// unattended run lasts, no window of the installer may appear; afterwards the spooler's printers
+// and the tests' Standard TCP/IP monitor are read from outside.
+//
+// The fixture plugs in a TR-80 on USB001 as tests/wine/install_test.cpp does, and removes what
+// the installations leave (printers, drivers, the service, keys, files, the monitor).
+#include "tests/wine/installer_driver.h"
+#include "tests/wine/machine_view.h"
+#include "tests/wine/spooler_ports.h"
+#include "tests/wine/test_monitor/test_monitor.h"
+#include "tests/wine/wine_devices.h"
+
+#include <winspool.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+using namespace driver;
+using namespace outside;
+using winetest::kClassPrinter;
+using winetest::kClassUsb;
+using winetest::TestDevice;
+
+const TestDevice kTr80Usb = {L"USB\\VID_4A7F&PID_0080\\TAVROQU0001", &kClassUsb, nullptr,
+                             L"USB\\VID_4A7F&PID_0080&REV_0100", L"USB Printing Support",
+                             L"(Standard USB Host Controller)", nullptr};
+const TestDevice kTr80 = {L"USBPRINT\\TAVROTR-80_RECEIPT\\7&5D1E2A11&0&USB001", &kClassPrinter,
+                          L"USB\\VID_4A7F&PID_0080\\TAVROQU0001", L"USBPRINT\\TAVROTR-80_RECEIPTD2F1",
+                          L"Tavro TR-80 Receipt", L"Tavro", L"Tavro TR-80 (TAVROQU)"};
+const TestDevice* const kAllDevices[] = {&kTr80, &kTr80Usb};
+
+const wchar_t kModel[] = L"Tavro TR-80";
+const wchar_t kDriver[] = L"Tavro TR-80 Driver";
+const wchar_t* const kPrinterNames[] = {L"Tavro TR-80", L"Tavro TR-80 (copy 1)", L"Tavro TR-80 (copy 2)"};
+const wchar_t kServiceName[] = L"Mavrin Service";
+const wchar_t kPrintersKey[] = L"SYSTEM\\CurrentControlSet\\Control\\Print\\Printers\\";
+const wchar_t kUninstallKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
+const wchar_t kWindowsKey[] = L"Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows";
+
+// The driver registered for this process's own environment, where Wine's in-process spooler
+// looks (tests/wine/install_test.cpp explains why).
+DWORD RegisterDriverForOwnEnvironment(const std::wstring& driver) {
+  std::wstring name = driver, env = OwnEnvironment(), path = L"Tavro TR-80Drv.dll", data = L"Tavro TR-80GPC.pcd",
+               config = L"Tavro TR-80UI.dll";
+  DRIVER_INFO_2W info = {};
+  info.cVersion = 3;
+  info.pName = &name[0];
+  info.pEnvironment = &env[0];
+  info.pDriverPath = &path[0];
+  info.pDataFile = &data[0];
+  info.pConfigFile = &config[0];
+  return AddPrinterDriverW(nullptr, 2, reinterpret_cast<LPBYTE>(&info)) ? 0 : GetLastError();
+}
+
+struct WindowSearch {
+  DWORD pid;
+  bool seen;
+};
+
+BOOL CALLBACK VisitWindows(HWND hwnd, LPARAM param) {
+  WindowSearch* s = reinterpret_cast<WindowSearch*>(param);
+  DWORD pid = 0;
+  GetWindowThreadProcessId(hwnd, &pid);
+  if (pid == s->pid && IsWindowVisible(hwnd)) s->seen = true;
+  return TRUE;
+}
+
+// One run of the installer with `switches`, as a deployment tool makes it.
+struct RunResult {
+  DWORD exit_code = 0xFFFFFFFF;
+  bool window_seen = false;
+};
+
+RunResult RunInstaller(const std::wstring& switches, DWORD timeout_ms = 120000) {
+  RunResult run;
+  const std::wstring path = WindowsPath(TAVRO_INSTALLER);
+  std::wstring command = L"\"" + path + L"\" " + switches;
+  STARTUPINFOW si = {};
+  si.cb = sizeof(si);
+  PROCESS_INFORMATION pi = {};
+  if (!CreateProcessW(path.c_str(), &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
+    ADD_FAILURE() << "CreateProcessW failed, Error=" << GetLastError();
+    return run;
+  }
+  const DWORD start = GetTickCount();
+  while (WaitForSingleObject(pi.hProcess, 20) == WAIT_TIMEOUT) {
+    WindowSearch search{pi.dwProcessId, false};
+    EnumWindows(&VisitWindows, reinterpret_cast<LPARAM>(&search));
+    run.window_seen = run.window_seen || search.seen;
+    if (GetTickCount() - start > timeout_ms) {
+      ADD_FAILURE() << "the installer did not end";
+      TerminateProcess(pi.hProcess, 99);
+      WaitForSingleObject(pi.hProcess, 5000);
+      break;
+    }
+  }
+  GetExitCodeProcess(pi.hProcess, &run.exit_code);
+  CloseHandle(pi.hThread);
+  CloseHandle(pi.hProcess);
+  return run;
+}
+
+class UnattendedTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    // As in install_test.cpp: only under WOW64 does the whole installation run in Wine.
+    if (!IsWow64Self()) GTEST_SKIP() << "32-bit Wine: the in-process spooler faults in the payload's driver modules";
+    RemoveFixtures();
+    ASSERT_EQ(winetest::Register(kTr80Usb), "");
+    ASSERT_EQ(winetest::Register(kTr80), "");
+    ASSERT_EQ(winetest::AddLocalPort(L"USB001"), 0u);
+    RemoveInstallTextFiles();
+    log_ = LogWatch();
+  }
+  void TearDown() override {
+    if (!IsWow64Self()) return;
+    RemoveFixtures();
+    RemoveInstallTextFiles();
+  }
+  static void LetPrinterBeAdded() {
+    if (_wcsicmp(OwnEnvironment(), InstallerEnvironment()) != 0) {
+      ASSERT_EQ(RegisterDriverForOwnEnvironment(kDriver), 0u);
+    }
+  }
+  static int OurPrinters() {
+    int n = 0;
+    const std::vector<PrinterEntry> printers = Printers();
+    for (const wchar_t* name : kPrinterNames) n += FindPrinter(printers, name) != nullptr ? 1 : 0;
+    return n;
+  }
+  void RemoveFixtures() {
+    for (const wchar_t* name : kPrinterNames) {
+      std::wstring n = name;
+      HANDLE printer = nullptr;
+      PRINTER_DEFAULTSW defaults = {nullptr, nullptr, PRINTER_ALL_ACCESS};
+      if (OpenPrinterW(&n[0], &printer, &defaults)) {
+        DeletePrinter(printer);
+        ClosePrinter(printer);
+      }
+      DeleteTree(HKEY_LOCAL_MACHINE, kPrintersKey + n, 0);
+      std::wstring driver = n + L" Driver";
+      for (const wchar_t* env : {kEnvX86, kEnvX64}) {
+        std::wstring e = env;
+        DeletePrinterDriverW(nullptr, &e[0], &driver[0]);
+        DeleteTree(HKEY_LOCAL_MACHINE,
+                   L"SYSTEM\\CurrentControlSet\\Control\\Print\\Environments\\" + e + L"\\Drivers\\Version-3\\" + driver, 0);
+      }
+      DeleteTree(HKEY_LOCAL_MACHINE, L"SOFTWARE\\" + n, KEY_WOW64_64KEY);
+      DeleteTree(HKEY_LOCAL_MACHINE, L"SOFTWARE\\" + n, KEY_WOW64_32KEY);
+      DeleteTree(HKEY_LOCAL_MACHINE, kUninstallKey + n, KEY_WOW64_32KEY);
+      DeleteTree(HKEY_LOCAL_MACHINE, kUninstallKey + n, KEY_WOW64_64KEY);
+      for (const std::wstring& file : DriverFiles(n)) DeleteFileW(file.c_str());
+      DeleteFileW(GpcFile(n).c_str());
+      DeleteFolder(InstallFolder(n));
+    }
+    RemoveDirectoryW(Expand(L"%ProgramFiles%\\USB Printer").c_str());
+    DeleteServiceIfPresent(kServiceName);
+    HKEY windows = nullptr;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, kWindowsKey, 0, KEY_ALL_ACCESS, &windows) == ERROR_SUCCESS) {
+      if (ReadSz(HKEY_CURRENT_USER, kWindowsKey, L"Device").rfind(L"Tavro TR-80", 0) == 0) {
+        RegDeleteValueW(windows, L"Device");
+      }
+      RegCloseKey(windows);
+    }
+    for (const TestDevice* device : kAllDevices) winetest::RemoveIfPresent(device->id);
+    winetest::DeleteLocalPortIfPresent(L"USB001");
+  }
+
+  LogWatch log_;
+};
+
+TEST_F(UnattendedTest, QuietInstallsWithoutAWindowAndASecondRunAddsNothing) {
+  ASSERT_NO_FATAL_FAILURE(LetPrinterBeAdded());
+  RunResult run = RunInstaller(L"/quiet /model=\"Tavro TR-80\" /port=USB001");
+  EXPECT_EQ(run.exit_code, 0u);
+  EXPECT_FALSE(run.window_seen);
+  const std::vector<PrinterEntry> printers = Printers();
+  const PrinterEntry* printer = FindPrinter(printers, kModel);
+  ASSERT_NE(printer, nullptr);
+  EXPECT_EQ(printer->port, L"USB001");
+  EXPECT_EQ(printer->driver, kDriver);
+  EXPECT_EQ(DefaultPrinter(), kModel);
+
+  run = RunInstaller(L"/quiet /model=\"Tavro TR-80\" /port=USB001");
+  EXPECT_EQ(run.exit_code, 0u);
+  EXPECT_FALSE(run.window_seen);
+  EXPECT_EQ(OurPrinters(), 1) << "no \"(copy 1)\"";
+  ExpectInOrder(log_.Since(), {"[INFO] CInstallApp::InitInstance - Exit code 0",
+                               "is installed on USB001 already (printer Tavro TR-80)",
+                               "[INFO] CInstallApp::InitInstance - Exit code 0"});
+}
+
+TEST_F(UnattendedTest, PortAutoInstallsThePluggedInPrintersModelOnItsPort) {
+  ASSERT_NO_FATAL_FAILURE(LetPrinterBeAdded());
+  RunResult run = RunInstaller(L"/quiet /port=auto /nodefault");
+  EXPECT_EQ(run.exit_code, 0u);
+  EXPECT_FALSE(run.window_seen);
+  const std::vector<PrinterEntry> printers = Printers();
+  const PrinterEntry* printer = FindPrinter(printers, kModel);
+  ASSERT_NE(printer, nullptr);
+  EXPECT_EQ(printer->port, L"USB001");
+  EXPECT_NE(DefaultPrinter(), kModel) << "/nodefault";
+}
+
+TEST_F(UnattendedTest, UnusableCommandLinesEndWith87AndChangeNothing) {
+  for (const wchar_t* switches : {L"/quiet /model=\"Tavro TR-99\" /port=USB001", L"/quiet /model=\"Tavro TR-80\" /port=USB077",
+                                  L"/quiet /silent"}) {
+    RunResult run = RunInstaller(switches);
+    EXPECT_EQ(run.exit_code, 87u) << Narrow(switches);
+    EXPECT_FALSE(run.window_seen) << Narrow(switches);
+  }
+  EXPECT_EQ(OurPrinters(), 0);
+  EXPECT_FALSE(ServiceExists(kServiceName));
+}
+
+// Without the fixture's driver registration Wine's spooler refuses the printer (1797): the
+// installation fails, and says so with 1603.
+TEST_F(UnattendedTest, AFailedQuietInstallationEndsWith1603) {
+  if (_wcsicmp(OwnEnvironment(), InstallerEnvironment()) == 0) GTEST_SKIP() << "nothing fails here";
+  RunResult run = RunInstaller(L"/quiet /model=\"Tavro TR-80\" /port=USB001");
+  EXPECT_EQ(run.exit_code, 1603u);
+  EXPECT_FALSE(run.window_seen);
+  EXPECT_EQ(OurPrinters(), 0);
+  ExpectInOrder(log_.Since(), {"[ERROR] RetractFileThread - InstallPrinterDriver failed, Error=1797",
+                               "[INFO] CInstallApp::InitInstance - Exit code 1603"});
+}
+
+TEST_F(UnattendedTest, CancelInTheLanguageDialogEndsWith1602) {
+  Installer installer;
+  ASSERT_TRUE(installer.Start());
+  HWND language = installer.WaitFor(Kind::kLanguage);
+  ASSERT_NE(language, nullptr);
+  Click(language, IDCANCEL);
+  EXPECT_EQ(installer.WaitExit(), 1602);
+}
+
+// The tests' Standard TCP/IP monitor receives the monitor's own "AddPort" with a PORT_DATA_1.
+TEST_F(UnattendedTest, AnAddressGetsItsStandardTcpIpPortAndThePrinterGoesOnIt) {
+  ASSERT_NO_FATAL_FAILURE(LetPrinterBeAdded());
+  testmon::ModulesOnPath modules_on_path;
+  ASSERT_TRUE(testmon::Remove());
+  ASSERT_EQ(testmon::Install(), "");
+  RunResult run = RunInstaller(L"/quiet /model=\"Tavro TR-80\" /ip=10.0.0.9");
+  EXPECT_EQ(run.exit_code, 0u);
+  EXPECT_FALSE(run.window_seen);
+  ASSERT_TRUE(testmon::HasPortKey(L"IP_10.0.0.9"));
+  const std::wstring port = std::wstring(testmon::kPortsKey) + L"\\IP_10.0.0.9";
+  EXPECT_EQ(ReadSz(HKEY_LOCAL_MACHINE, port, L"HostName"), L"10.0.0.9");
+  EXPECT_EQ(ReadDword(HKEY_LOCAL_MACHINE, port, L"PortNumber"), 9100);
+  EXPECT_EQ(ReadDword(HKEY_LOCAL_MACHINE, port, L"Protocol"), 1);
+  const std::vector<PrinterEntry> printers = Printers();
+  const PrinterEntry* printer = FindPrinter(printers, kModel);
+  ASSERT_NE(printer, nullptr);
+  EXPECT_EQ(printer->port, L"IP_10.0.0.9");
+  EXPECT_TRUE(testmon::Remove());
+}
+
+}  // namespace
