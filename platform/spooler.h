@@ -1,8 +1,8 @@
 // The print spooler (winspool): what the installer asks of it. Buffers and the "ask for the size,
 // then call again" of EnumPortsW stay behind the seam; the logic sees records. Each call leaves
-// the failing call's Win32 code as the last error. winspool.h defines EnumPorts, ConfigurePort
-// and DeletePort as macros: a file that includes it and calls or defines these methods must
-// #undef them first.
+// the failing call's Win32 code as the last error. winspool.h defines EnumPorts, ConfigurePort,
+// DeletePort, OpenPrinter, DeletePrinterDriverEx and DeleteMonitor as macros: a file that includes it and calls or defines these
+// methods must #undef them first.
 #pragma once
 
 #include <cstdint>
@@ -70,7 +70,19 @@ struct PrinterInfo2 {
   uint32_t start_time = 0;
   uint32_t until_time = 0;
   uint32_t status = 0;
+  uint32_t jobs = 0;  // cJobs: the jobs queued, as GetPrinterW and EnumPrintersW report them
 };
+
+// Access rights OpenPrinter asks for (PRINTER_ACCESS_USE, PRINTER_ALL_ACCESS).
+constexpr uint32_t kPrinterAccessUse = 0x8;
+constexpr uint32_t kPrinterAllAccess = 0xF000C;
+
+// DeletePrinterDriverExW flags: DPD_DELETE_UNUSED_FILES, DPD_DELETE_SPECIFIC_VERSION.
+constexpr uint32_t kDeleteUnusedFiles = 0x1;
+constexpr uint32_t kDeleteSpecificVersion = 0x2;
+
+// PRINTER_STATUS_PENDING_DELETION: DeletePrinter took the printer, its jobs hold it back.
+constexpr uint32_t kPrinterStatusPendingDeletion = 0x4;
 
 // An open printer (AddPrinterW's handle); the destructor closes it (ClosePrinter).
 class PrinterHandle {
@@ -81,6 +93,19 @@ class PrinterHandle {
   virtual uint32_t SetData(const std::wstring& name, uint32_t type, const std::vector<uint8_t>& data) = 0;
   // The handle's value, for the log only.
   virtual const void* LogHandle() const = 0;
+  // GetPrinterW, level 2: the printer's record as the spooler holds it now (its texts, its
+  // attributes, status and job count). False with the spooler's code.
+  virtual bool GetInfo2(PrinterInfo2* out) = 0;
+  // SetPrinterW, level 2, with the printer's own record (as GetInfo2 reads it) and only the port
+  // replaced by `port`: 1796 for a port the spooler does not list.
+  virtual bool SetPort(const std::wstring& port) = 0;
+  // SetPrinterW, level 0, PRINTER_CONTROL_PURGE: every queued job of the printer is dropped.
+  // Needs a handle opened with kPrinterAllAccess (5 otherwise).
+  virtual bool Purge() = 0;
+  // DeletePrinter: the printer goes at once when it has no jobs, else it is marked pending
+  // deletion (kPrinterStatusPendingDeletion) and goes with its last job. Needs kPrinterAllAccess
+  // (5 otherwise). The handle stays open and is still closed by the destructor.
+  virtual bool Delete() = 0;
 };
 
 class Spooler {
@@ -122,6 +147,22 @@ class Spooler {
   virtual bool AddPortUI(DialogControls* owner, const std::wstring& monitor) = 0;
   virtual bool ConfigurePort(DialogControls* owner, const std::wstring& port) = 0;
   virtual bool DeletePort(DialogControls* owner, const std::wstring& port) = 0;
+  // OpenPrinterW of a local printer with `access` (kPrinterAccessUse, kPrinterAllAccess): the
+  // handle, or null with the code (1801 for a printer that does not exist).
+  virtual std::unique_ptr<PrinterHandle> OpenPrinter(const std::wstring& name, uint32_t access) = 0;
+  // EnumPrintersW (PRINTER_ENUM_LOCAL, empty name, level 2): every local printer's record, in the
+  // spooler's order (name, port, driver, status and jobs are what the callers rely on). Asks for
+  // the size, then again until the list fits. False with the code.
+  virtual bool EnumPrinters2(std::vector<PrinterInfo2>* out) = 0;
+  // DeletePrinterDriverExW on the local server: the driver `name` of `environment` ("Windows
+  // x64" ...), only its `version` with kDeleteSpecificVersion, and with kDeleteUnusedFiles the
+  // files its record names that no other driver uses. False with 1797 for a driver not
+  // registered there, 2001 while a printer uses it, 1805 for an unknown environment.
+  virtual bool DeletePrinterDriverEx(const std::wstring& name, const std::wstring& environment, uint32_t flags,
+                                     uint32_t version) = 0;
+  // DeleteMonitorW on the local server: the monitor and its ports. False with 3000 for a monitor
+  // that is not installed, 3008 while a printer uses one of its ports.
+  virtual bool DeleteMonitor(const std::wstring& name, const std::wstring& environment) = 0;
 };
 
 }  // namespace platform

@@ -35,7 +35,11 @@
 //
 // Fault names: "EnumPortsW", "GetPrinterDriverDirectoryW", "GetPrinterDriverDirectoryA",
 // "AddPrinterDriverW", "AddPrinterW", "SetPrinterDataW", "EnumPrintersW", "AddMonitorW",
-// "AddPortExW", "SetDefaultPrinterW", "AddPortW", "ConfigurePortW", "DeletePortW".
+// "AddPortExW", "SetDefaultPrinterW", "AddPortW", "ConfigurePortW", "DeletePortW", "OpenPrinterW",
+// "GetPrinterW", "SetPrinterW" (SetPort and Purge), "DeletePrinter".
+//
+// Print jobs are arranged by the tests (QueueJobs); a printer with jobs that DeletePrinter takes
+// stays, marked pending deletion, until its jobs are finished (FinishJobs) or purged.
 //
 // The monitors' own dialogs (AddPortW, ConfigurePortW) are played by a scripted user: each
 // answer a test queues is taken by the next dialog of any monitor; a dialog without an answer is
@@ -44,6 +48,7 @@
 #pragma once
 
 #include <deque>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -121,6 +126,23 @@ class SimSpooler : public Spooler {
   };
   const std::vector<PortDialogRun>& PortDialogRuns() const { return runs_; }
   // ---- end of the monitors' dialogs ----
+  // ---- Printers by name (sim_spooler_printers.cpp) ----
+  // 1801 for a printer that does not exist (whatever the case of the name).
+  std::unique_ptr<PrinterHandle> OpenPrinter(const std::wstring& name, uint32_t access) override;
+  bool EnumPrinters2(std::vector<PrinterInfo2>* out) override;
+  // Arranging: `count` more jobs queued on the printer; FinishJobs prints them all, and removes
+  // the printer when DeletePrinter had marked it.
+  void QueueJobs(const std::wstring& printer, uint32_t count);
+  void FinishJobs(const std::wstring& printer);
+  // The jobs queued on a printer (0 for an unknown one).
+  uint32_t Jobs(const std::wstring& printer) const;
+  // ---- end of printers by name ----
+  // Removal (sim_spooler_removal.cpp): "DeletePrinterDriverExW", "DeleteMonitorW" fail by name.
+  // A driver is in use (2001) when a printer names it and it is of the server's environment; its
+  // unused files go from the environment's driver directory and its "3" folder.
+  bool DeletePrinterDriverEx(const std::wstring& name, const std::wstring& environment, uint32_t flags,
+                             uint32_t version) override;
+  bool DeleteMonitor(const std::wstring& name, const std::wstring& environment) override;
 
   // Arranging. Installs a monitor: its key under Monitors with "Driver" = `driver`.
   void AddMonitor(const std::wstring& monitor, const std::wstring& driver);
@@ -146,6 +168,19 @@ class SimSpooler : public Spooler {
   std::wstring InstalledMonitor(const std::wstring& monitor);
   // The monitor that serves a port ("Local Port" for the Ports key's values), or empty.
   std::wstring MonitorOfPort(const std::wstring& port);
+  // A handle on an existing printer (its key's name) with `access`.
+  std::unique_ptr<PrinterHandle> MakeHandle(const std::wstring& printer, uint32_t access);
+  // The printer's key name as the registry has it (case as created), or empty when none.
+  std::wstring PrinterKeyName(const std::wstring& printer);
+  // The printer's level-2 record from its key; false when the key is gone.
+  bool ReadPrinter(const std::wstring& printer, PrinterInfo2* out);
+  // Drops the printer's key (and its jobs); the user's default printer entry naming it goes too.
+  void ErasePrinter(const std::wstring& printer);
+  friend class SimPrinterHandle;
+  // EnumPrinters2's list, for the spooler's own checks (no fault, no call counted).
+  void ListPrinters(std::vector<PrinterInfo2>* out);
+  // Whether another driver of `environment` than `driver` names `file` in its record.
+  bool FileOfAnotherDriver(const std::wstring& environment, const std::wstring& driver, const std::wstring& file);
 
   SimFaults& faults_;
   SimRegistry& registry_;
@@ -154,6 +189,7 @@ class SimSpooler : public Spooler {
   SimCodePage& codepage_;
   std::deque<PortDialogAnswer> answers_;
   std::vector<PortDialogRun> runs_;
+  std::map<std::wstring, uint32_t> jobs_;  // by SimUpper(printer name)
 };
 
 }  // namespace platform::sim

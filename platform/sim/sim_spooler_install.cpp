@@ -21,7 +21,6 @@ constexpr uint32_t kInvalidPrinterName = 1801;
 constexpr uint32_t kPrinterAlreadyExists = 1802;
 constexpr uint32_t kInvalidDatatype = 1804;
 constexpr uint32_t kInvalidEnvironment = 1805;
-constexpr uint32_t kPrinterDeleted = 1905;
 constexpr uint32_t kMonitorAlreadyInstalled = 3006;
 constexpr uint32_t kModuleNotFound = 126;
 
@@ -81,30 +80,6 @@ bool Fail(uint32_t code) {
   SetLastErrorCode(code);
   return false;
 }
-
-class SimPrinterHandle : public PrinterHandle {
- public:
-  SimPrinterHandle(SimFaults& faults, SimRegistry& registry, std::wstring printer)
-      : faults_(faults), registry_(registry), printer_(std::move(printer)) {}
-
-  uint32_t SetData(const std::wstring& name, uint32_t type, const std::vector<uint8_t>& data) override {
-    if (faults_.ShouldFail("SetPrinterDataW")) return LastErrorCode();
-    std::vector<std::wstring> subkeys;
-    if (!registry_.SubKeys(kHklm, SimSpooler::PrinterKey(printer_), kView, &subkeys)) return kPrinterDeleted;
-    RegValue value;
-    value.type = type;
-    value.data = data;
-    registry_.Put(kHklm, SimSpooler::PrinterKey(printer_) + L"\\PrinterDriverData", name, kView, value);
-    return err::kSuccess;
-  }
-
-  const void* LogHandle() const override { return this; }
-
- private:
-  SimFaults& faults_;
-  SimRegistry& registry_;
-  std::wstring printer_;
-};
 
 }  // namespace
 
@@ -251,7 +226,7 @@ std::unique_ptr<PrinterHandle> SimSpooler::AddPrinter(const PrinterInfo2& printe
     registry_.MakeKey(kHklm, key + L"\\" + subkey, kView);
   }
   SetLastErrorCode(err::kSuccess);
-  return std::make_unique<SimPrinterHandle>(faults_, registry_, name);
+  return MakeHandle(name, kPrinterAllAccess);
 }
 
 bool SimSpooler::EnumPrinters(uint32_t flags, std::vector<std::wstring>* names, uint32_t* bytes_needed) {

@@ -3,6 +3,12 @@
 
 #include "platform/spooler.h"
 
+// winspool.h, when included before, maps these names to their W functions: the methods keep
+// their own names in every file (the vtable is one for all of them).
+#undef OpenPrinter
+#undef DeletePrinterDriverEx
+#undef DeleteMonitor
+
 namespace platform::win32 {
 
 class Win32Spooler : public Spooler {
@@ -31,6 +37,14 @@ class Win32Spooler : public Spooler {
   bool ConfigurePort(DialogControls* owner, const std::wstring& port) override;
   bool DeletePort(DialogControls* owner, const std::wstring& port) override;
   // ---- end of the port monitors' dialogs ----
+  // ---- Printers by name (win32_spooler_printers.cpp) ----
+  // OpenPrinterW with a PRINTER_DEFAULTS of `access` alone (no data type, no device mode).
+  std::unique_ptr<PrinterHandle> OpenPrinter(const std::wstring& name, uint32_t access) override;
+  bool EnumPrinters2(std::vector<PrinterInfo2>* out) override;
+  // An empty environment is passed as NULL (the caller's).
+  bool DeletePrinterDriverEx(const std::wstring& name, const std::wstring& environment, uint32_t flags,
+                             uint32_t version) override;
+  bool DeleteMonitor(const std::wstring& name, const std::wstring& environment) override;
 };
 
 }  // namespace platform::win32

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "platform/win32/unique_handle.h"
+#include "platform/win32/win32_printer_handle.h"
 #include "platform/win32/winspool_api.h"
 
 namespace platform::win32 {
@@ -28,21 +29,6 @@ namespace {
 LPWSTR Text(const std::wstring& text) { return const_cast<LPWSTR>(text.c_str()); }
 LPWSTR TextOrNull(const std::wstring& text) { return text.empty() ? nullptr : Text(text); }
 LPSTR TextOrNull(const std::string& text) { return text.empty() ? nullptr : const_cast<LPSTR>(text.c_str()); }
-
-class Win32PrinterHandle : public PrinterHandle {
- public:
-  explicit Win32PrinterHandle(unique_hprinter printer) : printer_(std::move(printer)) {}
-
-  uint32_t SetData(const std::wstring& name, uint32_t type, const std::vector<uint8_t>& data) override {
-    return winspool::SetPrinterDataW(printer_.get(), Text(name), type, const_cast<LPBYTE>(data.data()),
-                             static_cast<DWORD>(data.size()));
-  }
-
-  const void* LogHandle() const override { return printer_.get(); }
-
- private:
-  unique_hprinter printer_;
-};
 
 }  // namespace
 

@@ -80,4 +80,27 @@ BOOL DeletePortW(LPWSTR server, HWND owner, LPWSTR port) {
   return Call<decltype(&::DeletePortW)>("DeletePortW", FALSE, server, owner, port);
 }
 
+BOOL OpenPrinterW(LPWSTR name, LPHANDLE printer, LPPRINTER_DEFAULTSW defaults) {
+  return Call<decltype(&::OpenPrinterW)>("OpenPrinterW", FALSE, name, printer, defaults);
+}
+
+BOOL GetPrinterW(HANDLE printer, DWORD level, LPBYTE info, DWORD bytes, LPDWORD needed) {
+  return Call<decltype(&::GetPrinterW)>("GetPrinterW", FALSE, printer, level, info, bytes, needed);
+}
+
+BOOL SetPrinterW(HANDLE printer, DWORD level, LPBYTE info, DWORD command) {
+  return Call<decltype(&::SetPrinterW)>("SetPrinterW", FALSE, printer, level, info, command);
+}
+
+BOOL DeletePrinter(HANDLE printer) { return Call<decltype(&::DeletePrinter)>("DeletePrinter", FALSE, printer); }
+
+BOOL DeletePrinterDriverExW(LPWSTR server, LPWSTR environment, LPWSTR driver, DWORD flags, DWORD version) {
+  return Call<decltype(&::DeletePrinterDriverExW)>("DeletePrinterDriverExW", FALSE, server, environment, driver, flags,
+                                                   version);
+}
+
+BOOL DeleteMonitorW(LPWSTR server, LPWSTR environment, LPWSTR monitor) {
+  return Call<decltype(&::DeleteMonitorW)>("DeleteMonitorW", FALSE, server, environment, monitor);
+}
+
 }  // namespace platform::win32::winspool

@@ -30,5 +30,11 @@ BOOL SetDefaultPrinterW(LPCWSTR name);
 BOOL AddPortW(LPWSTR server, HWND owner, LPWSTR monitor);
 BOOL ConfigurePortW(LPWSTR server, HWND owner, LPWSTR port);
 BOOL DeletePortW(LPWSTR server, HWND owner, LPWSTR port);
+BOOL OpenPrinterW(LPWSTR name, LPHANDLE printer, LPPRINTER_DEFAULTSW defaults);
+BOOL GetPrinterW(HANDLE printer, DWORD level, LPBYTE info, DWORD bytes, LPDWORD needed);
+BOOL SetPrinterW(HANDLE printer, DWORD level, LPBYTE info, DWORD command);
+BOOL DeletePrinter(HANDLE printer);
+BOOL DeletePrinterDriverExW(LPWSTR server, LPWSTR environment, LPWSTR driver, DWORD flags, DWORD version);
+BOOL DeleteMonitorW(LPWSTR server, LPWSTR environment, LPWSTR monitor);
 
 }  // namespace platform::win32::winspool

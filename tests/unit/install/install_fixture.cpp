@@ -33,6 +33,10 @@ class SpyPrinterHandle : public platform::PrinterHandle {
     return real_->SetData(name, type, data);
   }
   const void* LogHandle() const override { return real_->LogHandle(); }
+  bool GetInfo2(platform::PrinterInfo2* out) override { return real_->GetInfo2(out); }
+  bool SetPort(const std::wstring& port) override { return real_->SetPort(port); }
+  bool Purge() override { return real_->Purge(); }
+  bool Delete() override { return real_->Delete(); }
 
  private:
   std::unique_ptr<platform::PrinterHandle> real_;

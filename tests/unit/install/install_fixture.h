@@ -83,6 +83,18 @@ class SpySpooler : public platform::Spooler {
   bool DeletePort(platform::DialogControls* owner, const std::wstring& port) override {
     return real_.DeletePort(owner, port);
   }
+  // Printers by name are not the installation's either: passed on unrecorded.
+  std::unique_ptr<platform::PrinterHandle> OpenPrinter(const std::wstring& name, uint32_t access) override {
+    return real_.OpenPrinter(name, access);
+  }
+  bool EnumPrinters2(std::vector<platform::PrinterInfo2>* out) override { return real_.EnumPrinters2(out); }
+  bool DeletePrinterDriverEx(const std::wstring& name, const std::wstring& environment, uint32_t flags,
+                             uint32_t version) override {
+    return real_.DeletePrinterDriverEx(name, environment, flags, version);
+  }
+  bool DeleteMonitor(const std::wstring& name, const std::wstring& environment) override {
+    return real_.DeleteMonitor(name, environment);
+  }
 
   struct Monitor {
     std::wstring name, environment, dll;
