@@ -1,9 +1,15 @@
 // The print spooler (winspool): what the installer asks of it. Buffers and the "ask for the size,
 // then call again" of EnumPortsW stay behind the seam; the logic sees records. Each call leaves
-// the failing call's Win32 code as the last error. winspool.h defines EnumPorts, ConfigurePort,
-// DeletePort, OpenPrinter, DeletePrinterDriverEx and DeleteMonitor as macros: a file that includes it and calls or defines these
-// methods must #undef them first.
+// the failing call's Win32 code as the last error. winspool.h defines EnumPorts, ConfigurePort
+// and DeletePort as macros: a file that includes it and calls or defines these methods must
+// #undef them first. Its OpenPrinter, DeletePrinterDriverEx, DeleteMonitor and SetPort macros are
+// undone here and in the Windows classes' headers, so that every file sees the methods' own names.
 #pragma once
+
+#undef OpenPrinter
+#undef DeletePrinterDriverEx
+#undef DeleteMonitor
+#undef SetPort
 
 #include <cstdint>
 #include <memory>

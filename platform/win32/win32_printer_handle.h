@@ -4,6 +4,9 @@
 #include "platform/spooler.h"
 #include "platform/win32/unique_handle.h"
 
+// winspool.h (through unique_handle.h) maps SetPort to SetPortW, which would rename the method.
+#undef SetPort
+
 namespace platform::win32 {
 
 class Win32PrinterHandle : public PrinterHandle {

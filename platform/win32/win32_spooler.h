@@ -8,6 +8,7 @@
 #undef OpenPrinter
 #undef DeletePrinterDriverEx
 #undef DeleteMonitor
+#undef SetPort
 
 namespace platform::win32 {
 
