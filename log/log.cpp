@@ -58,6 +58,7 @@ struct LogState {
   std::thread writer;                // the current session's, under `control`
   std::atomic<LogThreadStarter> starter{nullptr};
   std::atomic<int> abandoned{0};
+  std::atomic<const char*> file_stem{"TavroPrintInstall"};
 };
 
 // Never destroyed: a line logged while the process exits still finds the facility.
@@ -433,13 +434,17 @@ int GetLogFilePath(char* out, size_t size) {
   if (n < 0 || static_cast<size_t>(n) >= sizeof(folder)) return -1;
   if (!EnsureLogFolder(machine->files(), windows_ansi)) return -1;
   platform::LocalTime t = machine->clock().Now();
-  n = std::snprintf(out, size, "%s\\%s_%d_%02d_%02d.log", folder, "TavroPrintInstall", t.year, t.month, t.day);
+  n = std::snprintf(out, size, "%s\\%s_%d_%02d_%02d.log", folder, State().file_stem.load(), t.year, t.month, t.day);
   // A cut path would name another file: refuse it.
   if (n < 0 || static_cast<size_t>(n) >= size) {
     out[0] = '\0';
     return -1;
   }
   return 0;
+}
+
+void LogSetFileStem(const char* stem) {
+  if (stem != nullptr && stem[0] != '\0') State().file_stem.store(stem);
 }
 
 int EnsureDirectory(const char* path) {

@@ -55,6 +55,11 @@ void LogFlush();
 // (hard link) and has one of those owners, and skips a file another holds open instead of waiting.
 int GetLogFilePath(char* out, size_t size);
 
+// The day's file is "<stem>_<year>_<month>_<day>.log": the stem is "TavroPrintInstall" unless a
+// program chooses its own before its first line (the uninstaller's "TavroPrintUninstall"). `stem`
+// must live as long as the program (a literal); null or empty keeps the current stem.
+void LogSetFileStem(const char* stem);
+
 // Creates an 8-bit path with every missing parent: 0 when it exists or was made, -1 otherwise.
 int EnsureDirectory(const char* path);
 

@@ -37,6 +37,10 @@ class Win32Files : public Files {
   // thread, last in first out.
   bool DisableWow64Redirection() override;
   bool RevertWow64Redirection() override;
+  // FindFirstFileW / FindNextFileW, RemoveDirectoryW, MoveFileExW (win32_folders.cpp).
+  bool ListFolder(const std::wstring& folder, std::vector<FolderEntry>* out) override;
+  bool RemoveFolder(const std::wstring& path) override;
+  bool RemoveAtRestart(const std::wstring& path) override;
 };
 
 }  // namespace platform::win32
