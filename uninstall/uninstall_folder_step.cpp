@@ -30,7 +30,8 @@ StepResult LaterOrFail(platform::Files& files, const std::wstring& path, bool ow
   if ((code == kSharingViolation || code == platform::err::kAccessDenied || code == kDirectoryNotEmpty) &&
       files.RemoveAtRestart(path)) {
     if (own_program) {
-      UNINSTALL_LOG(kFn, "[INFO] DeleteInstallFolder - %ws runs: it goes at the next restart\n", path.c_str());
+      UNINSTALL_LOG(kFn, "[INFO] DeleteInstallFolder - %ws goes with the running uninstaller at the next restart\n",
+                    path.c_str());
       return StepResult::kNothing;
     }
     UNINSTALL_LOG(kFn, "[WARN] DeleteInstallFolder - %ws is in use (Error=%d), removed at the next restart\n",

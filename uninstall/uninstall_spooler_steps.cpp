@@ -7,6 +7,7 @@
 #include "platform/files.h"
 #include "platform/last_error.h"
 #include "platform/machine.h"
+#include "platform/registry.h"
 #include "platform/spooler.h"
 #include "uninstall/uninstall_log.h"
 #include "uninstall/uninstall_steps.h"
@@ -53,6 +54,15 @@ StepResult RemoveFile(platform::Machine& machine, const char* fn, const std::wst
   }
   UNINSTALL_LOG(fn, "[ERROR] %s - Cannot remove %ws, Error=%d\n", fn, path.c_str(), Code());
   return StepResult::kFailed;
+}
+
+// Whether the spooler keeps a driver of that name for the environment, where Windows keeps drivers
+// (Wine answers 87 instead of 1797 for one it does not have).
+bool DriverKeyExists(platform::Machine& machine, const std::wstring& environment, const std::wstring& driver) {
+  return machine.registry().KeyExists(platform::Hive::kLocalMachine,
+                                      L"SYSTEM\\CurrentControlSet\\Control\\Print\\Environments\\" + environment +
+                                          L"\\Drivers\\Version-3\\" + driver,
+                                      platform::RegView::k64);
 }
 
 // The combined outcome of parts: a failure wins, then a restart, then anything done.
@@ -125,10 +135,17 @@ StepResult DeleteDriverStep(UninstallContext& context) {
   StepResult result = StepResult::kNothing;
   for (const std::wstring& environment : record.environments) {
     const uint32_t flags = platform::kDeleteUnusedFiles | platform::kDeleteSpecificVersion;
-    if (context.machine.spooler().DeletePrinterDriverEx(record.driver, environment, flags, 3)) {
+    platform::Spooler& spooler = context.machine.spooler();
+    bool deleted = spooler.DeletePrinterDriverEx(record.driver, environment, flags, 3);
+    if (!deleted && platform::LastErrorCode() == platform::err::kInvalidParameter) {
+      // A spooler that takes no flags (Wine's): the plain deletion; the files step removes the files.
+      UNINSTALL_LOG("DeleteDriver", "[WARN] DeleteDriver - The spooler refuses the flags, deleting without them\n");
+      deleted = spooler.DeletePrinterDriverEx(record.driver, environment, 0, 0);
+    }
+    if (deleted) {
       context.removed_drivers.push_back(environment);
       result = Combine(result, StepResult::kDone);
-    } else if (platform::LastErrorCode() == kUnknownPrinterDriver) {
+    } else if (platform::LastErrorCode() == kUnknownPrinterDriver || !DriverKeyExists(context.machine, environment, record.driver)) {
       context.removed_drivers.push_back(environment);  // gone already: its files may remain
     } else {
       UNINSTALL_LOG("DeleteDriver", "[ERROR] DeleteDriver - DeletePrinterDriverEx %ws (%ws) failed, Error=%d\n",
@@ -149,8 +166,10 @@ StepResult DeleteDriverFilesStep(UninstallContext& context) {
       result = StepResult::kFailed;
       continue;
     }
+    // Where the installer placed them, and the version folder the spooler copies them into.
     for (const std::wstring& file : context.record.driver_files) {
       result = Combine(result, RemoveFile(context.machine, "DeleteDriverFiles", folder + L"\\" + file));
+      result = Combine(result, RemoveFile(context.machine, "DeleteDriverFiles", folder + L"\\3\\" + file));
     }
   }
   return result;

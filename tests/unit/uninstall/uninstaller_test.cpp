@@ -178,6 +178,15 @@ TEST_F(UninstallerTest, AFailingStepIsLoggedAndTheOthersStillRun) {
   EXPECT_TRUE(ui_.told_error[0]);
 }
 
+TEST_F(UninstallerTest, ASpoolerThatRefusesTheDeletionFlagsDeletesTheDriverWithout) {
+  Install(L"R710");
+  sim_.faults().Fail("DeletePrinterDriverExW", 87, 1);  // as Wine answers any flag
+  EXPECT_EQ(Uninstall(L"R710"), kUninstallRemoved);
+  EXPECT_FALSE(DriverRegistered(L"R710 Driver", L"Windows x64"));
+  EXPECT_EQ(sim_.files().Kind(DriverDir() + L"\\R710Drv.dll"), platform::PathKind::kMissing);
+  EXPECT_TRUE(LogInOrder({"[WARN] DeleteDriver - The spooler refuses the flags, deleting without them"}));
+}
+
 TEST_F(UninstallerTest, TheRunningUninstallerGoesAtTheNextRestartWithoutAskingForOne) {
   Install(L"R710");
   const std::wstring program = Folder(L"R710") + L"\\Uninstaller.exe";
