@@ -83,6 +83,10 @@ class DiskFiles : public platform::Files {
   }
   bool DisableWow64Redirection() override { return false; }
   bool RevertWow64Redirection() override { return false; }
+  // The log never lists or removes folders: not offered by the bench's disk.
+  bool ListFolder(const std::wstring&, std::vector<platform::FolderEntry>*) override { return false; }
+  bool RemoveFolder(const std::wstring&) override { return false; }
+  bool RemoveAtRestart(const std::wstring&) override { return false; }
   // The bench's own folder: what this process makes counts as the administrators'.
   bool MakePrivateDirectory(const std::string& path) override { return ::mkdir(Posix(path).c_str(), 0700) == 0; }
   bool Inspect(const std::string& path, platform::PathFacts* out) override {

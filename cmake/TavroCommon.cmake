@@ -23,9 +23,10 @@ if(NOT WIN32)
 endif()
 
 # The logic folders, top first, and what each may use besides itself (README.md, Layout).
-set(TAVRO_LOGIC_DIRS app ui install service ports catalog payload log)
+set(TAVRO_LOGIC_DIRS app ui uninstall install service ports catalog payload log)
 set(TAVRO_USES_app ui install ports catalog payload log platform)
 set(TAVRO_USES_ui install ports catalog payload log platform)
+set(TAVRO_USES_uninstall install catalog payload log platform)
 set(TAVRO_USES_install catalog payload log platform)
 set(TAVRO_USES_service ports catalog log platform)
 set(TAVRO_USES_ports catalog log platform)

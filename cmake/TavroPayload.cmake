@@ -2,10 +2,11 @@
 # resource "INSTALL" 142. The resource compile of the installer depends on the target
 # tavro_payload and includes ${TAVRO_PAYLOAD_BIN}.
 #
-# By default the build packs this build's 12 entries with the native tree's paypack: the payload
+# By default the build packs this build's 13 entries with the native tree's paypack: the payload
 # programs of both architectures (this tree's own, the other one's from TAVRO_WIN32_BUILD or
-# TAVRO_WIN64_BUILD, which scripts/build.sh builds first), this tree's TavroPrinterService.exe and
-# the JSON files under data/.
+# TAVRO_WIN64_BUILD, which scripts/build.sh builds first), the installed programs of this tree
+# (Uninstaller.exe and TavroPrinterService.exe, which the uninstall entry and the service name;
+# one of each, of this tree's architecture) and the JSON files under data/.
 # With signing on (cmake/TavroSign.cmake) each program is signed as the last step of its link, so
 # the packing, which depends on the programs' targets and files, packs the signed files.
 # TAVRO_PAYLOAD names another payload instead: a folder whose files are packed (names relative
@@ -19,9 +20,12 @@ set(TAVRO_WIN64_BUILD "" CACHE PATH "The x86_64 build tree (x64 payload programs
 set(TAVRO_PAYLOAD_BIN ${CMAKE_BINARY_DIR}/payload.bin)
 set(_tavro_paypack ${TAVRO_NATIVE_BUILD}/tools/paypack/paypack)
 set(_tavro_programs tavropop.exe tavrodrv.dll tavromon.exe tavroui.dll)
-# Programs an installation names and the payload carries under their own names, this tree's
-# build (the i686 one in the shipped installer): target and entry name.
-set(_tavro_installed_programs TavroPrinterService)
+# Programs the installation runs from the install folder, packed under their target's file name
+# from this tree: one line each.
+set(_tavro_installed_programs
+  Uninstaller
+  TavroPrinterService
+)
 
 function(_tavro_require_paypack)
   if(NOT TAVRO_NATIVE_BUILD)
@@ -76,9 +80,9 @@ else()
                        "${_program}${_other_suffix}=${_other_dir}/${_program}")
     list(APPEND _deps ${_target} ${_other_dir}/${_program})
   endforeach()
-  foreach(_target ${_tavro_installed_programs})
-    list(APPEND _specs "${_target}.exe=$<TARGET_FILE:${_target}>")
-    list(APPEND _deps ${_target})
+  foreach(_installed ${_tavro_installed_programs})
+    list(APPEND _specs "$<TARGET_FILE_NAME:${_installed}>=$<TARGET_FILE:${_installed}>")
+    list(APPEND _deps ${_installed})
   endforeach()
   foreach(_json DefaultPaper.json Modules.json PaperSize.json)
     list(APPEND _specs "${_json}=${CMAKE_SOURCE_DIR}/data/${_json}")
@@ -88,7 +92,7 @@ else()
     COMMAND ${_tavro_paypack} pack ${TAVRO_PAYLOAD_BIN} ${_specs}
     COMMAND ${_tavro_paypack} list ${TAVRO_PAYLOAD_BIN}
     DEPENDS ${_tavro_paypack} ${_deps}
-    COMMENT "Payload: packing this build's 12 entries"
+    COMMENT "Payload: packing this build's 13 entries"
     VERBATIM)
 endif()
 

@@ -6,6 +6,7 @@
 #include "catalog/install_texts.h"
 #include "install/install_host.h"
 #include "install/install_target.h"
+#include "install/uninstall_record.h"
 #include "log/log.h"
 #include "platform/files.h"
 #include "platform/last_error.h"
@@ -33,6 +34,26 @@ void WriteValues(platform::Registry& registry, const std::wstring& key, platform
     if (!registry.SetValue(platform::Hive::kLocalMachine, key, name, view, platform::RegValue::Sz(data))) {
       LogPrint(kLogUnitInstall, kFnUninstall, __LINE__,
                "[ERROR] WriteUninstallRegistration - Failed to write %ws under %ws, Error=%d\n", name, key.c_str(),
+               static_cast<int>(platform::LastErrorCode()));
+    }
+  }
+}
+
+// What the uninstaller needs besides the standard values: its silent command, no Modify or
+// Repair buttons, the size, and what this installation created.
+void WriteUninstallerValues(platform::Machine& machine, const std::wstring& entry, const std::wstring& folder,
+                            const std::wstring& quoted_uninstaller) {
+  platform::Registry& registry = machine.registry();
+  Values values = {{L"QuietUninstallString", quoted_uninstaller + L" /quiet"}};
+  for (const auto& value : UninstallRecordValues(machine)) values.push_back(value);
+  WriteValues(registry, entry, platform::RegView::kDefault, values);
+  const std::pair<const wchar_t*, uint32_t> numbers[] = {
+      {L"NoModify", 1}, {L"NoRepair", 1}, {L"EstimatedSize", EstimatedSizeKb(machine, folder)}};
+  for (const auto& [name, number] : numbers) {
+    if (!registry.SetValue(platform::Hive::kLocalMachine, entry, name, platform::RegView::kDefault,
+                           platform::RegValue::Dword(number))) {
+      LogPrint(kLogUnitInstall, kFnUninstall, __LINE__,
+               "[ERROR] WriteUninstallRegistration - Failed to write %ws under %ws, Error=%d\n", name, entry.c_str(),
                static_cast<int>(platform::LastErrorCode()));
     }
   }
@@ -89,6 +110,7 @@ void WriteUninstallRegistration(platform::Machine& machine, InstallHost& host, c
                  {L"UninstallString", Quoted(uninstaller_path)},
                  {L"VersionMajor", L"1"},
                  {L"VersionMinor", L"2"}});
+    WriteUninstallerValues(machine, entry, folder, Quoted(uninstaller_path));
   } else {
     LogPrint(kLogUnitInstall, kFnUninstall, __LINE__,
              "[ERROR] WriteUninstallRegistration - Failed to create uninstall entry %ws, Error=%d\n", entry.c_str(),

@@ -72,10 +72,10 @@ void LogSetThreadStarter(LogThreadStarter starter);
 // Writers that LogStop stopped waiting for and that have not ended yet.
 int LogAbandonedWriters();
 
-// ---- Programs other than the installer (the service) --------------------------------------------
+// ---- Programs other than the installer (the uninstaller, the service) ---------------------------
 
 // The day's file is "<stem>_<yyyy>_<mm>_<dd>.log" in the log folder; "TavroPrintInstall" unless a
-// program sets another stem (at most 63 characters of letters, digits and '_'; anything else is
+// program sets another stem ("TavroPrintUninstall", "TavroPrintService") (at most 63 characters of letters, digits and '_'; anything else is
 // refused and the stem stays) before its first line. Returns whether the stem was taken.
 bool LogSetFileStem(const char* stem);
 

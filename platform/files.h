@@ -11,6 +11,14 @@ namespace platform {
 
 enum class PathKind { kMissing, kFile, kDirectory };
 
+// One entry of a folder as FindFirstFileW / FindNextFileW list it.
+struct FolderEntry {
+  std::wstring name;
+  PathKind kind = PathKind::kFile;  // kFile or kDirectory
+  bool reparse_point = false;       // a link (junction, symbolic link): listed, never entered
+  uint64_t size = 0;                // a file's bytes
+};
+
 // What stands at a path itself (a link is not followed), as far as trusting it needs to know.
 struct PathFacts {
   PathKind kind = PathKind::kMissing;
@@ -85,6 +93,18 @@ class Files {
   // folders and links alike, without "." and ".."), in the file system's order. False with 2 or 3
   // when the folder is missing, or with the code of the failing call.
   virtual bool ListFolderA(const std::string& ansi_folder, std::vector<std::string>* names) = 0;
+
+  // FindFirstFileW on "<folder>\*": the folder's entries but "." and "..", a link among them as
+  // the link itself. True with an empty list for an empty folder; false with 2 or 3 for a missing
+  // folder, 267 for a file.
+  virtual bool ListFolder(const std::wstring& folder, std::vector<FolderEntry>* out) = 0;
+  // RemoveDirectoryW: an empty folder, or a junction itself (never what it names). False with the
+  // code (145 for a folder that is not empty, 2 or 3 when there is none).
+  virtual bool RemoveFolder(const std::wstring& path) = 0;
+  // MoveFileExW(path, NULL, MOVEFILE_DELAY_UNTIL_REBOOT): the file, or the folder once empty,
+  // goes at the next restart (the system keeps the request in PendingFileRenameOperations). False
+  // with the code (5 for a caller that is not an administrator).
+  virtual bool RemoveAtRestart(const std::wstring& path) = 0;
 };
 
 // WOW64 file-system redirection switched off for the calling thread while the guard lives, and

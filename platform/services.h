@@ -54,6 +54,15 @@ class Services {
   // manager opened only to connect, the service only to query its status. False with the code
   // (1060 when there is no such service).
   virtual bool QueryState(const std::wstring& name, uint32_t* state) = 0;
+  // Asks the named service to stop (ControlService SERVICE_CONTROL_STOP, the service opened with
+  // SERVICE_STOP | SERVICE_QUERY_STATUS) and waits up to `wait_ms` for it to report stopped. True
+  // once it is stopped, also when it was not running; false with the code (1060 when there is no
+  // such service, 1053 when it did not stop in time).
+  virtual bool StopService(const std::wstring& name, uint32_t wait_ms) = 0;
+  // DeleteService (opened with DELETE): the service is marked for deletion and goes once it has
+  // stopped and no one holds it open. False with the code (1060 when there is no such service,
+  // 1072 when it is marked already).
+  virtual bool DeleteService(const std::wstring& name) = 0;
 };
 
 }  // namespace platform

@@ -79,6 +79,17 @@ class SimFiles : public Files {
   bool RevertWow64Redirection() override;
   // Fault name "FindFirstFileA". A link is listed by its own name.
   bool ListFolderA(const std::string& ansi_folder, std::vector<std::string>* names) override;
+  // Folders (sim_files_folders.cpp). "FindFirstFileW", "RemoveDirectoryW" and "MoveFileExW" fail
+  // by name. RemoveFolder: 5 for a read-only folder or one in a folder that denies writing, 32
+  // for a folder another holds open. RemoveAtRestart keeps the path (PendingRemovals); 2 or 3
+  // when nothing is there.
+  bool ListFolder(const std::wstring& folder, std::vector<FolderEntry>* out) override;
+  bool RemoveFolder(const std::wstring& path) override;
+  bool RemoveAtRestart(const std::wstring& path) override;
+  // The paths RemoveAtRestart took, in order; Restart removes them (files, empty folders) as
+  // the system does when it starts, and forgets them.
+  std::vector<std::wstring> PendingRemovals();
+  void Restart();
   // The folder is marked private (SYSTEM and Administrators only) and owned by Administrators.
   bool MakePrivateDirectory(const std::string& ansi_path) override;
   bool Inspect(const std::string& ansi_path, PathFacts* out) override;
@@ -192,6 +203,7 @@ class SimFiles : public Files {
   std::mutex mutex_;
   std::map<std::wstring, std::shared_ptr<Node>> nodes_;  // by key
   std::map<std::wstring, uint32_t> failing_;
+  std::vector<std::wstring> pending_removals_;
   std::condition_variable stall_signal_;
   std::atomic<bool> keeps_owners_{true};
   int stalled_writes_ = 0;

@@ -15,6 +15,8 @@ constexpr RegView kView = RegView::k64;
 constexpr uint32_t kInvalidName = 123;
 constexpr uint32_t kServiceDoesNotExist = 1060;
 constexpr uint32_t kServiceExists = 1073;
+constexpr uint32_t kServiceRequestTimeout = 1053;
+constexpr uint32_t kServiceMarkedForDelete = 1072;
 constexpr uint32_t kDuplicateServiceName = 1078;
 
 std::wstring KeyOf(const std::wstring& name) { return std::wstring(SimServices::kServicesKey) + L"\\" + name; }
@@ -179,6 +181,49 @@ void SimServices::AddSystemService(const std::wstring& name, const std::wstring&
 void SimServices::Stop(const std::wstring& name) {
   std::lock_guard<std::mutex> lock(mutex_);
   running_.erase(SimUpper(name));
+}
+
+bool SimServices::StopService(const std::wstring& name, uint32_t) {
+  if (faults_.ShouldFail("ControlService")) return false;
+  if (!Exists(name)) return Fail(kServiceDoesNotExist);
+  bool marked = false;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (refusing_stop_.count(SimUpper(name)) != 0 && running_.count(SimUpper(name)) != 0) {
+      return Fail(kServiceRequestTimeout);
+    }
+    running_.erase(SimUpper(name));
+    RegValue flag;
+    marked = registry_.Get(kHklm, KeyOf(name), L"DeleteFlag", kView, &flag) && flag.AsDword() == 1;
+  }
+  if (marked) registry_.Erase(kHklm, KeyOf(name), kView);  // a service marked for deletion goes now
+  SetLastErrorCode(err::kSuccess);
+  return true;
+}
+
+bool SimServices::DeleteService(const std::wstring& name) {
+  if (faults_.ShouldFail("DeleteService")) return false;
+  if (!Exists(name)) return Fail(kServiceDoesNotExist);
+  RegValue flag;
+  if (registry_.Get(kHklm, KeyOf(name), L"DeleteFlag", kView, &flag) && flag.AsDword() == 1) {
+    return Fail(kServiceMarkedForDelete);
+  }
+  if (Running(name)) {
+    registry_.Put(kHklm, KeyOf(name), L"DeleteFlag", kView, RegValue::Dword(1));
+  } else {
+    registry_.Erase(kHklm, KeyOf(name), kView);
+  }
+  SetLastErrorCode(err::kSuccess);
+  return true;
+}
+
+void SimServices::RefuseStop(const std::wstring& name, bool refuses) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (refuses) {
+    refusing_stop_.insert(SimUpper(name));
+  } else {
+    refusing_stop_.erase(SimUpper(name));
+  }
 }
 
 }  // namespace platform::sim

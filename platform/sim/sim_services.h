@@ -6,7 +6,8 @@
 // redirection; an unquoted path with spaces is read as Windows reads a command line (the
 // shortest prefix that names a file, then the whole).
 //
-// Fault names: "OpenSCManagerW", "CreateServiceW", "ChangeServiceConfig2W", "StartServiceW".
+// Fault names: "OpenSCManagerW", "CreateServiceW", "ChangeServiceConfig2W", "StartServiceW",
+// "ControlService" (StopService), "DeleteService".
 #pragma once
 
 #include <memory>
@@ -31,6 +32,13 @@ class SimServices : public Services {
   // QueryServiceStatus ("QueryServiceStatus" fails by name): running or stopped; 1060 for a
   // service that does not exist.
   bool QueryState(const std::wstring& name, uint32_t* state) override;
+  // A running service stops at once unless the test made it refuse (1053); `wait_ms` is not
+  // waited. DeleteService of a running service marks it ("DeleteFlag" = 1 in its key): it goes
+  // when it stops; a stopped one's key goes at once; a marked one answers 1072.
+  bool StopService(const std::wstring& name, uint32_t wait_ms) override;
+  bool DeleteService(const std::wstring& name) override;
+  // Set-up: the service ignores stop requests (`refuses`), as a hung one does.
+  void RefuseStop(const std::wstring& name, bool refuses);
 
   // Reading back: whether the named service was started and runs.
   bool Running(const std::wstring& name);
@@ -55,6 +63,7 @@ class SimServices : public Services {
   SimFiles& files_;
   std::mutex mutex_;
   std::set<std::wstring> running_;  // upper-cased names
+  std::set<std::wstring> refusing_stop_;  // upper-cased names
 };
 
 }  // namespace platform::sim

@@ -38,6 +38,10 @@ class Win32Files : public Files {
   bool DisableWow64Redirection() override;
   bool RevertWow64Redirection() override;
   bool ListFolderA(const std::string& ansi_folder, std::vector<std::string>* names) override;
+  // FindFirstFileW / FindNextFileW, RemoveDirectoryW, MoveFileExW (win32_folders.cpp).
+  bool ListFolder(const std::wstring& folder, std::vector<FolderEntry>* out) override;
+  bool RemoveFolder(const std::wstring& path) override;
+  bool RemoveAtRestart(const std::wstring& path) override;
 };
 
 }  // namespace platform::win32

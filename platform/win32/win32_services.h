@@ -12,6 +12,9 @@ class Win32Services : public Services {
   // (names separated by NULs) with its closing double NUL.
   std::unique_ptr<ServiceManager> OpenManager() override;
   bool QueryState(const std::wstring& name, uint32_t* state) override;
+  // The manager opened only to connect; the service polled every 100 ms (win32_service_removal.cpp).
+  bool StopService(const std::wstring& name, uint32_t wait_ms) override;
+  bool DeleteService(const std::wstring& name) override;
 };
 
 }  // namespace platform::win32

@@ -132,6 +132,8 @@ class SpyServices : public platform::Services {
   explicit SpyServices(platform::Services& real) : real_(real) {}
   std::unique_ptr<platform::ServiceManager> OpenManager() override;
   bool QueryState(const std::wstring& name, uint32_t* state) override { return real_.QueryState(name, state); }
+  bool StopService(const std::wstring& name, uint32_t wait_ms) override { return real_.StopService(name, wait_ms); }
+  bool DeleteService(const std::wstring& name) override { return real_.DeleteService(name); }
 
   int opened = 0;
   std::vector<platform::ServiceConfig> created;  // successful CreateService calls

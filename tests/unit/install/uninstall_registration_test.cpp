@@ -84,9 +84,11 @@ TEST_F(UninstallTest, TheSettingsFileNamesTheStemAndTheService) {
 
 TEST_F(UninstallTest, TheUninstallEntryLivesInTheInstallersOwnView) {
   Run();
-  EXPECT_EQ(ValueNames(kEntry, kOwn),
-            (std::vector<std::wstring>{L"DisplayIcon", L"DisplayName", L"DisplayVersion", L"InstallLocation",
-                                       L"Publisher", L"UninstallString", L"VersionMajor", L"VersionMinor"}));
+  // The standard values first, in their order; then what the uninstaller needs.
+  std::vector<std::wstring> names = ValueNames(kEntry, kOwn);
+  names.resize(8);
+  EXPECT_EQ(names, (std::vector<std::wstring>{L"DisplayIcon", L"DisplayName", L"DisplayVersion", L"InstallLocation",
+                                              L"Publisher", L"UninstallString", L"VersionMajor", L"VersionMinor"}));
   const std::wstring uninstaller = L"C:\\Program Files (x86)\\TavroPrint\\R710\\Uninstaller.exe";
   EXPECT_EQ(Text(kEntry, L"DisplayIcon", kOwn), uninstaller);
   EXPECT_EQ(Text(kEntry, L"DisplayName", kOwn), L"R710");
@@ -99,6 +101,39 @@ TEST_F(UninstallTest, TheUninstallEntryLivesInTheInstallersOwnView) {
   EXPECT_EQ(Text(kEntry, L"VersionMajor", kOwn), L"1");
   EXPECT_EQ(Text(kEntry, L"VersionMinor", kOwn), L"2");
   EXPECT_FALSE(HasValue(kEntry, L"DisplayName", k64));
+}
+
+TEST_F(UninstallTest, TheEntryTellsTheUninstallerHowToRunQuietlyAndWhatWasMade) {
+  // 64-bit Windows: the driver is the x64 one; its files and the folder's make the size.
+  sim_.files().PutFile(host_.folder + L"\\Uninstaller.exe", std::string(3000, 'u'));
+  sim_.files().PutFile(host_.folder + L"\\docs\\readme.txt", std::string(1000, 'r'));
+  PlaceDriverFiles(L"Windows x64", {L"R710Drv.dll", L"R710UI.dll"});  // 11 bytes each
+  sim_.files().PutFile(DriverDirectoryOf(L"Windows x64") + L"\\R710GPC.pcd", std::string(14596, 'g'));
+  sim_.files().PutFile(DriverDirectoryOf(L"Windows x64") + L"\\Other.dll", std::string(100000, 'o'));
+  Run();
+  const std::wstring uninstaller = L"\"C:\\Program Files (x86)\\TavroPrint\\R710\\Uninstaller.exe\"";
+  EXPECT_EQ(Text(kEntry, L"QuietUninstallString", kOwn), uninstaller + L" /quiet");
+  EXPECT_EQ(Value(kEntry, L"NoModify", kOwn).data, install_test::DwordBytes(1));
+  EXPECT_EQ(Value(kEntry, L"NoRepair", kOwn).data, install_test::DwordBytes(1));
+  platform::RegValue size = Value(kEntry, L"EstimatedSize", kOwn);
+  EXPECT_EQ(size.type, platform::regtype::kDword);
+  // 3000 + 1000 + 14596 + 22 bytes and the settings file, in KB rounded up; Other.dll is not ours.
+  EXPECT_EQ(size.AsDword(), 19u);
+  EXPECT_EQ(Text(kEntry, L"TavroFileStem", kOwn), L"R710");
+  EXPECT_EQ(Text(kEntry, L"TavroDriver", kOwn), L"R710 Driver");
+  EXPECT_EQ(Text(kEntry, L"TavroEnvironments", kOwn), L"Windows x64");
+  EXPECT_EQ(Text(kEntry, L"TavroPort", kOwn), L"USB001");
+  EXPECT_EQ(Text(kEntry, L"TavroOwnMonitor", kOwn), L"");  // USB001 is the USB Monitor's, not ours
+  EXPECT_EQ(Text(kEntry, L"TavroDriverFiles", kOwn),
+            L"R710UI.dll;R710Drv.dll;R710_tavromon.exe;R710_tavropop.exe;R710GPC.pcd");
+}
+
+TEST_F(UninstallTest, APortOnTheInstallersOwnMonitorIsRecordedAsItsOwn) {
+  sim_.spooler().AddMonitor(L"USB Printer Monitor", L"TavroPrintMon.dll");
+  ArrangePort(L"USB Printer Monitor", L"R710-Port:");
+  CopyToFieldAtBoundary(InstallTarget.PortName, kInstallTargetChars, L"R710-Port:");
+  Run();
+  EXPECT_EQ(Text(kEntry, L"TavroOwnMonitor", kOwn), L"USB Printer Monitor");
 }
 
 TEST_F(UninstallTest, AStaleRunOnceValueDisappearsAndTheOthersStay) {
