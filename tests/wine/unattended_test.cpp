@@ -74,15 +74,14 @@ struct RunResult {
   bool window_seen = false;
 };
 
-RunResult RunInstaller(const std::wstring& switches, DWORD timeout_ms = 120000) {
+// Runs `command` (a whole command line, the program first, quoted) as a deployment tool does.
+RunResult RunCommand(std::wstring command, DWORD timeout_ms = 120000) {
   RunResult run;
-  const std::wstring path = WindowsPath(TAVRO_INSTALLER);
-  std::wstring command = L"\"" + path + L"\" " + switches;
   STARTUPINFOW si = {};
   si.cb = sizeof(si);
   PROCESS_INFORMATION pi = {};
-  if (!CreateProcessW(path.c_str(), &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
-    ADD_FAILURE() << "CreateProcessW failed, Error=" << GetLastError();
+  if (!CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
+    ADD_FAILURE() << "CreateProcessW failed, Error=" << GetLastError() << ": " << Narrow(command);
     return run;
   }
   const DWORD start = GetTickCount();
@@ -91,11 +90,67 @@ RunResult RunInstaller(const std::wstring& switches, DWORD timeout_ms = 120000) 
     EnumWindows(&VisitWindows, reinterpret_cast<LPARAM>(&search));
     run.window_seen = run.window_seen || search.seen;
     if (GetTickCount() - start > timeout_ms) {
-      ADD_FAILURE() << "the installer did not end";
+      ADD_FAILURE() << "the program did not end: " << Narrow(command);
       TerminateProcess(pi.hProcess, 99);
       WaitForSingleObject(pi.hProcess, 5000);
       break;
     }
+  }
+  GetExitCodeProcess(pi.hProcess, &run.exit_code);
+  CloseHandle(pi.hThread);
+  CloseHandle(pi.hProcess);
+  return run;
+}
+
+RunResult RunInstaller(const std::wstring& switches, DWORD timeout_ms = 120000) {
+  return RunCommand(L"\"" + WindowsPath(TAVRO_INSTALLER) + L"\" " + switches, timeout_ms);
+}
+
+struct MessageBoxSearch {
+  DWORD pid;
+  HWND found;
+};
+
+BOOL CALLBACK VisitMessageBoxes(HWND hwnd, LPARAM param) {
+  MessageBoxSearch* s = reinterpret_cast<MessageBoxSearch*>(param);
+  DWORD pid = 0;
+  GetWindowThreadProcessId(hwnd, &pid);
+  if (pid == s->pid && IsWindowVisible(hwnd) && ClassOf(hwnd) == L"#32770") s->found = hwnd;
+  return s->found == nullptr;
+}
+
+// Starts `command`, waits for its message box, returns the box's text and answers it with
+// `answer` (IDYES, IDNO, IDOK); then waits for the program's exit code.
+struct AskedRun {
+  std::wstring text;
+  DWORD exit_code = 0xFFFFFFFF;
+};
+
+AskedRun AnswerMessageBox(std::wstring command, int answer) {
+  AskedRun run;
+  STARTUPINFOW si = {};
+  si.cb = sizeof(si);
+  PROCESS_INFORMATION pi = {};
+  if (!CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
+    ADD_FAILURE() << "CreateProcessW failed, Error=" << GetLastError();
+    return run;
+  }
+  MessageBoxSearch search{pi.dwProcessId, nullptr};
+  for (DWORD waited = 0; search.found == nullptr && waited < kWaitMs; waited += 50) {
+    if (WaitForSingleObject(pi.hProcess, 50) != WAIT_TIMEOUT) break;
+    EnumWindows(&VisitMessageBoxes, reinterpret_cast<LPARAM>(&search));
+  }
+  if (search.found != nullptr) {
+    run.text = ItemText(search.found, kMessageBoxText);
+    PostMessageW(search.found, WM_COMMAND, static_cast<WPARAM>(answer), 0);
+  } else {
+    ADD_FAILURE() << "no message box appeared";
+    TerminateProcess(pi.hProcess, 99);
+  }
+  if (WaitForSingleObject(pi.hProcess, kWaitMs) == WAIT_TIMEOUT) {
+    ADD_FAILURE() << "the program did not end after the answer";
+    TerminateProcess(pi.hProcess, 99);
+    WaitForSingleObject(pi.hProcess, 5000);
   }
   GetExitCodeProcess(pi.hProcess, &run.exit_code);
   CloseHandle(pi.hThread);
@@ -256,6 +311,71 @@ TEST_F(UnattendedTest, AnAddressGetsItsStandardTcpIpPortAndThePrinterGoesOnIt) {
   ASSERT_NE(printer, nullptr);
   EXPECT_EQ(printer->port, L"IP_10.0.0.9");
   EXPECT_TRUE(testmon::Remove());
+}
+
+// The uninstall entry's QuietUninstallString, run as a deployment tool runs it, removes what the
+// quiet installation made: the printer, its driver, the service, both keys and the install folder
+// (but for the running uninstaller, which goes at the next restart). A second run finds nothing.
+TEST_F(UnattendedTest, TheQuietUninstallStringRemovesTheInstallationAndASecondRunEndsWith1605) {
+  ASSERT_NO_FATAL_FAILURE(LetPrinterBeAdded());
+  ASSERT_EQ(RunInstaller(L"/quiet /model=\"Tavro TR-80\" /port=USB001").exit_code, 0u);
+  const std::wstring entry = kUninstallKey + std::wstring(kModel);
+  const std::wstring folder = InstallFolder(kModel);
+  const std::wstring quiet = ReadSz(HKEY_LOCAL_MACHINE, entry, L"QuietUninstallString", KEY_WOW64_32KEY);
+  ASSERT_EQ(quiet, L"\"" + folder + L"\\Uninstaller.exe\" /quiet");
+  EXPECT_EQ(ReadDword(HKEY_LOCAL_MACHINE, entry, L"NoModify", KEY_WOW64_32KEY), 1);
+  EXPECT_EQ(ReadDword(HKEY_LOCAL_MACHINE, entry, L"NoRepair", KEY_WOW64_32KEY), 1);
+  EXPECT_GT(ReadDword(HKEY_LOCAL_MACHINE, entry, L"EstimatedSize", KEY_WOW64_32KEY), 0);
+  ASSERT_TRUE(ServiceExists(kServiceName));
+
+  RunResult run = RunCommand(quiet);
+  EXPECT_EQ(run.exit_code, 0u);
+  EXPECT_FALSE(run.window_seen);
+  EXPECT_EQ(OurPrinters(), 0);
+  EXPECT_FALSE(HasDriver(InstallerEnvironment(), kDriver));
+  EXPECT_FALSE(ServiceExists(kServiceName));
+  EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, L"SOFTWARE\\" + std::wstring(kModel), KEY_WOW64_64KEY));
+  EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, entry, KEY_WOW64_32KEY));
+  for (const std::wstring& file : DriverFiles(kModel)) EXPECT_FALSE(FileExists(file)) << Narrow(file);
+  EXPECT_FALSE(FileExists(GpcFile(kModel)));
+  // What is left of the folder waits for the next restart: the uninstaller that was running.
+  EXPECT_FALSE(FileExists(folder + L"\\Uninstall.ini"));
+  EXPECT_FALSE(FileExists(folder + L"\\TavroPrinterService.exe"));
+  const std::vector<std::wstring> pending = ReadMultiSz(
+      HKEY_LOCAL_MACHINE, L"SYSTEM\\CurrentControlSet\\Control\\Session Manager", L"PendingFileRenameOperations");
+  if (FileExists(folder + L"\\Uninstaller.exe")) {
+    bool waits = false;
+    for (const std::wstring& name : pending) waits = waits || name.find(L"Uninstaller.exe") != std::wstring::npos;
+    EXPECT_TRUE(waits) << "the running uninstaller is removed at the next restart";
+  }
+
+  run = RunCommand(quiet);
+  EXPECT_EQ(run.exit_code, 1605u);
+  EXPECT_FALSE(run.window_seen);
+}
+
+// Started without arguments, the uninstaller asks in the installation's language (the product
+// key's "Language"); No leaves everything and ends with 1602.
+TEST_F(UnattendedTest, TheUninstallerAsksInTheInstallationsLanguageAndNoEndsWith1602) {
+  ASSERT_NO_FATAL_FAILURE(LetPrinterBeAdded());
+  ASSERT_EQ(RunInstaller(L"/quiet /model=\"Tavro TR-80\" /port=USB001").exit_code, 0u);
+  const std::wstring uninstaller = L"\"" + InstallFolder(kModel) + L"\\Uninstaller.exe\"";
+
+  AskedRun english = AnswerMessageBox(uninstaller, IDNO);
+  EXPECT_EQ(english.text, L"Remove the printer \"Tavro TR-80\" and its driver from this computer?");
+  EXPECT_EQ(english.exit_code, 1602u);
+
+  HKEY product = nullptr;
+  ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, (L"SOFTWARE\\" + std::wstring(kModel)).c_str(), 0,
+                          KEY_SET_VALUE | KEY_WOW64_64KEY, &product),
+            ERROR_SUCCESS);
+  const wchar_t chinese_value[] = L"Chinese";
+  RegSetValueExW(product, L"Language", 0, REG_SZ, reinterpret_cast<const BYTE*>(chinese_value), sizeof(chinese_value));
+  RegCloseKey(product);
+  AskedRun chinese = AnswerMessageBox(uninstaller, IDNO);
+  EXPECT_EQ(chinese.text, L"要从此计算机删除打印机“Tavro TR-80”及其驱动程序吗？");
+  EXPECT_EQ(chinese.exit_code, 1602u);
+  EXPECT_EQ(OurPrinters(), 1) << "No removes nothing";
 }
 
 }  // namespace
