@@ -63,6 +63,15 @@ class Services {
   // stopped and no one holds it open. False with the code (1060 when there is no such service,
   // 1072 when it is marked already).
   virtual bool DeleteService(const std::wstring& name) = 0;
+  // QueryServiceConfigW: the named service's command line (its binary path as registered). False
+  // with the code (1060 when there is no such service).
+  virtual bool BinaryPath(const std::wstring& name, std::wstring* out) = 0;
+  // ChangeServiceConfigW with only the binary path changed: the service's next start runs
+  // `command_line`. False with the code (1060 when there is no such service).
+  virtual bool SetBinaryPath(const std::wstring& name, const std::wstring& command_line) = 0;
+  // StartServiceW of the named service with no arguments. False with the code (1060, 1056 when it
+  // runs already, 2 when its binary is missing).
+  virtual bool StartByName(const std::wstring& name) = 0;
 };
 
 }  // namespace platform

@@ -114,6 +114,7 @@ bool FindInstallation(platform::Machine& machine, const std::wstring& folder, In
     if (Value(registry, key, L"Publisher", platform::RegView::kDefault) != kPublisher) continue;
     if (!out->entry_key.empty() || !SameFolder(Value(registry, key, L"InstallLocation", platform::RegView::kDefault), folder)) {
       ++out->other_installations;
+      out->other_folders.push_back(Value(registry, key, L"InstallLocation", platform::RegView::kDefault));
       continue;
     }
     out->entry_key = key;

@@ -31,6 +31,7 @@ struct InstallationRecord {
   std::vector<std::wstring> driver_files;  // bare names in each environment's driver directory
   bool chinese = false;                    // the product key's "Language" is "Chinese"
   int other_installations = 0;             // other uninstall entries of the publisher "Tavro"
+  std::vector<std::wstring> other_folders;  // their InstallLocation values, as recorded
   std::vector<std::string> untrusted;      // values refused, for the log and the outcome
 };
 

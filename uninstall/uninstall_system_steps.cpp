@@ -1,10 +1,12 @@
 // The registry's and the service manager's part of a removal: the Bluetooth port record, the
 // service all installations share (only with the last one), the product key when it is still
 // this installation's, and the uninstall entry.
+#include "platform/files.h"
 #include "platform/last_error.h"
 #include "platform/machine.h"
 #include "platform/registry.h"
 #include "platform/services.h"
+#include "uninstall/installation_record.h"
 #include "uninstall/uninstall_log.h"
 #include "uninstall/uninstall_steps.h"
 
@@ -29,6 +31,64 @@ StepResult DeleteKey(platform::Machine& machine, const char* fn, const std::wstr
   if (machine.registry().DeleteTree(kHklm, key, view)) return StepResult::kDone;
   UNINSTALL_LOG(fn, "[ERROR] %s - Cannot delete %ws, Error=%d\n", fn, key.c_str(), Code());
   return StepResult::kFailed;
+}
+
+constexpr const wchar_t* kServiceProgram = L"TavroPrinterService.exe";
+
+// Whether the service's command line runs a program in `folder` (quoted or not, letter case
+// ignored).
+bool RunsFrom(const std::wstring& command_line, const std::wstring& folder) {
+  std::wstring path = command_line;
+  if (!path.empty() && path.front() == L'"') path = path.substr(1, path.find(L'"', 1) - 1);
+  std::wstring prefix = folder;
+  if (prefix.empty()) return false;
+  if (prefix.back() != L'\\') prefix += L'\\';
+  return path.size() > prefix.size() && SameFolder(path.substr(0, prefix.size() - 1), folder);
+}
+
+// Another installation's copy of the service program, or empty when none is left on disk.
+std::wstring OtherServiceProgram(UninstallContext& context) {
+  for (const std::wstring& folder : context.record.other_folders) {
+    if (folder.empty() || folder.find(L'"') != std::wstring::npos) continue;
+    const std::wstring program = folder + L"\\" + kServiceProgram;
+    if (context.machine.files().StatW(program) == platform::PathKind::kFile) return program;
+  }
+  return std::wstring();
+}
+
+// The service stays for the other installations, but it must not keep running from a folder that
+// goes now: it is stopped, pointed at another installation's copy and started again there.
+StepResult HandOverService(UninstallContext& context) {
+  platform::Services& services = context.machine.services();
+  std::wstring command_line;
+  if (!services.BinaryPath(kServiceName, &command_line)) {
+    if (platform::LastErrorCode() == kServiceDoesNotExist) return StepResult::kNothing;
+    UNINSTALL_LOG("DeleteService", "[ERROR] DeleteService - Reading the program of %ws failed, Error=%d\n",
+                  kServiceName, Code());
+    return StepResult::kFailed;
+  }
+  if (!RunsFrom(command_line, context.record.folder)) return StepResult::kKept;
+  const std::wstring program = OtherServiceProgram(context);
+  if (program.empty()) {
+    UNINSTALL_LOG("DeleteService", "[WARN] DeleteService - No other installation has %ws: %ws keeps %ws\n",
+                  kServiceProgram, kServiceName, command_line.c_str());
+    return StepResult::kKept;
+  }
+  if (!services.StopService(kServiceName, kServiceStopWaitMs)) {
+    UNINSTALL_LOG("DeleteService", "[ERROR] DeleteService - Stopping %ws failed, Error=%d\n", kServiceName, Code());
+    return StepResult::kFailed;
+  }
+  if (!services.SetBinaryPath(kServiceName, L"\"" + program + L"\"")) {
+    UNINSTALL_LOG("DeleteService", "[ERROR] DeleteService - Moving %ws to %ws failed, Error=%d\n", kServiceName,
+                  program.c_str(), Code());
+    return StepResult::kFailed;
+  }
+  UNINSTALL_LOG("DeleteService", "[INFO] DeleteService - %ws now runs %ws\n", kServiceName, program.c_str());
+  if (!services.StartByName(kServiceName)) {
+    UNINSTALL_LOG("DeleteService", "[WARN] DeleteService - Starting %ws again failed, Error=%d; it starts with Windows\n",
+                  kServiceName, Code());
+  }
+  return StepResult::kKept;
 }
 
 }  // namespace
@@ -56,7 +116,7 @@ StepResult DeleteServiceStep(UninstallContext& context) {
   if (context.record.other_installations > 0) {
     UNINSTALL_LOG("DeleteService", "[INFO] DeleteService - %ws is kept for %d other installation(s)\n", kServiceName,
                   context.record.other_installations);
-    return StepResult::kKept;
+    return HandOverService(context);
   }
   platform::Services& services = context.machine.services();
   if (!services.StopService(kServiceName, kServiceStopWaitMs)) {

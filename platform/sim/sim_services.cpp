@@ -217,6 +217,25 @@ bool SimServices::DeleteService(const std::wstring& name) {
   return true;
 }
 
+bool SimServices::BinaryPath(const std::wstring& name, std::wstring* out) {
+  if (faults_.ShouldFail("QueryServiceConfigW")) return false;
+  if (!Exists(name)) return Fail(kServiceDoesNotExist);
+  RegValue image;
+  *out = registry_.Get(kHklm, KeyOf(name), L"ImagePath", kView, &image) ? image.AsString() : std::wstring();
+  SetLastErrorCode(err::kSuccess);
+  return true;
+}
+
+bool SimServices::SetBinaryPath(const std::wstring& name, const std::wstring& command_line) {
+  if (faults_.ShouldFail("ChangeServiceConfigW")) return false;
+  if (!Exists(name)) return Fail(kServiceDoesNotExist);
+  RegValue image = RegValue::Sz(command_line);
+  image.type = regtype::kExpandSz;
+  registry_.Put(kHklm, KeyOf(name), L"ImagePath", kView, image);
+  SetLastErrorCode(err::kSuccess);
+  return true;
+}
+
 void SimServices::RefuseStop(const std::wstring& name, bool refuses) {
   std::lock_guard<std::mutex> lock(mutex_);
   if (refuses) {

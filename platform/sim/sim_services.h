@@ -7,7 +7,7 @@
 // shortest prefix that names a file, then the whole).
 //
 // Fault names: "OpenSCManagerW", "CreateServiceW", "ChangeServiceConfig2W", "StartServiceW",
-// "ControlService" (StopService), "DeleteService".
+// "ControlService" (StopService), "DeleteService", "QueryServiceConfigW", "ChangeServiceConfigW".
 #pragma once
 
 #include <memory>
@@ -37,6 +37,10 @@ class SimServices : public Services {
   // when it stops; a stopped one's key goes at once; a marked one answers 1072.
   bool StopService(const std::wstring& name, uint32_t wait_ms) override;
   bool DeleteService(const std::wstring& name) override;
+  // "QueryServiceConfigW", "ChangeServiceConfigW" fail by name; the path is the key's "ImagePath".
+  bool BinaryPath(const std::wstring& name, std::wstring* out) override;
+  bool SetBinaryPath(const std::wstring& name, const std::wstring& command_line) override;
+  bool StartByName(const std::wstring& name) override { return Start(name); }
   // Set-up: the service ignores stop requests (`refuses`), as a hung one does.
   void RefuseStop(const std::wstring& name, bool refuses);
 

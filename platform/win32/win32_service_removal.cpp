@@ -1,5 +1,7 @@
-// Stopping and deleting a service through the real service control manager.
+// Stopping, deleting, moving and starting a service through the real service control manager.
 #include <windows.h>
+
+#include <vector>
 
 #include "platform/win32/unique_handle.h"
 #include "platform/win32/win32_services.h"
@@ -48,6 +50,34 @@ bool Win32Services::DeleteService(const std::wstring& name) {
   unique_schandle service = OpenNamed(name, DELETE);
   if (!service) return false;
   return ::DeleteService(service.get()) != FALSE;
+}
+
+bool Win32Services::BinaryPath(const std::wstring& name, std::wstring* out) {
+  unique_schandle service = OpenNamed(name, SERVICE_QUERY_CONFIG);
+  if (!service) return false;
+  DWORD needed = 0;
+  ::QueryServiceConfigW(service.get(), nullptr, 0, &needed);
+  if (::GetLastError() != ERROR_INSUFFICIENT_BUFFER || needed == 0) return false;
+  std::vector<BYTE> buffer(needed);
+  auto* config = reinterpret_cast<QUERY_SERVICE_CONFIGW*>(buffer.data());
+  if (!::QueryServiceConfigW(service.get(), config, needed, &needed)) return false;
+  *out = config->lpBinaryPathName != nullptr ? config->lpBinaryPathName : L"";
+  ::SetLastError(ERROR_SUCCESS);
+  return true;
+}
+
+bool Win32Services::SetBinaryPath(const std::wstring& name, const std::wstring& command_line) {
+  unique_schandle service = OpenNamed(name, SERVICE_CHANGE_CONFIG);
+  if (!service) return false;
+  return ::ChangeServiceConfigW(service.get(), SERVICE_NO_CHANGE, SERVICE_NO_CHANGE, SERVICE_NO_CHANGE,
+                                command_line.c_str(), nullptr, nullptr, nullptr, nullptr, nullptr,
+                                nullptr) != FALSE;
+}
+
+bool Win32Services::StartByName(const std::wstring& name) {
+  unique_schandle service = OpenNamed(name, SERVICE_START);
+  if (!service) return false;
+  return ::StartServiceW(service.get(), 0, nullptr) != FALSE;
 }
 
 }  // namespace platform::win32

@@ -15,6 +15,9 @@ class Win32Services : public Services {
   // The manager opened only to connect; the service polled every 100 ms (win32_service_removal.cpp).
   bool StopService(const std::wstring& name, uint32_t wait_ms) override;
   bool DeleteService(const std::wstring& name) override;
+  bool BinaryPath(const std::wstring& name, std::wstring* out) override;
+  bool SetBinaryPath(const std::wstring& name, const std::wstring& command_line) override;
+  bool StartByName(const std::wstring& name) override;
 };
 
 }  // namespace platform::win32

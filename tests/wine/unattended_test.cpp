@@ -74,31 +74,43 @@ struct RunResult {
   bool window_seen = false;
 };
 
-// Runs `command` (a whole command line, the program first, quoted) as a deployment tool does.
-RunResult RunCommand(std::wstring command, DWORD timeout_ms = 120000) {
-  RunResult run;
+// Starts `command` (a whole command line, the program first, quoted); false, reported, when it
+// cannot start.
+bool StartProcess(std::wstring command, PROCESS_INFORMATION* pi) {
   STARTUPINFOW si = {};
   si.cb = sizeof(si);
-  PROCESS_INFORMATION pi = {};
-  if (!CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
-    ADD_FAILURE() << "CreateProcessW failed, Error=" << GetLastError() << ": " << Narrow(command);
-    return run;
+  *pi = {};
+  if (CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, pi)) return true;
+  ADD_FAILURE() << "CreateProcessW failed, Error=" << GetLastError() << ": " << Narrow(command);
+  return false;
+}
+
+// Waits for the process to end (ending it after `timeout_ms`) and returns its exit code.
+DWORD EndOf(PROCESS_INFORMATION& pi, DWORD timeout_ms) {
+  DWORD code = 0xFFFFFFFF;
+  if (WaitForSingleObject(pi.hProcess, timeout_ms) == WAIT_TIMEOUT) {
+    ADD_FAILURE() << "the program did not end";
+    TerminateProcess(pi.hProcess, 99);
+    WaitForSingleObject(pi.hProcess, 5000);
   }
+  GetExitCodeProcess(pi.hProcess, &code);
+  CloseHandle(pi.hThread);
+  CloseHandle(pi.hProcess);
+  return code;
+}
+
+// Runs `command` as a deployment tool does, watching for any window of the process meanwhile.
+RunResult RunCommand(const std::wstring& command, DWORD timeout_ms = 120000) {
+  RunResult run;
+  PROCESS_INFORMATION pi;
+  if (!StartProcess(command, &pi)) return run;
   const DWORD start = GetTickCount();
-  while (WaitForSingleObject(pi.hProcess, 20) == WAIT_TIMEOUT) {
+  while (WaitForSingleObject(pi.hProcess, 20) == WAIT_TIMEOUT && GetTickCount() - start < timeout_ms) {
     WindowSearch search{pi.dwProcessId, false};
     EnumWindows(&VisitWindows, reinterpret_cast<LPARAM>(&search));
     run.window_seen = run.window_seen || search.seen;
-    if (GetTickCount() - start > timeout_ms) {
-      ADD_FAILURE() << "the program did not end: " << Narrow(command);
-      TerminateProcess(pi.hProcess, 99);
-      WaitForSingleObject(pi.hProcess, 5000);
-      break;
-    }
   }
-  GetExitCodeProcess(pi.hProcess, &run.exit_code);
-  CloseHandle(pi.hThread);
-  CloseHandle(pi.hProcess);
+  run.exit_code = EndOf(pi, 0);
   return run;
 }
 
@@ -119,22 +131,18 @@ BOOL CALLBACK VisitMessageBoxes(HWND hwnd, LPARAM param) {
   return s->found == nullptr;
 }
 
-// Starts `command`, waits for its message box, returns the box's text and answers it with
-// `answer` (IDYES, IDNO, IDOK); then waits for the program's exit code.
+// What a program asked in its message box, and how it ended after the answer.
 struct AskedRun {
   std::wstring text;
   DWORD exit_code = 0xFFFFFFFF;
 };
 
-AskedRun AnswerMessageBox(std::wstring command, int answer) {
+// Starts `command`, waits for its message box, reads the box's text and answers it with `answer`
+// (IDYES, IDNO, IDOK); then waits for the program's exit code.
+AskedRun AnswerMessageBox(const std::wstring& command, int answer) {
   AskedRun run;
-  STARTUPINFOW si = {};
-  si.cb = sizeof(si);
-  PROCESS_INFORMATION pi = {};
-  if (!CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
-    ADD_FAILURE() << "CreateProcessW failed, Error=" << GetLastError();
-    return run;
-  }
+  PROCESS_INFORMATION pi;
+  if (!StartProcess(command, &pi)) return run;
   MessageBoxSearch search{pi.dwProcessId, nullptr};
   for (DWORD waited = 0; search.found == nullptr && waited < kWaitMs; waited += 50) {
     if (WaitForSingleObject(pi.hProcess, 50) != WAIT_TIMEOUT) break;
@@ -145,16 +153,8 @@ AskedRun AnswerMessageBox(std::wstring command, int answer) {
     PostMessageW(search.found, WM_COMMAND, static_cast<WPARAM>(answer), 0);
   } else {
     ADD_FAILURE() << "no message box appeared";
-    TerminateProcess(pi.hProcess, 99);
   }
-  if (WaitForSingleObject(pi.hProcess, kWaitMs) == WAIT_TIMEOUT) {
-    ADD_FAILURE() << "the program did not end after the answer";
-    TerminateProcess(pi.hProcess, 99);
-    WaitForSingleObject(pi.hProcess, 5000);
-  }
-  GetExitCodeProcess(pi.hProcess, &run.exit_code);
-  CloseHandle(pi.hThread);
-  CloseHandle(pi.hProcess);
+  run.exit_code = EndOf(pi, kWaitMs);
   return run;
 }
 

@@ -134,6 +134,11 @@ class SpyServices : public platform::Services {
   bool QueryState(const std::wstring& name, uint32_t* state) override { return real_.QueryState(name, state); }
   bool StopService(const std::wstring& name, uint32_t wait_ms) override { return real_.StopService(name, wait_ms); }
   bool DeleteService(const std::wstring& name) override { return real_.DeleteService(name); }
+  bool BinaryPath(const std::wstring& name, std::wstring* out) override { return real_.BinaryPath(name, out); }
+  bool SetBinaryPath(const std::wstring& name, const std::wstring& command_line) override {
+    return real_.SetBinaryPath(name, command_line);
+  }
+  bool StartByName(const std::wstring& name) override { return real_.StartByName(name); }
 
   int opened = 0;
   std::vector<platform::ServiceConfig> created;  // successful CreateService calls

@@ -106,12 +106,37 @@ TEST_F(UninstallerTest, ASecondInstallationKeepsItsPartsAndTheServiceUntilItGoes
   EXPECT_TRUE(KeyExists(EntryKey(L"R710 (copy 1)"), kOwn));
   EXPECT_EQ(sim_.files().Kind(Folder(L"R710 (copy 1)")), platform::PathKind::kDirectory);
   EXPECT_TRUE(ServiceExists());
-  EXPECT_TRUE(LogInOrder({"[INFO] DeleteService - Mavrin Service is kept for 1 other installation(s)"})) << LogText();
+  // The service ran from the folder that went: it now runs the remaining installation's copy.
+  std::wstring image;
+  ASSERT_TRUE(sim_.services().BinaryPath(kService, &image));
+  EXPECT_EQ(image, L"\"" + Folder(L"R710 (copy 1)") + L"\\TavroPrinterService.exe\"");
+  EXPECT_TRUE(sim_.services().Running(kService));
+  EXPECT_TRUE(LogInOrder({"[INFO] DeleteService - Mavrin Service is kept for 1 other installation(s)",
+                          "[INFO] DeleteService - Mavrin Service now runs C:\\Program Files (x86)\\TavroPrint\\R710 "
+                          "(copy 1)\\TavroPrinterService.exe"}))
+      << LogText();
 
-  sim_.services().Start(kService);
   EXPECT_EQ(Uninstall(L"R710 (copy 1)"), kUninstallRemoved);
   EXPECT_FALSE(ServiceExists());
   EXPECT_FALSE(sim_.services().Running(kService));
+}
+
+// A service that runs from a folder that stays is left as it is; one whose move fails fails the
+// removal and says so.
+TEST_F(UninstallerTest, TheServiceMovesOnlyFromTheFolderThatGoes) {
+  Install(L"R710");
+  Install(L"R710 (copy 1)");
+  ASSERT_EQ(Uninstall(L"R710 (copy 1)"), kUninstallRemoved);
+  std::wstring image;
+  ASSERT_TRUE(sim_.services().BinaryPath(kService, &image));
+  EXPECT_EQ(image, L"\"" + Folder(L"R710") + L"\\TavroPrinterService.exe\"");
+
+  Install(L"R710 (copy 2)");
+  sim_.faults().Fail("ChangeServiceConfigW", 5, 1);
+  EXPECT_EQ(Uninstall(L"R710"), kUninstallStepFailed);
+  EXPECT_TRUE(LogInOrder({"[ERROR] DeleteService - Moving Mavrin Service to C:\\Program Files (x86)\\TavroPrint\\R710 "
+                          "(copy 2)\\TavroPrinterService.exe failed, Error=5"}))
+      << LogText();
 }
 
 TEST_F(UninstallerTest, AProductKeyRewrittenByALaterInstallationStaysWithIt) {
