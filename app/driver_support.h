@@ -9,10 +9,10 @@ class Machine;
 
 enum class DriverSupport { kSupported, kProtectedPrint, kArm64 };
 
-// The policy of Windows protected print mode (HKLM\SOFTWARE\Policies\Microsoft\Windows NT\
-// Printers\WPP, "WindowsProtectedPrintGroupPolicyState" or "WindowsProtectedPrintMode" = 1, the
-// 64-bit view), then the native machine (IsWow64Process2: IMAGE_FILE_MACHINE_ARM64). Each
-// finding is logged.
+// The policy of Windows protected print mode (the key
+// HKLM\SOFTWARE\Policies\Microsoft\Windows NT\Printers\WPP in the 64-bit view, its value
+// "WindowsProtectedPrintGroupPolicyState" or "WindowsProtectedPrintMode" = 1), then the native
+// machine (IsWow64Process2: IMAGE_FILE_MACHINE_ARM64). Each finding is logged.
 DriverSupport CheckDriverSupport(platform::Machine& machine);
 
 // Why the installer refuses, in `language` (0, 1, 2 as everywhere).
