@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <cwctype>
+#include <atomic>
 #include <memory>
 
 #include "catalog/fixed_text.h"
@@ -66,10 +67,15 @@ long DetectUsbPrinters(platform::Machine& machine) {
 }
 
 // The extraction reports figures; the progress bar is the dialog's, and a worker may report after
-// the bar is gone, so each report checks that it still exists.
+// the bar is gone, so each report checks that it still exists. The bar's range is 0 to 100 and it
+// clamps: a report that would leave it where it is (every figure past 100, which the byte counter
+// reaches early) is not sent, since each send waits for the dialog's thread and its repaint.
 ProgressCallback ProgressBar(platform::DialogControls* controls) {
   if (controls == nullptr) return nullptr;
-  return [controls](int position) {
+  auto shown = std::make_shared<std::atomic<int>>(-1);
+  return [controls, shown](int position) {
+    const int clamped = position < 0 ? 0 : (position > 100 ? 100 : position);
+    if (shown->exchange(clamped) == clamped) return;
     if (controls->ControlExists(IDC_PROGRESS)) controls->SetProgressPos(IDC_PROGRESS, position);
   };
 }

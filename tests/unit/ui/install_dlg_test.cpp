@@ -83,6 +83,27 @@ TEST_F(InstallDlgTest, ExtractionMovesTheProgressBarOnlyWhileItExists) {
             open_positions);
 }
 
+// Past the bar's end every figure shows the same full bar: only the first of them is sent.
+TEST_F(InstallDlgTest, FiguresThatLeaveTheBarWhereItIsAreNotSent) {
+  machine_.files().MakeFolders(L"C:\\Out");
+  const std::string bytes = payload_test::Deflate(std::string(4 * 16384, 'p'));
+  const std::vector<uint8_t> stream(bytes.begin(), bytes.end());
+  CInstallDlg dlg(machine_);
+  std::vector<int> positions;
+  machine_.windows().Script(IDD_INSTALL, [&](SimDialog& d) {
+    int32_t counter = 0;
+    EXPECT_EQ(0, dlg.InflateEntryToFile(stream.data(), static_cast<int32_t>(stream.size()),
+                                        "C:\\Out\\a.txt", &counter, 1000));
+    EXPECT_EQ(counter, 4 * 16384);
+    positions = d.ProgressPositions(IDC_PROGRESS);
+    d.Click(IDC_INSTALL_CANCEL);
+  });
+  EXPECT_EQ(dlg.DoModal(), wnd::kIdCancel);
+  // The position OnInitDialog sets, then the first window's figure; the three after it show the
+  // same full bar.
+  EXPECT_EQ(positions, (std::vector<int>{0, 1638}));
+}
+
 TEST_F(InstallDlgTest, WizardFolderPagesAndCurrentFile) {
   const platform::sim::SimTemplate* tmpl = machine_.windows().FindTemplate(IDD_INSTALL);
   ASSERT_NE(tmpl, nullptr);
