@@ -168,7 +168,7 @@ TEST_F(SpoolerPrintersContract, ADriverInUseStaysUntilItsPrinterIsGone) {
   const std::wstring server =
       m().system().NativeInfo().processor_architecture == 9 ? platform::kEnvironmentX64 : platform::kEnvironmentX86;
   // Wine: DeletePrinterDriverExW refuses every deletion flag with 87 (the uninstaller asks again
-  // without them), and answers 87 for a driver or an environment it does not know.
+  // without them), and answers 2 for a driver it does not have.
   const uint32_t flags =
       contract::RunsOnWine() ? 0 : platform::kDeleteUnusedFiles | platform::kDeleteSpecificVersion;
   if (contract::RunsOnWine()) {
@@ -189,9 +189,9 @@ TEST_F(SpoolerPrintersContract, ADriverInUseStaysUntilItsPrinterIsGone) {
     EXPECT_FALSE(m().registry().KeyExists(platform::Hive::kLocalMachine, key, platform::RegView::k64));
   }
   EXPECT_FALSE(spooler().DeletePrinterDriverEx(kDriver, server, flags, 3));
-  EXPECT_EQ(platform::LastErrorCode(), contract::RunsOnWine() ? 87u : 1797u);
+  EXPECT_EQ(platform::LastErrorCode(), contract::RunsOnWine() ? 2u : 1797u);
   EXPECT_FALSE(spooler().DeletePrinterDriverEx(kDriver, L"Windows Bogus", flags, 3));
-  EXPECT_EQ(platform::LastErrorCode(), contract::RunsOnWine() ? 87u : 1805u);
+  EXPECT_EQ(platform::LastErrorCode(), 1805u);
 }
 
 TEST_F(SpoolerPrintersContract, AnUnknownMonitorIsNotDeleted) {
