@@ -62,7 +62,7 @@ bool CInstallApp::InitInstance() {
   return false;
 }
 
-int CInstallApp::Run() {
+int CInstallApp::CheckBeforeStart() {
   const bool quiet = command_line_.preset.quiet;
   if (command_line_.any) {
     LogPrint(kLogUnitInstall, kInit, __LINE__, "[INFO] CInstallApp::InitInstance - Command line: quiet=%d, language=%d, log=%ws\n",
@@ -105,6 +105,56 @@ int CInstallApp::Run() {
     }
     return kExitUnsupportedWindows;
   }
+  return kExitInstalled;
+}
+
+bool CInstallApp::ChooseLanguage() {
+  const bool quiet = command_line_.preset.quiet;
+  if (command_line_.language >= 0 || quiet) {
+    // Given on the command line (an unattended run without one speaks English): no dialog asks.
+    m_nLanguage = command_line_.language >= 0 ? command_line_.language : kLanguageEnglish;
+  } else {
+    CSelectLanguageDlg language_dialog;
+    if (language_dialog.DoModal(machine_.windows()) != platform::wnd::kIdOk) {
+      LogPrint(kLogUnitInstall, kInit, __LINE__,
+               "[INFO] CInstallApp::InitInstance - Language selection cancelled, exiting\n");
+      return false;
+    }
+    m_nLanguage = language_dialog.m_nLanguage;
+  }
+  return true;
+}
+
+int CInstallApp::RunMainDialog(CInstallDlg& dialog) {
+  const bool quiet = command_line_.preset.quiet;
+  LogPrint(kLogUnitInstall, kInit, __LINE__,
+           "[INFO] CInstallApp::InitInstance - Starting main dialog\n");
+  if (command_line_.any) dialog.m_pPreset = &command_line_.preset;
+  if (quiet) {
+    CInstallDlg* installer = &dialog;
+    quiet_machine_->quiet_windows().Drive(
+        IDD_INSTALL, [installer](platform::DialogControls& controls, platform::DialogLogic&) {
+          installer->DriveQuietInstall(controls);
+        });
+  }
+  int result = dialog.DoModal();
+  if (result == platform::wnd::kIdOk) {
+    LogPrint(kLogUnitInstall, kInit, __LINE__,
+             "[INFO] CInstallApp::InitInstance - Dialog dismissed with OK\n");
+  } else if (result == platform::wnd::kIdCancel) {
+    LogPrint(kLogUnitInstall, kInit, __LINE__,
+             "[INFO] CInstallApp::InitInstance - Dialog dismissed with Cancel\n");
+  }
+  LogPrint(kLogUnitInstall, kInit, __LINE__,
+           "[EXIT] CInstallApp::InitInstance - Exiting application\n");
+  // A dialog that could not be made installed nothing and asked nobody.
+  return result == -1 ? kExitFailed : dialog.m_nOutcome;
+}
+
+int CInstallApp::Run() {
+  const bool quiet = command_line_.preset.quiet;
+  const int refused = CheckBeforeStart();
+  if (refused != kExitInstalled) return refused;
 
   machine_.windows().EnableControlContainer();
   // The unattended run shows no window: its dialogs run against controls in memory.
@@ -145,18 +195,7 @@ int CInstallApp::Run() {
   }
   dialog->ExtractConfigFiles();
 
-  if (command_line_.language >= 0 || quiet) {
-    // Given on the command line (an unattended run without one speaks English): no dialog asks.
-    m_nLanguage = command_line_.language >= 0 ? command_line_.language : kLanguageEnglish;
-  } else {
-    CSelectLanguageDlg language_dialog;
-    if (language_dialog.DoModal(machine_.windows()) != platform::wnd::kIdOk) {
-      LogPrint(kLogUnitInstall, kInit, __LINE__,
-               "[INFO] CInstallApp::InitInstance - Language selection cancelled, exiting\n");
-      return kExitCancelled;
-    }
-    m_nLanguage = language_dialog.m_nLanguage;
-  }
+  if (!ChooseLanguage()) return kExitCancelled;
   LogPrint(kLogUnitInstall, kInit, __LINE__,
            "[INFO] CInstallApp::InitInstance - Language selected: %d\n", m_nLanguage);
 
@@ -173,28 +212,7 @@ int CInstallApp::Run() {
       [&config_files](const std::wstring& path, std::string* bytes) { return config_files.Read(path, bytes); },
       remove_copy);
 
-  LogPrint(kLogUnitInstall, kInit, __LINE__,
-           "[INFO] CInstallApp::InitInstance - Starting main dialog\n");
-  if (command_line_.any) dialog->m_pPreset = &command_line_.preset;
-  if (quiet) {
-    CInstallDlg* installer = dialog.get();
-    quiet_machine_->quiet_windows().Drive(
-        IDD_INSTALL, [installer](platform::DialogControls& controls, platform::DialogLogic&) {
-          installer->DriveQuietInstall(controls);
-        });
-  }
-  int result = dialog->DoModal();
-  if (result == platform::wnd::kIdOk) {
-    LogPrint(kLogUnitInstall, kInit, __LINE__,
-             "[INFO] CInstallApp::InitInstance - Dialog dismissed with OK\n");
-  } else if (result == platform::wnd::kIdCancel) {
-    LogPrint(kLogUnitInstall, kInit, __LINE__,
-             "[INFO] CInstallApp::InitInstance - Dialog dismissed with Cancel\n");
-  }
-  LogPrint(kLogUnitInstall, kInit, __LINE__,
-           "[EXIT] CInstallApp::InitInstance - Exiting application\n");
-  // A dialog that could not be made installed nothing and asked nobody.
-  return result == -1 ? kExitFailed : dialog->m_nOutcome;
+  return RunMainDialog(*dialog);
 }
 
 int CInstallApp::ExitInstance() {

@@ -16,6 +16,8 @@ namespace quiet {
 class QuietMachine;
 }
 
+class CInstallDlg;
+
 class CInstallApp {
  public:
   // One per run; it publishes m_nLanguage to every part (AppLanguage) while it lives.
@@ -49,6 +51,15 @@ class CInstallApp {
  private:
   // InitInstance's steps after the command line is known.
   int Run();
+  // What must refuse the run before anything changes: a command line that cannot be used (or
+  // /?), another unattended run, a Windows that takes no third-party driver. kExitInstalled
+  // when the run may go on, else its exit code (the user told when not quiet).
+  int CheckBeforeStart();
+  // The language: /language, English for an unattended run, else the language dialog's choice.
+  // False when the user cancels the dialog.
+  bool ChooseLanguage();
+  // The main dialog, driven without windows when unattended: the run's exit code.
+  int RunMainDialog(CInstallDlg& dialog);
   // The language of texts shown before any is chosen: /language, else the system's code page.
   int FirstLanguage();
 
