@@ -11,6 +11,7 @@
 #include "log/log.h"
 #include "platform/sim/sim_machine.h"
 #include "ports/bluetooth_ports.h"
+#include "tests/support/log_capture.h"
 
 namespace {
 
@@ -20,12 +21,10 @@ using platform::sim::SimMachine;
 class BluetoothPrinterScenario : public ::testing::Test {
  protected:
   void SetUp() override {
-    LogStop();
-    LogAttachMachine(&machine_);
+    tavro_test::BindLog(&machine_);
   }
   void TearDown() override {
-    LogStop();
-    LogAttachMachine(nullptr);
+    tavro_test::BindLog(nullptr);
   }
 
   const platform::PortInfo* Listed(const std::wstring& name) {

@@ -9,6 +9,7 @@
 
 #include "app/install_text_file.h"
 #include "catalog/install_texts.h"
+#include "tests/support/log_capture.h"
 #include "tests/support/rc_templates.h"
 #include "tests/unit/log/log_fixture.h"
 #include "tests/unit/payload/payload_fixture.h"
@@ -35,19 +36,7 @@ inline std::u16string SixBlocks(const std::u16string& values) {
   return text + values;
 }
 
-// True when every needle occurs in `text`, in the order given.
-inline ::testing::AssertionResult InOrder(const std::string& text,
-                                          const std::vector<std::string>& needles) {
-  size_t at = 0;
-  for (const std::string& n : needles) {
-    at = text.find(n, at);
-    if (at == std::string::npos) {
-      return ::testing::AssertionFailure() << "missing or out of order: \"" << n << "\"\n" << text;
-    }
-    at += n.size();
-  }
-  return ::testing::AssertionSuccess();
-}
+using tavro_test::InOrder;
 
 class AppTest : public payload_test::PayloadTest {
  protected:

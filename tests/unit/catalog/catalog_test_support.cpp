@@ -7,6 +7,7 @@
 #include "catalog/model_catalog.h"
 #include "catalog/paper_config.h"
 #include "log/log.h"
+#include "tests/support/log_capture.h"
 
 namespace catalog_test {
 
@@ -18,8 +19,7 @@ CatalogFixtureBase::CatalogFixtureBase() : machine_(new platform::sim::SimMachin
 }
 
 CatalogFixtureBase::~CatalogFixtureBase() {
-  LogStop();
-  LogAttachMachine(nullptr);
+  tavro_test::BindLog(nullptr);
 }
 
 void CatalogFixtureBase::SetAnsiCodePage(uint32_t code_page) {
@@ -30,19 +30,7 @@ void CatalogFixtureBase::PutFile(const std::wstring& path, const std::string& by
   machine_->files().PutFile(path, bytes);
 }
 
-std::string CatalogFixtureBase::LogText() {
-  LogFlush();
-  char path[512] = {};
-  if (GetLogFilePath(path, sizeof(path)) != 0) return std::string();
-  std::string bytes = machine_->files().FileBytes(machine_->codepage().FromAnsi(path));
-  // The log file is written in text mode; the tests compare line feeds as logged.
-  std::string text;
-  for (size_t i = 0; i < bytes.size(); ++i) {
-    if (bytes[i] == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') continue;
-    text.push_back(bytes[i]);
-  }
-  return text;
-}
+std::string CatalogFixtureBase::LogText() { return tavro_test::ReadLog(*machine_); }
 
 size_t Find(const std::string& haystack, const std::string& needle, size_t from) {
   return haystack.find(needle, from);

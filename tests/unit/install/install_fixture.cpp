@@ -13,6 +13,7 @@
 #include "platform/files.h"
 #include "platform/registry.h"
 #include "platform/system_info.h"
+#include "tests/support/log_capture.h"
 
 namespace install_test {
 
@@ -134,8 +135,7 @@ SpyMachine::SpyMachine(platform::sim::SimMachine& sim)
     : sim_(sim), spooler_(base().spooler()), services_(base().services()), clock_(base().clock()) {}
 
 void InstallTest::SetUp() {
-  LogStop();
-  LogAttachMachine(&sim_);
+  tavro_test::BindLog(&sim_);
   // The tables are process-wide; each test starts from the zeroed state of a fresh process.
   InstallTarget = {};
   std::memset(PrinterInfo, 0, sizeof(PrinterInfo));
@@ -155,35 +155,14 @@ void InstallTest::SetUp() {
 }
 
 void InstallTest::TearDown() {
-  LogStop();
-  LogAttachMachine(nullptr);
+  tavro_test::BindLog(nullptr);
   SetAppLanguageSource(nullptr);
 }
 
-std::string InstallTest::LogText() {
-  LogFlush();
-  char path[512] = {};
-  if (GetLogFilePath(path, sizeof(path)) != 0) return std::string();
-  std::string bytes = sim_.files().FileBytes(sim_.codepage().FromAnsi(path));
-  std::string text;
-  for (size_t i = 0; i < bytes.size(); ++i) {
-    if (bytes[i] == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') continue;
-    text.push_back(bytes[i]);
-  }
-  return text;
-}
+std::string InstallTest::LogText() { return tavro_test::ReadLog(sim_); }
 
 ::testing::AssertionResult InstallTest::LogInOrder(const std::vector<std::string>& needles) {
-  std::string text = LogText();
-  size_t at = 0;
-  for (const std::string& n : needles) {
-    size_t found = text.find(n, at);
-    if (found == std::string::npos) {
-      return ::testing::AssertionFailure() << "missing or out of order: \"" << n << "\"\n" << text;
-    }
-    at = found + n.size();
-  }
-  return ::testing::AssertionSuccess();
+  return tavro_test::InOrder(LogText(), needles);
 }
 
 void InstallTest::ArrangeModel() {

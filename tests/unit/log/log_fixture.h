@@ -8,6 +8,7 @@
 
 #include "log/log.h"
 #include "platform/sim/sim_machine.h"
+#include "tests/support/log_capture.h"
 
 namespace logtest {
 
@@ -19,12 +20,10 @@ constexpr const char* kRule =
 class LogTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    LogStop();
-    LogAttachMachine(&machine_);
+    tavro_test::BindLog(&machine_);
   }
   void TearDown() override {
-    LogStop();
-    LogAttachMachine(nullptr);
+    tavro_test::BindLog(nullptr);
   }
   std::string Today() { return machine_.files().FileBytes(kTodayFile); }
 

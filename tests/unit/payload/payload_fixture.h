@@ -11,6 +11,7 @@
 
 #include "log/log.h"
 #include "platform/sim/sim_machine.h"
+#include "tests/support/log_capture.h"
 
 namespace payload_test {
 
@@ -75,12 +76,7 @@ class PayloadTest : public ::testing::Test {
   void TearDown() override { LogStop(); }
 
   // Everything logged so far.
-  std::string LogText() {
-    LogFlush();
-    char path[260] = {};
-    if (GetLogFilePath(path, sizeof(path)) != 0) return "";
-    return machine_.files().FileBytes(machine_.codepage().FromAnsi(path));
-  }
+  std::string LogText() { return tavro_test::ReadLog(machine_, false); }
   std::string File(const std::wstring& path) { return machine_.files().FileBytes(path); }
   bool Exists(const std::wstring& path) {
     return machine_.files().Kind(path) != platform::PathKind::kMissing;

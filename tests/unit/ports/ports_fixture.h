@@ -15,32 +15,21 @@
 #include "ports/local_ports.h"
 #include "ports/usb_detect.h"
 #include "ports/usb_port_list.h"
+#include "tests/support/log_capture.h"
 
 namespace portstest {
 
-inline int CountOf(const std::string& text, const std::string& part) {
-  int count = 0;
-  for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++count;
-  return count;
-}
+using tavro_test::CountOf;
 
 inline std::string Narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }
 
 class PortsTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    LogStop();
-    LogAttachMachine(&machine_);
-    std::memset(PrinterInfo, 0, sizeof(PrinterInfo));
-    std::memset(UsbInfo, 0, sizeof(UsbInfo));
-    std::memset(UsbMonitor, 0, sizeof(UsbMonitor));
-    ClearUsbPortRows();
-    ClearAllPorts();
+    tavro_test::BindLog(&machine_);
+    tavro_test::ResetSharedTables();
   }
-  void TearDown() override {
-    LogStop();
-    LogAttachMachine(nullptr);
-  }
+  void TearDown() override { tavro_test::BindLog(nullptr); }
 
   void AddModel(const wchar_t* model, const wchar_t* recognize = L"") {
     int i = CountCatalogModels();
@@ -49,18 +38,7 @@ class PortsTest : public ::testing::Test {
   }
 
   // The day's log file as the facility wrote it, with LF line ends.
-  std::string Log() {
-    LogFlush();
-    char path[600] = {};
-    if (GetLogFilePath(path, sizeof(path)) != 0) return "";
-    auto file = machine_.files().Open(path, "rb");
-    if (!file) return "";
-    std::string text;
-    char buffer[4096];
-    for (size_t n; (n = file->Read(buffer, sizeof(buffer))) > 0;) text.append(buffer, n);
-    text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
-    return text;
-  }
+  std::string Log() { return tavro_test::ReadLog(machine_); }
 
   platform::sim::SimMachine machine_;
 };

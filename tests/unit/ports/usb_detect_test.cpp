@@ -14,61 +14,27 @@
 #include "catalog/model_catalog.h"
 #include "log/log.h"
 #include "platform/sim/sim_machine.h"
+#include "tests/unit/ports/ports_fixture.h"
 
 namespace {
 
+using portstest::CountOf;
+using portstest::Narrow;
 using platform::sim::SimDeviceSpec;
 using platform::sim::SimDevices;
 using platform::sim::SimMachine;
 
-int CountOf(const std::string& text, const std::string& part) {
-  int count = 0;
-  for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++count;
-  return count;
-}
-
-std::string Narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }
-
-class UsbDetectTest : public ::testing::Test {
+class UsbDetectTest : public portstest::PortsTest {
  protected:
   void SetUp() override {
-    LogStop();
-    LogAttachMachine(&machine_);
-    std::memset(PrinterInfo, 0, sizeof(PrinterInfo));
-    std::memset(UsbInfo, 0, sizeof(UsbInfo));
+    PortsTest::SetUp();
     // On the heap, exactly 32 slots: a write to a 33rd is caught by AddressSanitizer.
     paths_.reset(new wchar_t[kUsbInfoMaxDetected][kUsbDevicePathChars]());
-  }
-  void TearDown() override {
-    LogStop();
-    LogAttachMachine(nullptr);
-  }
-
-  void AddModel(const wchar_t* model, const wchar_t* recognize = L"") {
-    int i = CountCatalogModels();
-    std::wcsncpy(PrinterInfo[i].MODEL, model, kModelNameChars - 1);
-    std::wcsncpy(PrinterInfo[i].RecognizeName, recognize, kModelNameChars - 1);
   }
 
   long Detect() { return GetPrinterOnline(devices(), paths_.get()); }
   SimDevices& devices() { return machine_.devices(); }
 
-  // The day's log file as the facility wrote it.
-  std::string Log() {
-    LogFlush();
-    char path[600] = {};
-    if (GetLogFilePath(path, sizeof(path)) != 0) return "";
-    auto file = machine_.files().Open(path, "rb");
-    if (!file) return "";
-    std::string text;
-    char buffer[4096];
-    for (size_t n; (n = file->Read(buffer, sizeof(buffer))) > 0;) text.append(buffer, n);
-    // The file is written in text mode: CR LF line ends.
-    text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
-    return text;
-  }
-
-  SimMachine machine_;
   std::unique_ptr<wchar_t[][kUsbDevicePathChars]> paths_;
 };
 

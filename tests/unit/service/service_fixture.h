@@ -19,6 +19,7 @@
 #include "ports/usb_detect.h"
 #include "ports/usb_port_list.h"
 #include "service/printer_ports.h"
+#include "tests/support/log_capture.h"
 
 namespace servicetest {
 
@@ -85,8 +86,7 @@ class ServiceTest : public ::testing::Test {
                              R"({"MODEL":"Tavro TL-241","RecognizeName":"TL-241"}])");
   }
   void TearDown() override {
-    LogStop();
-    LogAttachMachine(nullptr);
+    tavro_test::BindLog(nullptr);
     LogSetFileStem("TavroPrintInstall");
     LogSetBanner(true);
   }
@@ -106,12 +106,7 @@ class ServiceTest : public ::testing::Test {
   }
   void AddUsbPort(const std::wstring& port) { ASSERT_TRUE(machine_.spooler().AddPort(platform::sim::SimSpooler::kUsbMonitor, port)); }
 
-  std::string Log() {
-    LogFlush();
-    std::string text = machine_.files().FileBytes(kServiceLog);
-    text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
-    return text;
-  }
+  std::string Log() { return tavro_test::ReadLog(machine_); }
   static int Lines(const std::string& text) { return static_cast<int>(std::count(text.begin(), text.end(), '\n')); }
 
   static constexpr const wchar_t* kCatalog = L"C:\\Program Files (x86)\\USB Printer\\Tavro TR-80\\Modules.json";
