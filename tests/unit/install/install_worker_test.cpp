@@ -339,11 +339,17 @@ TEST_F(WorkerTest, OnThirtyTwoBitWindowsTooTheAddedNameIsCarriedOn) {
   EXPECT_EQ(machine_.spy_spooler().defaults, std::vector<std::wstring>{L"R710 (copy 1)"});
 }
 
-TEST_F(WorkerTest, RunsOnItsOwnThread) {
+// The dialog starts the worker on a thread of its own: the code it reports is the one its own
+// failing call left, whatever the dialog's thread holds, and it leaves that thread's code alone.
+TEST_F(WorkerTest, ReportsTheCodeItsOwnThreadLeft) {
+  sim_.faults().Fail("AddPrinterDriverW", 1796);
+  platform::SetLastErrorCode(platform::err::kAccessDenied);
   std::thread worker([this] { RetractFileThread(machine_, host_); });
   worker.join();
   ASSERT_EQ(Posted().size(), 1u);
-  EXPECT_TRUE(Posted()[0].success);
+  EXPECT_FALSE(Posted()[0].success);
+  EXPECT_EQ(Posted()[0].code, 1796u);
+  EXPECT_EQ(platform::LastErrorCode(), platform::err::kAccessDenied);
 }
 
 }  // namespace

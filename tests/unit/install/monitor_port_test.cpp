@@ -120,9 +120,16 @@ TEST_F(MonitorTest, AnotherFailureHasOnlyTheGeneralLine) {
   EXPECT_EQ(log.find("AddPrinterMonitor - Error "), std::string::npos);
 }
 
-TEST_F(MonitorTest, AMissingDllIsRefused) {
+// The spooler's own refusal of a DLL that is not there (no fault injected): the installer passes
+// the name it was given, reports the failure and names that DLL in its explanation.
+TEST_F(MonitorTest, AMissingDllIsNamedInTheExplanation) {
   EXPECT_FALSE(AddPrinterMonitor(machine_, L"NoSuchMon.dll"));
   EXPECT_EQ(platform::LastErrorCode(), 126u);
+  ASSERT_EQ(machine_.spy_spooler().monitors.size(), 1u);
+  EXPECT_EQ(machine_.spy_spooler().monitors[0].dll, L"NoSuchMon.dll");
+  EXPECT_TRUE(LogInOrder({"[ENTRY] AddPrinterMonitor - pszMonitorName=NoSuchMon.dll\n",
+                          "[ERROR] AddPrinterMonitor - Error 126: The specified module could not be found. "
+                          "DLL=NoSuchMon.dll\n"}));
 }
 
 TEST_F(MonitorTest, ThePortIsAddedOnTheMonitorAndListed) {

@@ -219,10 +219,13 @@ TEST_F(MainDialogTest, RowClicksChooseTheRowsModelAndSelectionChangesStoreTheInd
     EXPECT_EQ(InstallTarget.ModelIndex, 5);
     d.SelectCombo(IDC_MODEL_COMBO, 0);
     EXPECT_EQ(InstallTarget.ModelIndex, 5) << "please select stores nothing";
-    // A row whose model is not in the list leaves the choice as it is.
+    // A row whose model is not in the list leaves the choice as it is (a model chosen first, so
+    // that leaving it and resetting it to "please select" differ).
+    d.SelectCombo(IDC_MODEL_COMBO, 3);
     CopyToField(UsbPortRows[0].Name, kUsbPortRowNameChars, L"Unknown");
     d.ClickRow(IDC_PORT_LIST, 0);
-    EXPECT_EQ(d.ComboGetCurSel(IDC_MODEL_COMBO), 0);
+    EXPECT_EQ(d.ComboGetCurSel(IDC_MODEL_COMBO), 3);
+    EXPECT_EQ(InstallTarget.ModelIndex, 3);
     d.ClickRow(IDC_PORT_LIST, -1);
     EXPECT_EQ(dlg_.SelectedPortText(), L"");
   });
