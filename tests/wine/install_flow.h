@@ -17,9 +17,6 @@ namespace flow {
 using namespace driver;
 using namespace outside;
 
-constexpr wchar_t kServiceName[] = L"Mavrin Service";
-constexpr wchar_t kPortsKey[] = L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Ports";
-
 struct DialogSearch {
   DWORD pid;
   int with;
@@ -94,9 +91,11 @@ inline std::string PressInstallOnSerialPort(Installer& installer, HWND main, con
   return "";
 }
 
-// The text of the message box the installation ends with, "<none>" when none came in time.
-inline std::wstring WaitForOutcome(Installer& installer, DWORD timeout_ms = 120000) {
+// The text of the message box the installation ends with, "<none>" when none came in time; the
+// box itself in *box_out when asked for.
+inline std::wstring WaitForOutcome(Installer& installer, DWORD timeout_ms = 120000, HWND* box_out = nullptr) {
   HWND box = WaitForDialogWith(installer.process(), kMessageBoxText, IDC_PORT_LIST, timeout_ms);
+  if (box != nullptr && box_out != nullptr) *box_out = box;
   return box == nullptr ? L"<none>" : ItemText(box, kMessageBoxText);
 }
 
@@ -107,51 +106,12 @@ inline long PressOkAndWaitExit(Installer& installer) {
   return installer.WaitExit();
 }
 
-// Removes what installations of `model` leave: the printers named after it (and its first
-// copies), their drivers for `environments` (both by default), the files, keys, install folders,
-// the service, the default printer when it names one of them, and COM1:'s serial settings.
+// Removes what installations of `model` leave (RemoveInstallationsOf), and sets COM1:'s serial
+// settings back to Wine's own.
 inline void RemoveInstallations(const std::wstring& model,
                                 const std::vector<const wchar_t*>& environments = {kEnvX86, kEnvX64}) {
-  const std::wstring printers_key = L"SYSTEM\\CurrentControlSet\\Control\\Print\\Printers\\";
-  const std::wstring uninstall_key = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
-  for (const std::wstring& name : {model, model + L" (copy 1)", model + L" (copy 2)"}) {
-    std::wstring n = name;
-    HANDLE printer = nullptr;
-    PRINTER_DEFAULTSW defaults = {nullptr, nullptr, PRINTER_ALL_ACCESS};
-    if (OpenPrinterW(&n[0], &printer, &defaults)) {
-      DeletePrinter(printer);
-      ClosePrinter(printer);
-    }
-    DeleteTree(HKEY_LOCAL_MACHINE, printers_key + n, 0);
-    std::wstring driver = n + L" Driver";
-    for (const wchar_t* env : environments) {
-      std::wstring e = env;
-      DeletePrinterDriverW(nullptr, &e[0], &driver[0]);
-    }
-    DeleteTree(HKEY_LOCAL_MACHINE, L"SOFTWARE\\" + n, KEY_WOW64_64KEY);
-    DeleteTree(HKEY_LOCAL_MACHINE, L"SOFTWARE\\" + n, KEY_WOW64_32KEY);
-    DeleteTree(HKEY_LOCAL_MACHINE, uninstall_key + n, KEY_WOW64_32KEY);
-    DeleteTree(HKEY_LOCAL_MACHINE, uninstall_key + n, KEY_WOW64_64KEY);
-    for (const std::wstring& file : DriverFiles(n)) DeleteFileW(file.c_str());
-    DeleteFileW(GpcFile(n).c_str());
-    DeleteFolder(InstallFolder(n));
-    if (DefaultPrinter() == n) {
-      HKEY windows = nullptr;
-      if (RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows", 0,
-                        KEY_SET_VALUE, &windows) == ERROR_SUCCESS) {
-        RegDeleteValueW(windows, L"Device");
-        RegCloseKey(windows);
-      }
-    }
-  }
-  RemoveDirectoryW(Expand(L"%ProgramFiles%\\USB Printer").c_str());  // only when empty
-  DeleteServiceIfPresent(kServiceName);
-  HKEY ports = nullptr;
-  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kPortsKey, 0, KEY_SET_VALUE | KEY_WOW64_64KEY, &ports) == ERROR_SUCCESS) {
-    const wchar_t wine_default[] = L"9600,n,8,1";
-    RegSetValueExW(ports, L"COM1:", 0, REG_SZ, reinterpret_cast<const BYTE*>(wine_default), sizeof wine_default);
-    RegCloseKey(ports);
-  }
+  RemoveInstallationsOf(model, environments);
+  SetCom1Settings(L"9600,n,8,1");
 }
 
 }  // namespace flow

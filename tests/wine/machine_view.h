@@ -234,4 +234,74 @@ inline std::wstring GpcFile(const std::wstring& printer) {
   return DriverDirectory() + L"\\" + printer + L"GPC.pcd";
 }
 
+// Registers `driver`, with the file names an installation of `model` gives its files, for this
+// process's own environment: Wine's spooler runs in the calling process and looks a printer's
+// driver up only there, where Windows' spooler service finds the one registered for the
+// machine's environment. The files need not exist for the spooler to take it. 0 or the error.
+inline DWORD RegisterDriverForOwnEnvironment(const std::wstring& driver, const std::wstring& model) {
+  std::wstring name = driver, env = OwnEnvironment(), path = model + L"Drv.dll", data = model + L"GPC.pcd",
+               config = model + L"UI.dll";
+  DRIVER_INFO_2W info = {};
+  info.cVersion = 3;
+  info.pName = &name[0];
+  info.pEnvironment = &env[0];
+  info.pDriverPath = &path[0];
+  info.pDataFile = &data[0];
+  info.pConfigFile = &config[0];
+  return AddPrinterDriverW(nullptr, 2, reinterpret_cast<LPBYTE>(&info)) ? 0 : GetLastError();
+}
+
+// Removes what installations of `model` leave: the printers named after it and its first two
+// copies, their drivers for `environments`, their keys, driver files, GPC files and install
+// folders, the service, and the default printer when it names one of them.
+inline void RemoveInstallationsOf(const std::wstring& model,
+                                  const std::vector<const wchar_t*>& environments = {kEnvX86, kEnvX64}) {
+  const std::wstring printers_key = L"SYSTEM\\CurrentControlSet\\Control\\Print\\Printers\\";
+  const std::wstring uninstall_key = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
+  const wchar_t windows_key[] = L"Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows";
+  DeleteServiceIfPresent(L"Mavrin Service");  // before the install folder it runs from goes
+  for (std::wstring name : {model, model + L" (copy 1)", model + L" (copy 2)"}) {
+    HANDLE printer = nullptr;
+    PRINTER_DEFAULTSW defaults = {nullptr, nullptr, PRINTER_ALL_ACCESS};
+    if (OpenPrinterW(&name[0], &printer, &defaults)) {
+      DeletePrinter(printer);
+      ClosePrinter(printer);
+    }
+    DeleteTree(HKEY_LOCAL_MACHINE, printers_key + name, 0);
+    std::wstring driver = name + L" Driver";
+    for (std::wstring env : environments) {
+      DeletePrinterDriverW(nullptr, &env[0], &driver[0]);
+      DeleteTree(HKEY_LOCAL_MACHINE, L"SYSTEM\\CurrentControlSet\\Control\\Print\\Environments\\" + env +
+                                         L"\\Drivers\\Version-3\\" + driver, 0);
+    }
+    for (REGSAM view : {KEY_WOW64_64KEY, KEY_WOW64_32KEY}) {
+      DeleteTree(HKEY_LOCAL_MACHINE, L"SOFTWARE\\" + name, view);
+      DeleteTree(HKEY_LOCAL_MACHINE, uninstall_key + name, view);
+    }
+    for (const std::wstring& file : DriverFiles(name)) {
+      DeleteFileW(file.c_str());
+      RemoveDirectoryW(file.c_str());  // a folder a test put in a file's way
+    }
+    DeleteFileW(GpcFile(name).c_str());
+    DeleteFolder(InstallFolder(name));
+  }
+  RemoveDirectoryW(Expand(L"%ProgramFiles%\\USB Printer").c_str());  // only when empty
+  HKEY windows = nullptr;
+  if (RegOpenKeyExW(HKEY_CURRENT_USER, windows_key, 0, KEY_ALL_ACCESS, &windows) == ERROR_SUCCESS) {
+    if (ReadSz(HKEY_CURRENT_USER, windows_key, L"Device").rfind(model, 0) == 0) RegDeleteValueW(windows, L"Device");
+    RegCloseKey(windows);
+  }
+}
+
+// Sets COM1:'s serial settings under the spooler's Ports key (64-bit view).
+inline void SetCom1Settings(const std::wstring& settings) {
+  HKEY ports = nullptr;
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Ports", 0,
+                    KEY_SET_VALUE | KEY_WOW64_64KEY, &ports) == ERROR_SUCCESS) {
+    RegSetValueExW(ports, L"COM1:", 0, REG_SZ, reinterpret_cast<const BYTE*>(settings.c_str()),
+                   static_cast<DWORD>((settings.size() + 1) * sizeof(wchar_t)));
+    RegCloseKey(ports);
+  }
+}
+
 }  // namespace outside

@@ -8,6 +8,7 @@
 #include "tests/wine/installer_driver.h"
 #include "tests/wine/machine_view.h"
 #include "tests/wine/spooler_ports.h"
+#include "tests/wine/tr80_printer.h"
 #include "tests/wine/test_monitor/test_monitor.h"
 #include "tests/wine/wine_devices.h"
 
@@ -20,40 +21,7 @@ namespace {
 
 using namespace driver;
 using namespace outside;
-using winetest::kClassPrinter;
-using winetest::kClassUsb;
-using winetest::TestDevice;
-
-const TestDevice kTr80Usb = {L"USB\\VID_4A7F&PID_0080\\TAVROQU0001", &kClassUsb, nullptr,
-                             L"USB\\VID_4A7F&PID_0080&REV_0100", L"USB Printing Support",
-                             L"(Standard USB Host Controller)", nullptr};
-const TestDevice kTr80 = {L"USBPRINT\\TAVROTR-80_RECEIPT\\7&5D1E2A11&0&USB001", &kClassPrinter,
-                          L"USB\\VID_4A7F&PID_0080\\TAVROQU0001", L"USBPRINT\\TAVROTR-80_RECEIPTD2F1",
-                          L"Tavro TR-80 Receipt", L"Tavro", L"Tavro TR-80 (TAVROQU)"};
-const TestDevice* const kAllDevices[] = {&kTr80, &kTr80Usb};
-
-const wchar_t kModel[] = L"Tavro TR-80";
-const wchar_t kDriver[] = L"Tavro TR-80 Driver";
-const wchar_t* const kPrinterNames[] = {L"Tavro TR-80", L"Tavro TR-80 (copy 1)", L"Tavro TR-80 (copy 2)"};
-const wchar_t kServiceName[] = L"Mavrin Service";
-const wchar_t kPrintersKey[] = L"SYSTEM\\CurrentControlSet\\Control\\Print\\Printers\\";
-const wchar_t kUninstallKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
-const wchar_t kWindowsKey[] = L"Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows";
-
-// The driver registered for this process's own environment, where Wine's in-process spooler
-// looks (tests/wine/install_test.cpp explains why).
-DWORD RegisterDriverForOwnEnvironment(const std::wstring& driver) {
-  std::wstring name = driver, env = OwnEnvironment(), path = L"Tavro TR-80Drv.dll", data = L"Tavro TR-80GPC.pcd",
-               config = L"Tavro TR-80UI.dll";
-  DRIVER_INFO_2W info = {};
-  info.cVersion = 3;
-  info.pName = &name[0];
-  info.pEnvironment = &env[0];
-  info.pDriverPath = &path[0];
-  info.pDataFile = &data[0];
-  info.pConfigFile = &config[0];
-  return AddPrinterDriverW(nullptr, 2, reinterpret_cast<LPBYTE>(&info)) ? 0 : GetLastError();
-}
+using namespace tr80;
 
 struct WindowSearch {
   DWORD pid;
@@ -164,9 +132,7 @@ class UnattendedTest : public ::testing::Test {
     // As in install_test.cpp: only under WOW64 does the whole installation run in Wine.
     if (!IsWow64Self()) GTEST_SKIP() << "32-bit Wine: the in-process spooler faults in the payload's driver modules";
     RemoveFixtures();
-    ASSERT_EQ(winetest::Register(kTr80Usb), "");
-    ASSERT_EQ(winetest::Register(kTr80), "");
-    ASSERT_EQ(winetest::AddLocalPort(L"USB001"), 0u);
+    ASSERT_EQ(PlugIn(), "");
     RemoveInstallTextFiles();
     log_ = LogWatch();
   }
@@ -175,53 +141,9 @@ class UnattendedTest : public ::testing::Test {
     RemoveFixtures();
     RemoveInstallTextFiles();
   }
-  static void LetPrinterBeAdded() {
-    if (_wcsicmp(OwnEnvironment(), InstallerEnvironment()) != 0) {
-      ASSERT_EQ(RegisterDriverForOwnEnvironment(kDriver), 0u);
-    }
-  }
-  static int OurPrinters() {
-    int n = 0;
-    const std::vector<PrinterEntry> printers = Printers();
-    for (const wchar_t* name : kPrinterNames) n += FindPrinter(printers, name) != nullptr ? 1 : 0;
-    return n;
-  }
-  void RemoveFixtures() {
-    for (const wchar_t* name : kPrinterNames) {
-      std::wstring n = name;
-      HANDLE printer = nullptr;
-      PRINTER_DEFAULTSW defaults = {nullptr, nullptr, PRINTER_ALL_ACCESS};
-      if (OpenPrinterW(&n[0], &printer, &defaults)) {
-        DeletePrinter(printer);
-        ClosePrinter(printer);
-      }
-      DeleteTree(HKEY_LOCAL_MACHINE, kPrintersKey + n, 0);
-      std::wstring driver = n + L" Driver";
-      for (const wchar_t* env : {kEnvX86, kEnvX64}) {
-        std::wstring e = env;
-        DeletePrinterDriverW(nullptr, &e[0], &driver[0]);
-        DeleteTree(HKEY_LOCAL_MACHINE,
-                   L"SYSTEM\\CurrentControlSet\\Control\\Print\\Environments\\" + e + L"\\Drivers\\Version-3\\" + driver, 0);
-      }
-      DeleteTree(HKEY_LOCAL_MACHINE, L"SOFTWARE\\" + n, KEY_WOW64_64KEY);
-      DeleteTree(HKEY_LOCAL_MACHINE, L"SOFTWARE\\" + n, KEY_WOW64_32KEY);
-      DeleteTree(HKEY_LOCAL_MACHINE, kUninstallKey + n, KEY_WOW64_32KEY);
-      DeleteTree(HKEY_LOCAL_MACHINE, kUninstallKey + n, KEY_WOW64_64KEY);
-      for (const std::wstring& file : DriverFiles(n)) DeleteFileW(file.c_str());
-      DeleteFileW(GpcFile(n).c_str());
-      DeleteFolder(InstallFolder(n));
-    }
-    RemoveDirectoryW(Expand(L"%ProgramFiles%\\USB Printer").c_str());
-    DeleteServiceIfPresent(kServiceName);
-    HKEY windows = nullptr;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, kWindowsKey, 0, KEY_ALL_ACCESS, &windows) == ERROR_SUCCESS) {
-      if (ReadSz(HKEY_CURRENT_USER, kWindowsKey, L"Device").rfind(L"Tavro TR-80", 0) == 0) {
-        RegDeleteValueW(windows, L"Device");
-      }
-      RegCloseKey(windows);
-    }
-    for (const TestDevice* device : kAllDevices) winetest::RemoveIfPresent(device->id);
-    winetest::DeleteLocalPortIfPresent(L"USB001");
+  static void RemoveFixtures() {
+    RemoveInstallationsOf(kModel);
+    Unplug();
   }
 
   LogWatch log_;
