@@ -129,27 +129,11 @@ int CInstallDlg::InflateEntryToFile(const uint8_t* source, int32_t compressed_le
 bool CInstallDlg::OnInitDialog(platform::DialogControls& controls) {
   LogPrint(kLogUnitInstallDlg, kInit, __LINE__, "[ENTRY] CInstallDlg::OnInitDialog\n");
   controls_.store(&controls);
-  controls.SetDialogIcon(IDI_INSTALL);
-
-  underline_font_ = controls.CreateUnderlinedDialogFont();
-  controls.SetControlFont(IDC_ADD_NETWORK_PORT, underline_font_.get(), true);
-  controls.ShowControl(IDC_ADD_NETWORK_PORT, false);
-
+  PrepareControls();
   const int language = AppLanguage();
   LogPrint(kLogUnitInstallDlg, kInit, __LINE__,
            "[INFO] CInstallDlg::OnInitDialog - Language setting: m_nChinese=%d\n", language);
-
-  std::wstring local_app_data;
-  if (machine_.shell().SpecialFolder(platform::csidl::kLocalAppData, &local_app_data)) {
-    base_folder_ = local_app_data + L"\\" + L"Temp\\";
-    LogPrint(kLogUnitInstallDlg, kInit, __LINE__,
-             "[INFO] CInstallDlg::OnInitDialog - Local AppData path: %ws\n", local_app_data.c_str());
-  } else {
-    local_app_data.clear();
-    base_folder_.clear();
-    LogPrint(kLogUnitInstallDlg, kInit, __LINE__,
-             "[ERROR] CInstallDlg::OnInitDialog - Failed to get Local AppData path\n");
-  }
+  const std::wstring local_app_data = FindBaseFolder();
 
   chinese_font_ = controls.CreateFontByFace(kChineseFontFace, kChineseFontHeight, wnd::kFwNormal,
                                             wnd::kGb2312Charset);
@@ -160,21 +144,65 @@ bool CInstallDlg::OnInitDialog(platform::DialogControls& controls) {
   controls.SetProgressRange(IDC_PROGRESS, 0, 100);
   controls.SetProgressPos(IDC_PROGRESS, 0);
   ApplyTexts(language);
-
-  controls.SetCheck(IDC_RADIO_USB, true);
-  controls.SetCheck(IDC_RADIO_SERIAL, false);
-  controls.SetCheck(IDC_RADIO_LPT, false);
+  CheckUsbType();
   // Without the spooler every port list stays empty: the user learns why before seeing them.
   SpoolerRunning(kInit);
   CacheAllPorts(machine_.spooler());
+  LoadModelList(language, local_app_data);
 
+  std::wstring detected_port;
+  const std::wstring detected_name = DetectPluggedPrinter(&detected_port);
+  controls.SetCheck(IDC_SET_DEFAULT, true);
+  m_bSetDefault = 1;
+  EnumNetworkPorts(machine_.spooler(), &m_NetworkPorts);
+  ShowUsbPortList(language);
+  SelectDetectedPrinter(detected_name, detected_port);
+  if (m_pPreset != nullptr) ApplyPreset();
+
+  LogPrint(kLogUnitInstallDlg, kInit, __LINE__,
+           "[EXIT] CInstallDlg::OnInitDialog - returning TRUE\n");
+  return true;
+}
+
+void CInstallDlg::PrepareControls() {
+  platform::DialogControls& controls = C();
+  controls.SetDialogIcon(IDI_INSTALL);
+  underline_font_ = controls.CreateUnderlinedDialogFont();
+  controls.SetControlFont(IDC_ADD_NETWORK_PORT, underline_font_.get(), true);
+  controls.ShowControl(IDC_ADD_NETWORK_PORT, false);
+}
+
+std::wstring CInstallDlg::FindBaseFolder() {
+  std::wstring local_app_data;
+  if (machine_.shell().SpecialFolder(platform::csidl::kLocalAppData, &local_app_data)) {
+    base_folder_ = local_app_data + L"\\" + L"Temp\\";
+    LogPrint(kLogUnitInstallDlg, kInit, __LINE__,
+             "[INFO] CInstallDlg::OnInitDialog - Local AppData path: %ws\n", local_app_data.c_str());
+    return local_app_data;
+  }
+  base_folder_.clear();
+  LogPrint(kLogUnitInstallDlg, kInit, __LINE__,
+           "[ERROR] CInstallDlg::OnInitDialog - Failed to get Local AppData path\n");
+  return std::wstring();
+}
+
+void CInstallDlg::CheckUsbType() {
+  C().SetCheck(IDC_RADIO_USB, true);
+  C().SetCheck(IDC_RADIO_SERIAL, false);
+  C().SetCheck(IDC_RADIO_LPT, false);
+}
+
+void CInstallDlg::LoadModelList(int language, const std::wstring& local_app_data) {
+  platform::DialogControls& controls = C();
   controls.ComboAddString(IDC_MODEL_COMBO, PleaseSelect(language));
   // Entry k of the list is record k - 1 of the catalog: a model the list refuses takes no record.
   LoadModelCatalog(
       machine_, BuildModelCatalogPath(local_app_data),
       [&controls](const std::wstring& model) { return controls.ComboAddString(IDC_MODEL_COMBO, model) >= 0; },
       PayloadConfigReader(local_app_data));
+}
 
+std::wstring CInstallDlg::DetectPluggedPrinter(std::wstring* detected_port) {
   LogPrint(kLogUnitInstallDlg, "OnInitDialog", __LINE__,
            "[INFO] OnInitDialog - Calling GetPrinterOnline (first time)\n");
   long found = DetectUsbPrinters(machine_);
@@ -185,36 +213,30 @@ bool CInstallDlg::OnInitDialog(platform::DialogControls& controls) {
   SelectModelByName(detected_name);
 
   GetAllPortList();
-  std::wstring detected_port;
+  detected_port->clear();
   for (int i = 0; i < kUsbPortRowCount && UsbPortRows[i].Port[0] != L'\0'; ++i) {
     if (EqualsIgnoringCase(UsbPortRows[i].Name, detected_name.c_str())) {
-      detected_port = UsbPortRows[i].Port;
+      *detected_port = UsbPortRows[i].Port;
       break;
     }
   }
+  return detected_name;
+}
 
-  controls.SetCheck(IDC_SET_DEFAULT, true);
-  m_bSetDefault = 1;
-  EnumNetworkPorts(machine_.spooler(), &m_NetworkPorts);
-
-  controls.ListSetExtendedStyle(IDC_PORT_LIST, wnd::kLvsExGridLines | wnd::kLvsExFullRowSelect);
+void CInstallDlg::ShowUsbPortList(int language) {
+  C().ListSetExtendedStyle(IDC_PORT_LIST, wnd::kLvsExGridLines | wnd::kLvsExFullRowSelect);
   CreatePortColumns(language);
-  controls.SetCheck(IDC_RADIO_USB, true);
-  controls.SetCheck(IDC_RADIO_SERIAL, false);
-  controls.SetCheck(IDC_RADIO_LPT, false);
+  CheckUsbType();
   UpdatePortList(kPortTypeUsb);
+}
 
+void CInstallDlg::SelectDetectedPrinter(const std::wstring& detected_name, const std::wstring& detected_port) {
   SelectDetectedModel();
-  controls.ComboSetCurSel(IDC_MODEL_COMBO, 0);
+  C().ComboSetCurSel(IDC_MODEL_COMBO, 0);
   SelectModelByName(detected_name);
-  controls.ShowControl(IDC_SET_DEFAULT, true);
-  controls.ShowControl(IDC_PORT_LIST, true);
+  C().ShowControl(IDC_SET_DEFAULT, true);
+  C().ShowControl(IDC_PORT_LIST, true);
   if (!detected_port.empty()) SelectUsbRowByPort(detected_port);
-  if (m_pPreset != nullptr) ApplyPreset();
-
-  LogPrint(kLogUnitInstallDlg, kInit, __LINE__,
-           "[EXIT] CInstallDlg::OnInitDialog - returning TRUE\n");
-  return true;
 }
 
 void CInstallDlg::ApplyTexts(int language) {

@@ -163,6 +163,23 @@ class CInstallDlg : public platform::DialogLogic, public InstallHost {
   };
 
  private:
+  // OnInitDialog's steps, in their order.
+  // The icon and the network link's underlined font; the link stays hidden until Network.
+  void PrepareControls();
+  // "%LOCALAPPDATA%" (base_folder_ its "Temp\" folder), logged; "" when the shell has none.
+  std::wstring FindBaseFolder();
+  // The USB type checked, Serial and LPT not.
+  void CheckUsbType();
+  // "Please select" and the catalog's models, from the extracted file or the payload.
+  void LoadModelList(int language, const std::wstring& local_app_data);
+  // Detects the plugged-in USB printers and fills the port tables: the first printer's model name
+  // ("" when none) and, in *detected_port, the USB port whose row names that model.
+  std::wstring DetectPluggedPrinter(std::wstring* detected_port);
+  // The port list's style and columns, and the USB rows in it.
+  void ShowUsbPortList(int language);
+  // The detected model chosen and its port's row selected.
+  void SelectDetectedPrinter(const std::wstring& detected_name, const std::wstring& detected_port);
+
   void ApplyTexts(int language);
   void CreatePortColumns(int language);
   void OnPortTypeClicked(int port_type);
