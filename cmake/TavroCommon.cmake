@@ -66,7 +66,9 @@ function(tavro_layer_rules out)
   endforeach()
   list(APPEND args "platform/sim=platform,${TAVRO_DIALOG_HEADER}"
                    "platform/win32=platform,${TAVRO_DIALOG_HEADER},<windows>"
-                   "service/win32=service,ports,catalog,log,platform,platform/win32,<windows>")
+                   "service/win32=service,ports,catalog,log,platform,platform/win32,<windows>"
+                   "uninstall/win32=uninstall,install,catalog,payload,log,platform,platform/win32,<windows>"
+                   "ui/win32=app,ui,install,ports,catalog,payload,log,platform,platform/win32,<windows>")
   set(${out} ${args} PARENT_SCOPE)
 endfunction()
 
@@ -74,7 +76,7 @@ endfunction()
 # an include against the layers fails the build.
 tavro_layer_rules(_tavro_rules)
 set(_tavro_checked)
-foreach(dir ${TAVRO_LOGIC_DIRS} platform platform/sim platform/win32 service/win32)
+foreach(dir ${TAVRO_LOGIC_DIRS} platform platform/sim platform/win32 service/win32 uninstall/win32 ui/win32)
   file(GLOB found CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/${dir}/*.h ${CMAKE_SOURCE_DIR}/${dir}/*.cpp
        ${CMAKE_SOURCE_DIR}/${dir}/*.c)
   list(APPEND _tavro_checked ${found})

@@ -84,8 +84,14 @@ expect_fail service/win32/service_main.cpp '#include "ui/install_dlg.h"' 'includ
 # A line that only mentions an include is not one.
 expect_pass catalog/json_file.cpp '// #include "ui/install_dlg.h"'
 
-# Folders without rules (ui/win32, the tests) are not checked.
+# The programs' Windows entries (ui/win32, uninstall/win32) reach the real machine and their own
+# program's logic, nothing beside it.
 expect_pass ui/win32/win_main.cpp '#include "platform/win32/win32_machine.h"'
+expect_pass uninstall/win32/uninstaller_main.cpp '#include <windows.h>'
+expect_fail uninstall/win32/uninstaller_main.cpp '#include "service/service_loop.h"' 'includes "service/service_loop.h"'
+expect_fail ui/win32/win_main.cpp '#include "platform/sim/sim_machine.h"' 'includes "platform/sim/sim_machine.h"'
+# Folders without rules (the tests) are not checked.
+expect_pass tests/unit/log/log_test.cpp '#include "platform/sim/sim_machine.h"'
 
 if [ $failed = 0 ]; then echo "check_layers: all cases as expected"; fi
 exit $failed
