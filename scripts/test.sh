@@ -131,6 +131,18 @@ else
   note FAIL "benchmark wine_install_bench" "see $logs/wine_install_bench.log"
 fi
 
+# The installer's start to its first dialog under Wine beside a program that only shows a dialog,
+# alternating in one run: figures and their ratio only (tests/wine/startup_bench.cpp).
+echo "=== benchmark wine_startup_bench"
+if "$root/scripts/wine-run.sh" "$bench_arch" "$bench_prefix" "$bench_tree/tests/wine/wine_startup_bench.exe" \
+     --gtest_color=no >"$logs/wine_startup_bench.log" 2>&1; then
+  grep -E '^(round|median|ratio|where|  )' "$logs/wine_startup_bench.log"
+  note PASS "benchmark wine_startup_bench" "$(grep -m1 '^ratio' "$logs/wine_startup_bench.log")"
+else
+  grep -E '^\[ |Failure|Expected|Which is' "$logs/wine_startup_bench.log" | tail -n 20
+  note FAIL "benchmark wine_startup_bench" "see $logs/wine_startup_bench.log"
+fi
+
 # Fuzz targets: ten seconds each (scripts/fuzz.sh runs them at length).
 if [ ${#fuzz_flag[@]} -gt 0 ]; then
   for target in "$build"/fuzz/fuzz/*_fuzz; do
