@@ -73,9 +73,7 @@ double InstallerRound(std::string* log) {
   Click(serial, IDOK);
   HWND box = nullptr;
   while (box == nullptr && Now() - start < 120) {
-    DialogSearch search{GetProcessId(installer.process()), kMessageBoxText, IDC_PORT_LIST, nullptr};
-    EnumWindows(&VisitDialog, reinterpret_cast<LPARAM>(&search));
-    box = search.found;
+    box = FindDialogWith(GetProcessId(installer.process()), kMessageBoxText, IDC_PORT_LIST);
     if (box == nullptr) Sleep(1);
   }
   const double seconds = Now() - start;

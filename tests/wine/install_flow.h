@@ -17,32 +17,19 @@ namespace flow {
 using namespace driver;
 using namespace outside;
 
-struct DialogSearch {
-  DWORD pid;
-  int with;
-  int without;
-  HWND found;
-};
-
-inline BOOL CALLBACK VisitDialog(HWND hwnd, LPARAM param) {
-  DialogSearch* s = reinterpret_cast<DialogSearch*>(param);
-  DWORD pid = 0;
-  GetWindowThreadProcessId(hwnd, &pid);
-  if (pid == s->pid && IsWindowVisible(hwnd) && ClassOf(hwnd) == L"#32770" && GetDlgItem(hwnd, s->with) != nullptr &&
-      GetDlgItem(hwnd, s->without) == nullptr) {
-    s->found = hwnd;
-    return FALSE;
-  }
-  return TRUE;
+// A visible dialog of process `pid` that has control `with` and not control `without`, or null.
+inline HWND FindDialogWith(DWORD pid, int with, int without) {
+  return FindWindowOf(pid, [with, without](HWND hwnd) {
+    return IsDialog(hwnd) && GetDlgItem(hwnd, with) != nullptr && GetDlgItem(hwnd, without) == nullptr;
+  });
 }
 
 // A visible dialog of `process` that has control `with` and not control `without`, waiting for it.
 inline HWND WaitForDialogWith(HANDLE process, int with, int without, DWORD timeout_ms) {
   DWORD start = GetTickCount();
   do {
-    DialogSearch search{GetProcessId(process), with, without, nullptr};
-    EnumWindows(&VisitDialog, reinterpret_cast<LPARAM>(&search));
-    if (search.found != nullptr) return search.found;
+    HWND found = FindDialogWith(GetProcessId(process), with, without);
+    if (found != nullptr) return found;
     if (WaitForSingleObject(process, 20) == WAIT_OBJECT_0) return nullptr;
   } while (GetTickCount() - start < timeout_ms);
   return nullptr;

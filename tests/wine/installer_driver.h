@@ -16,6 +16,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -42,6 +43,31 @@ inline std::wstring ClassOf(HWND hwnd) {
   GetClassNameW(hwnd, name, 64);
   return name;
 }
+
+// The first visible top-level window of process `pid` that `wanted` accepts, or null.
+struct WindowSearch {
+  DWORD pid;
+  const std::function<bool(HWND)>* wanted;
+  HWND found;
+};
+
+inline BOOL CALLBACK VisitWindowSearch(HWND hwnd, LPARAM param) {
+  WindowSearch* s = reinterpret_cast<WindowSearch*>(param);
+  DWORD owner = 0;
+  GetWindowThreadProcessId(hwnd, &owner);
+  if (owner != s->pid || !IsWindowVisible(hwnd) || !(*s->wanted)(hwnd)) return TRUE;
+  s->found = hwnd;
+  return FALSE;
+}
+
+inline HWND FindWindowOf(DWORD pid, const std::function<bool(HWND)>& wanted) {
+  WindowSearch search{pid, &wanted, nullptr};
+  EnumWindows(&VisitWindowSearch, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+// A dialog-class window (dialogs and message boxes).
+inline bool IsDialog(HWND hwnd) { return ClassOf(hwnd) == L"#32770"; }
 
 inline std::wstring TextOf(HWND hwnd) {
   wchar_t text[512] = {};
@@ -200,9 +226,8 @@ class Installer {
   HWND WaitFor(Kind kind, DWORD timeout_ms = kWaitMs) {
     DWORD start = GetTickCount();
     do {
-      Search search{pi_.dwProcessId, kind, nullptr};
-      EnumWindows(&Installer::Visit, reinterpret_cast<LPARAM>(&search));
-      if (search.found != nullptr) return search.found;
+      HWND found = FindWindowOf(pi_.dwProcessId, [kind](HWND hwnd) { return IsDialog(hwnd) && IsKind(hwnd, kind); });
+      if (found != nullptr) return found;
       if (WaitForSingleObject(pi_.hProcess, 50) == WAIT_OBJECT_0) return nullptr;
     } while (GetTickCount() - start < timeout_ms);
     return nullptr;
@@ -217,23 +242,6 @@ class Installer {
   }
 
  private:
-  struct Search {
-    DWORD pid;
-    Kind kind;
-    HWND found;
-  };
-
-  static BOOL CALLBACK Visit(HWND hwnd, LPARAM param) {
-    Search* s = reinterpret_cast<Search*>(param);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(hwnd, &pid);
-    if (pid == s->pid && IsWindowVisible(hwnd) && ClassOf(hwnd) == L"#32770" && IsKind(hwnd, s->kind)) {
-      s->found = hwnd;
-      return FALSE;
-    }
-    return TRUE;
-  }
-
   PROCESS_INFORMATION pi_ = {};
 };
 

@@ -43,19 +43,6 @@ double Median(std::vector<double> values) {
   return n % 2 == 1 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
 }
 
-struct WindowSearch {
-  DWORD pid;
-  HWND found;
-};
-
-BOOL CALLBACK VisitWindow(HWND hwnd, LPARAM param) {
-  WindowSearch* s = reinterpret_cast<WindowSearch*>(param);
-  DWORD pid = 0;
-  GetWindowThreadProcessId(hwnd, &pid);
-  if (pid == s->pid && IsWindowVisible(hwnd)) s->found = hwnd;
-  return s->found == nullptr;
-}
-
 // Starts `program`, waits for its first visible top-level window, closes it and waits for the
 // program to end. Seconds to the window, -1 when none came within 60 s; *started_at is the local
 // clock at the start.
@@ -68,16 +55,16 @@ double TimeToFirstWindow(const std::wstring& program, double* started_at) {
   const double start = Now();
   if (!CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return -1;
   double seconds = -1;
-  WindowSearch search{pi.dwProcessId, nullptr};
+  HWND window = nullptr;
   while (Now() - start < 60) {
-    EnumWindows(&VisitWindow, reinterpret_cast<LPARAM>(&search));
-    if (search.found != nullptr) {
+    window = driver::FindWindowOf(pi.dwProcessId, [](HWND) { return true; });
+    if (window != nullptr) {
       seconds = Now() - start;
       break;
     }
     if (WaitForSingleObject(pi.hProcess, 1) == WAIT_OBJECT_0) break;
   }
-  if (search.found != nullptr) PostMessageW(search.found, WM_CLOSE, 0, 0);
+  if (window != nullptr) PostMessageW(window, WM_CLOSE, 0, 0);
   if (WaitForSingleObject(pi.hProcess, 10000) == WAIT_TIMEOUT) TerminateProcess(pi.hProcess, 1);
   CloseHandle(pi.hThread);
   CloseHandle(pi.hProcess);

@@ -23,19 +23,6 @@ using namespace driver;
 using namespace outside;
 using namespace tr80;
 
-struct WindowSearch {
-  DWORD pid;
-  bool seen;
-};
-
-BOOL CALLBACK VisitWindows(HWND hwnd, LPARAM param) {
-  WindowSearch* s = reinterpret_cast<WindowSearch*>(param);
-  DWORD pid = 0;
-  GetWindowThreadProcessId(hwnd, &pid);
-  if (pid == s->pid && IsWindowVisible(hwnd)) s->seen = true;
-  return TRUE;
-}
-
 // One run of the installer with `switches`, as a deployment tool makes it.
 struct RunResult {
   DWORD exit_code = 0xFFFFFFFF;
@@ -74,9 +61,7 @@ RunResult RunCommand(const std::wstring& command, DWORD timeout_ms = 120000) {
   if (!StartProcess(command, &pi)) return run;
   const DWORD start = GetTickCount();
   while (WaitForSingleObject(pi.hProcess, 20) == WAIT_TIMEOUT && GetTickCount() - start < timeout_ms) {
-    WindowSearch search{pi.dwProcessId, false};
-    EnumWindows(&VisitWindows, reinterpret_cast<LPARAM>(&search));
-    run.window_seen = run.window_seen || search.seen;
+    run.window_seen = run.window_seen || FindWindowOf(pi.dwProcessId, [](HWND) { return true; }) != nullptr;
   }
   run.exit_code = EndOf(pi, 0);
   return run;
@@ -84,19 +69,6 @@ RunResult RunCommand(const std::wstring& command, DWORD timeout_ms = 120000) {
 
 RunResult RunInstaller(const std::wstring& switches, DWORD timeout_ms = 120000) {
   return RunCommand(L"\"" + WindowsPath(TAVRO_INSTALLER) + L"\" " + switches, timeout_ms);
-}
-
-struct MessageBoxSearch {
-  DWORD pid;
-  HWND found;
-};
-
-BOOL CALLBACK VisitMessageBoxes(HWND hwnd, LPARAM param) {
-  MessageBoxSearch* s = reinterpret_cast<MessageBoxSearch*>(param);
-  DWORD pid = 0;
-  GetWindowThreadProcessId(hwnd, &pid);
-  if (pid == s->pid && IsWindowVisible(hwnd) && ClassOf(hwnd) == L"#32770") s->found = hwnd;
-  return s->found == nullptr;
 }
 
 // What a program asked in its message box, and how it ended after the answer.
@@ -111,14 +83,14 @@ AskedRun AnswerMessageBox(const std::wstring& command, int answer) {
   AskedRun run;
   PROCESS_INFORMATION pi;
   if (!StartProcess(command, &pi)) return run;
-  MessageBoxSearch search{pi.dwProcessId, nullptr};
-  for (DWORD waited = 0; search.found == nullptr && waited < kWaitMs; waited += 50) {
+  HWND box = nullptr;
+  for (DWORD waited = 0; box == nullptr && waited < kWaitMs; waited += 50) {
     if (WaitForSingleObject(pi.hProcess, 50) != WAIT_TIMEOUT) break;
-    EnumWindows(&VisitMessageBoxes, reinterpret_cast<LPARAM>(&search));
+    box = FindWindowOf(pi.dwProcessId, IsDialog);
   }
-  if (search.found != nullptr) {
-    run.text = ItemText(search.found, kMessageBoxText);
-    PostMessageW(search.found, WM_COMMAND, static_cast<WPARAM>(answer), 0);
+  if (box != nullptr) {
+    run.text = ItemText(box, kMessageBoxText);
+    PostMessageW(box, WM_COMMAND, static_cast<WPARAM>(answer), 0);
   } else {
     ADD_FAILURE() << "no message box appeared";
   }
