@@ -11,7 +11,7 @@
 #include "log/log.h"
 #include "platform/sim/sim_machine.h"
 #include "ports/bluetooth_ports.h"
-#include "tests/support/log_capture.h"
+#include "tests/support/fixture_support.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 
 #include "app/install_text_file.h"
 #include "catalog/install_texts.h"
-#include "tests/support/log_capture.h"
+#include "tests/support/fixture_support.h"
 #include "tests/support/rc_templates.h"
 #include "tests/unit/log/log_fixture.h"
 #include "tests/unit/payload/payload_fixture.h"

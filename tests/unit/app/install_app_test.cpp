@@ -197,12 +197,7 @@ TEST_F(InstallAppTest, ExitInstanceLeavesItsLastLineOnDisk) {
 
 // ---- What the elevated installer trusts --------------------------------------------------------
 
-std::string ShippedFile(const char* name) {
-  std::ifstream in(std::string(TAVRO_SOURCE_DIR) + "/data/" + name, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
+using tavro_test::ShippedFile;
 
 // Any program of the user may swap the extracted files while the language dialog is open: the
 // installer takes the catalog and the texts from its payload and never parses what lies there.

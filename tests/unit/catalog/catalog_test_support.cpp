@@ -7,14 +7,13 @@
 #include "catalog/model_catalog.h"
 #include "catalog/paper_config.h"
 #include "log/log.h"
-#include "tests/support/log_capture.h"
+#include "tests/support/fixture_support.h"
 
 namespace catalog_test {
 
 CatalogFixtureBase::CatalogFixtureBase() : machine_(new platform::sim::SimMachine()) {
   // The tables are process-wide; every test starts from the zeroed state of a fresh process.
-  std::memset(PrinterInfo, 0, sizeof(PrinterInfo));
-  std::memset(PaperTable, 0, sizeof(PaperTable));
+  tavro_test::ResetSharedTables();
   LogAttachMachine(machine_.get());
 }
 

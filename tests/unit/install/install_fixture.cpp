@@ -13,7 +13,7 @@
 #include "platform/files.h"
 #include "platform/registry.h"
 #include "platform/system_info.h"
-#include "tests/support/log_capture.h"
+#include "tests/support/fixture_support.h"
 
 namespace install_test {
 
@@ -137,9 +137,7 @@ SpyMachine::SpyMachine(platform::sim::SimMachine& sim)
 void InstallTest::SetUp() {
   tavro_test::BindLog(&sim_);
   // The tables are process-wide; each test starts from the zeroed state of a fresh process.
-  InstallTarget = {};
-  std::memset(PrinterInfo, 0, sizeof(PrinterInfo));
-  std::memset(PaperTable, 0, sizeof(PaperTable));
+  tavro_test::ResetSharedTables();
   ResetInstallTexts();
   ApplyInstallTextDefaults();
   language_ = kLanguageEnglish;

@@ -15,7 +15,7 @@
 #include "ports/local_ports.h"
 #include "ports/usb_detect.h"
 #include "ports/usb_port_list.h"
-#include "tests/support/log_capture.h"
+#include "tests/support/fixture_support.h"
 
 namespace portstest {
 

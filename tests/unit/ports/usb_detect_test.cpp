@@ -255,16 +255,14 @@ TEST_F(UsbDetectTest, AnEmptyCatalogRecognisesNothing) {
 }
 
 TEST_F(UsbDetectTest, TheShippedCatalogRecognisesEachModelByTheIdWindowsGivesIt) {
-  std::ifstream in(std::string(TAVRO_SOURCE_DIR) + "/data/Modules.json", std::ios::binary);
-  std::stringstream json;
-  json << in.rdbuf();
-  ASSERT_FALSE(json.str().empty());
+  const std::string json = tavro_test::ShippedFile("Modules.json");
+  ASSERT_FALSE(json.empty());
   const std::wstring path = L"C:\\Config\\Modules.json";
   ASSERT_TRUE(machine_.files().MakeDirectoryW(L"C:\\Config"));
   {
     auto file = machine_.files().OpenW(path, "wb");
     ASSERT_TRUE(file);
-    ASSERT_EQ(file->Write(json.str().data(), json.str().size()), json.str().size());
+    ASSERT_EQ(file->Write(json.data(), json.size()), json.size());
   }
   LoadModelCatalog(machine_, path, nullptr);
   ASSERT_EQ(CountCatalogModels(), 6);

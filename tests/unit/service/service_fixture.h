@@ -19,7 +19,7 @@
 #include "ports/usb_detect.h"
 #include "ports/usb_port_list.h"
 #include "service/printer_ports.h"
-#include "tests/support/log_capture.h"
+#include "tests/support/fixture_support.h"
 
 namespace servicetest {
 
@@ -78,9 +78,7 @@ class ServiceTest : public ::testing::Test {
     LogSetFileStem("TavroPrintService");
     LogSetBanner(false);
     LogAttachMachine(&machine_);
-    std::memset(PrinterInfo, 0, sizeof(PrinterInfo));
-    std::memset(UsbInfo, 0, sizeof(UsbInfo));
-    ClearUsbPortRows();
+    tavro_test::ResetSharedTables();
     machine_.files().PutFile(kCatalog,
                              R"([{"MODEL":"Tavro TR-80","RecognizeName":"TR-80"},)"
                              R"({"MODEL":"Tavro TL-241","RecognizeName":"TL-241"}])");

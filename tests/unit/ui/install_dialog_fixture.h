@@ -27,27 +27,17 @@ namespace ui_test {
 constexpr const wchar_t* kConfig = L"C:\\Users\\Admin\\AppData\\Local\\Temp\\TavroPrint\\Config\\";
 constexpr const wchar_t* kPrinters = L"SYSTEM\\CurrentControlSet\\Control\\Print\\Printers\\";
 
-inline std::string Shipped(const char* name) {
-  std::ifstream in(std::string(TAVRO_SOURCE_DIR) + "/data/" + name, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
+using tavro_test::ShippedFile;
 
 class InstallDialogTest : public app_test::AppTest {
  protected:
   void SetUp() override {
     AppTest::SetUp();
-    std::memset(PrinterInfo, 0, sizeof(PrinterInfo));
-    std::memset(PaperTable, 0, sizeof(PaperTable));
-    std::memset(UsbInfo, 0, sizeof(UsbInfo));
-    ClearUsbPortRows();
-    ClearAllPorts();
-    InstallTarget = {};
+    tavro_test::ResetSharedTables();
     ApplyInstallTextDefaults();
     for (const char* file : {"Modules.json", "PaperSize.json", "DefaultPaper.json"}) {
       std::wstring name(file, file + std::strlen(file));
-      machine_.files().PutFile(kConfig + name, Shipped(file));
+      machine_.files().PutFile(kConfig + name, ShippedFile(file));
     }
     MakePayload();
     SetAppLanguageSource(&language_);
@@ -61,7 +51,7 @@ class InstallDialogTest : public app_test::AppTest {
       entries.emplace_back(std::string(file) + ".x64", std::string("MZ x64 ") + file);
     }
     for (const char* file : {"Modules.json", "PaperSize.json", "DefaultPaper.json"}) {
-      if (file != without) entries.emplace_back(file, Shipped(file));
+      if (file != without) entries.emplace_back(file, ShippedFile(file));
     }
     payload_test::RawArchive archive(static_cast<uint32_t>(entries.size()));
     for (const auto& entry : entries) archive.Add(entry.first, entry.second);

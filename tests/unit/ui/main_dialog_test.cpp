@@ -23,22 +23,13 @@ using platform::sim::SimDialog;
 constexpr const wchar_t* kCatalog =
     L"C:\\Users\\Admin\\AppData\\Local\\Temp\\TavroPrint\\Config\\Modules.json";
 
-std::string ShippedCatalog() {
-  std::ifstream in(std::string(TAVRO_SOURCE_DIR) + "/data/Modules.json", std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
+std::string ShippedCatalog() { return tavro_test::ShippedFile("Modules.json"); }
 
 class MainDialogTest : public app_test::AppTest {
  protected:
   void SetUp() override {
     AppTest::SetUp();
-    std::memset(PrinterInfo, 0, sizeof(PrinterInfo));
-    std::memset(UsbInfo, 0, sizeof(UsbInfo));
-    ClearUsbPortRows();
-    ClearAllPorts();
-    InstallTarget = {};
+    tavro_test::ResetSharedTables();
     machine_.files().PutFile(kCatalog, ShippedCatalog());
     // The dialog reads the catalog from the payload in memory, not back from the disk.
     payload_ = payload_test::RawArchive(1).Add("Modules.json", ShippedCatalog()).Buffer();

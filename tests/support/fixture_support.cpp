@@ -1,8 +1,12 @@
-#include "tests/support/log_capture.h"
+#include "tests/support/fixture_support.h"
 
 #include <cstring>
+#include <fstream>
+#include <sstream>
 
 #include "catalog/model_catalog.h"
+#include "catalog/paper_config.h"
+#include "install/install_target.h"
 #include "log/log.h"
 #include "ports/local_ports.h"
 #include "ports/usb_detect.h"
@@ -50,10 +54,19 @@ int CountOf(const std::string& text, const std::string& part) {
 
 void ResetSharedTables() {
   std::memset(PrinterInfo, 0, sizeof(PrinterInfo));
+  std::memset(PaperTable, 0, sizeof(PaperTable));
+  InstallTarget = {};
   std::memset(UsbInfo, 0, sizeof(UsbInfo));
   std::memset(UsbMonitor, 0, sizeof(UsbMonitor));
   ClearUsbPortRows();
   ClearAllPorts();
+}
+
+std::string ShippedFile(const std::string& name) {
+  std::ifstream in(std::string(TAVRO_SOURCE_DIR) + "/data/" + name, std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
 }
 
 }  // namespace tavro_test

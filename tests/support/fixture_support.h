@@ -1,6 +1,6 @@
-// The day's log and the process-wide tables, as every native test fixture needs them: the log
-// facility bound to a test's simulated machine and read back, the catalog's and the port lists'
-// tables emptied between tests.
+// What every native test fixture needs: the log facility bound to a test's simulated machine and
+// read back, the catalog's and the port lists' process-wide tables emptied between tests, and the
+// shipped data files.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -25,8 +25,12 @@ int CountOf(const std::string& text, const std::string& part);
 // Success when `needles` occur in `text` in that order, each after the end of the one before.
 ::testing::AssertionResult InOrder(const std::string& text, const std::vector<std::string>& needles);
 
-// Empties the tables the catalog and the port lists keep for the whole process (the models, the
-// detected USB printers, the USB and local port rows), as at the program's start.
+// Empties the tables the catalog, the port lists and the installation keep for the whole process
+// (the models, the papers, the detected USB printers, the USB and local port rows, the install
+// target), as at the program's start.
 void ResetSharedTables();
+
+// The bytes of the shipped data file data/`name` of the source tree ("" when it cannot be read).
+std::string ShippedFile(const std::string& name);
 
 }  // namespace tavro_test
