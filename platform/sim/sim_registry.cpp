@@ -99,6 +99,7 @@ std::wstring AllUnits(const std::vector<uint8_t>& data) { return DecodeUtf16Le(d
 }  // namespace
 
 SimRegistry::SimRegistry(SimFaults& faults, SimCodePage& codepage) : faults_(faults), codepage_(codepage) {
+  codepage_.KeepIn(this);
   for (Hive hive : {Hive::kLocalMachine, Hive::kCurrentUser, Hive::kClassesRoot, Hive::kUsers})
     hives_[HiveIndex(hive)] = std::make_unique<Key>();
 }
@@ -307,22 +308,27 @@ bool SimRegistry::EnumValues(Hive hive, const std::wstring& key, RegView view, s
   return true;
 }
 
-SimRegistry::Key* SimRegistry::OpenA(Hive hive, const std::string& key, RegView view,
+SimRegistry::Key* SimRegistry::OpenA(Hive hive, const std::wstring& key, RegView view,
                                      std::vector<std::wstring>* parts) {
-  std::wstring wide;
-  codepage_.Decode(kCodePageAnsi, key, &wide);
-  *parts = Resolve(hive, wide, view);
+  *parts = Resolve(hive, key, view);
   if (Denied(hive, *parts)) return nullptr;
   Key* k = Walk(hive, *parts, false);
   if (k == nullptr) SetLastErrorCode(err::kFileNotFound);
   return k;
 }
 
+std::wstring SimRegistry::DecodeAnsi(const std::string& text) {
+  std::wstring wide;
+  codepage_.Decode(kCodePageAnsi, text, &wide);
+  return wide;
+}
+
 bool SimRegistry::KeyExistsA(Hive hive, const std::string& key, RegView view) {
   if (faults_.ShouldFail("RegOpenKeyExA")) return false;
+  const std::wstring wide = DecodeAnsi(key);
   std::lock_guard<std::mutex> lock(mutex_);
   std::vector<std::wstring> parts;
-  if (OpenA(hive, key, view, &parts) == nullptr) return false;
+  if (OpenA(hive, wide, view, &parts) == nullptr) return false;
   SetLastErrorCode(err::kSuccess);
   return true;
 }
@@ -330,11 +336,12 @@ bool SimRegistry::KeyExistsA(Hive hive, const std::string& key, RegView view) {
 bool SimRegistry::EnumSubKeysA(Hive hive, const std::string& key, RegView view, std::vector<std::string>* out) {
   out->clear();
   if (faults_.ShouldFail("RegOpenKeyExA")) return false;
+  const std::wstring wide = DecodeAnsi(key);
   std::vector<std::wstring> names;
   {
     std::lock_guard<std::mutex> lock(mutex_);
     std::vector<std::wstring> parts;
-    Key* k = OpenA(hive, key, view, &parts);
+    Key* k = OpenA(hive, wide, view, &parts);
     if (k == nullptr) return false;
     for (const auto& sub : k->subkeys) names.push_back(sub.second->name);
   }
@@ -353,16 +360,15 @@ bool SimRegistry::EnumSubKeysA(Hive hive, const std::string& key, RegView view, 
 bool SimRegistry::QueryValueA(Hive hive, const std::string& key, const std::string& name, RegView view,
                               RegValue* out) {
   if (faults_.ShouldFail("RegOpenKeyExA")) return false;
+  const std::wstring wide = DecodeAnsi(key);
+  const std::wstring upper = Upper(DecodeAnsi(name));
   RegValue found;
   {
     std::lock_guard<std::mutex> lock(mutex_);
     std::vector<std::wstring> parts;
-    Key* k = OpenA(hive, key, view, &parts);
+    Key* k = OpenA(hive, wide, view, &parts);
     if (k == nullptr) return false;
     if (faults_.ShouldFail("RegQueryValueExA")) return false;
-    std::wstring wide_name;
-    codepage_.Decode(kCodePageAnsi, name, &wide_name);
-    std::wstring upper = Upper(wide_name);
     auto it = std::find_if(k->values.begin(), k->values.end(),
                            [&](const auto& v) { return Upper(v.first) == upper; });
     if (it == k->values.end()) {
