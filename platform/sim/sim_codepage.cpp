@@ -43,9 +43,14 @@ bool IsAscii(const std::string& text) {
 // offer as 8-bit targets.
 bool KeepsAscii(uint32_t code_page) { return code_page != 1200 && code_page != 1201; }
 
+// The calls of this service that a test can make fail (SimFaults).
+const char* const kFaultNames[] = {
+    "MultiByteToWideChar", "WideCharToMultiByte"};
 }  // namespace
 
-SimCodePage::SimCodePage(SimFaults& faults) : faults_(faults) {}
+SimCodePage::SimCodePage(SimFaults& faults) : faults_(faults) {
+  faults_.Declare(kFaultNames);
+}
 
 SimCodePage::~SimCodePage() {
   for (auto& entry : converters_) iconv_close(static_cast<iconv_t>(entry.second));

@@ -156,10 +156,17 @@ class SimFile : public File {
   bool error_ = false;
 };
 
+// The calls of this service that a test can make fail (SimFaults).
+const char* const kFaultNames[] = {
+    "_mkdir", "_wfopen", "_wstat", "CopyFileA", "CreateDirectoryA", "CreateDirectoryW", "CreateFileA",
+    "DeleteFileA", "DeleteFileW", "FindFirstFileA", "FindFirstFileW", "fopen", "fread", "fwrite",
+    "GetSecurityInfo", "MoveFileExW", "QueryDosDeviceW", "RemoveDirectoryW", "stat",
+    "Wow64DisableWow64FsRedirection", "Wow64RevertWow64FsRedirection", "WritePrivateProfileStringW"};
 }  // namespace
 
 SimFiles::SimFiles(SimFaults& faults, SimCodePage& codepage, SimRegistry& registry, SimSystemInfo& system)
     : faults_(faults), codepage_(codepage), registry_(registry), system_(system) {
+  faults_.Declare(kFaultNames);
   AddDrive(L"C:");
   current_.parts = {L"C:"};
   current_.key = L"C:";

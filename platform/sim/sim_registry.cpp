@@ -96,9 +96,14 @@ bool IsStringType(uint32_t type) {
 // Every UTF-16 unit of the data, NULs included (surrogate pairs joined where wchar_t is 32-bit).
 std::wstring AllUnits(const std::vector<uint8_t>& data) { return DecodeUtf16Le(data, 0, false); }
 
+// The calls of this service that a test can make fail (SimFaults).
+const char* const kFaultNames[] = {
+    "RegCreateKeyExW", "RegDeleteTreeW", "RegDeleteValueW", "RegEnumKeyExA", "RegEnumKeyExW", "RegEnumValueW",
+    "RegOpenKeyExA", "RegOpenKeyExW", "RegQueryValueExA", "RegQueryValueExW", "RegSetValueExW"};
 }  // namespace
 
 SimRegistry::SimRegistry(SimFaults& faults, SimCodePage& codepage) : faults_(faults), codepage_(codepage) {
+  faults_.Declare(kFaultNames);
   codepage_.KeepIn(this);
   for (Hive hive : {Hive::kLocalMachine, Hive::kCurrentUser, Hive::kClassesRoot, Hive::kUsers})
     hives_[HiveIndex(hive)] = std::make_unique<Key>();

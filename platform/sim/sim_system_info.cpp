@@ -86,10 +86,15 @@ const Architecture& ArchitectureOf(uint16_t id) {
 
 bool Is64Bit(uint16_t id) { return id == arch::kX64 || id == arch::kArm64; }
 
+// The calls of this service that a test can make fail (SimFaults).
+const char* const kFaultNames[] = {
+    "CreateMutexW", "FormatMessageW", "GetComputerNameW", "GetSystemDirectoryA", "GetVersionExW",
+    "GetWindowsDirectoryW", "GlobalMemoryStatusEx", "IsWow64Process", "IsWow64Process2"};
 }  // namespace
 
 SimSystemInfo::SimSystemInfo(SimFaults& faults, SimCodePage& codepage, SimRegistry& registry, SimShell& shell)
     : faults_(faults), codepage_(codepage), registry_(registry), shell_(shell) {
+  faults_.Declare(kFaultNames);
   version_.major = 6;
   version_.minor = 2;
   version_.build = 9200;

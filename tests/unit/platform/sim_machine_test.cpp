@@ -145,6 +145,16 @@ TEST(SimMachineFacts, AnX86WindowsIsSeenAsOneByEveryService) {
   EXPECT_EQ(m.files().Kind(L"C:\\Windows\\SysWOW64"), PathKind::kMissing);
 }
 
+TEST(SimFaultsDeath, AFaultNameNoServiceConsultsAbortsNamingIt) {
+  SimMachine m;
+  m.faults().Fail("RegOpenKeyExW", err::kAccessDenied, 1);  // a declared name is fine
+  EXPECT_DEATH(m.faults().Fail("RegOpenKeyEx", err::kAccessDenied), "no simulated service consults the fault name \"RegOpenKeyEx\"");
+  EXPECT_DEATH(m.faults().Calls("CreateFileW"), "Calls: .*\"CreateFileW\"");
+  EXPECT_DEATH(m.faults().ShouldFail("NotAWindowsCall"), "ShouldFail: .*\"NotAWindowsCall\"");
+  SimFaults own;
+  EXPECT_DEATH(own.Fail("GetComputerNameW", 5), "GetComputerNameW");  // no service declared it here
+}
+
 TEST(SimClock, SleepAdvancesTimeAcrossMidnightWithoutBlocking) {
   SimClock clock;
   LocalTime t = clock.Now();
