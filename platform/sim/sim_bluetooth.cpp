@@ -98,8 +98,19 @@ class SimBluetoothRadio : public BluetoothRadio {
   SimBluetooth& owner_;
 };
 
+namespace {
+// The calls of this service that a test can make fail (SimFaults).
+const char* const kFaultNames[] = {
+    "BluetoothAuthenticateDevice", "BluetoothFindFirstRadio", "BluetoothFindRadioClose",
+    "BluetoothGetDeviceInfo", "BluetoothSetServiceState", "BluetoothUpdateDeviceRecord", "CloseHandle",
+    "malloc", "realloc", "WSACleanup", "WSALookupServiceBeginW", "WSALookupServiceEnd", "WSALookupServiceNextW",
+    "WSAStartup"};
+}  // namespace
+
 SimBluetooth::SimBluetooth(SimFaults& faults, SimRegistry& registry, SimDevices& devices)
-    : faults_(faults), registry_(registry), devices_(devices) {}
+    : faults_(faults), registry_(registry), devices_(devices) {
+  faults_.Declare(kFaultNames);
+}
 
 SimBluetooth::~SimBluetooth() = default;
 

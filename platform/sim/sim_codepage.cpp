@@ -3,10 +3,13 @@
 #include <iconv.h>
 
 #include <cerrno>
+#include <cstdio>
+#include <cstdlib>
 #include <vector>
 
 #include "platform/last_error.h"
 #include "platform/sim/sim_codepage_tables.h"
+#include "platform/sim/sim_registry.h"
 
 namespace platform::sim {
 
@@ -40,25 +43,45 @@ bool IsAscii(const std::string& text) {
 // offer as 8-bit targets.
 bool KeepsAscii(uint32_t code_page) { return code_page != 1200 && code_page != 1201; }
 
+// The calls of this service that a test can make fail (SimFaults).
+const char* const kFaultNames[] = {
+    "MultiByteToWideChar", "WideCharToMultiByte"};
 }  // namespace
 
-SimCodePage::SimCodePage(SimFaults& faults) : faults_(faults) {}
+SimCodePage::SimCodePage(SimFaults& faults) : faults_(faults) {
+  faults_.Declare(kFaultNames);
+}
 
 SimCodePage::~SimCodePage() {
   for (auto& entry : converters_) iconv_close(static_cast<iconv_t>(entry.second));
 }
 
-uint32_t SimCodePage::AnsiCodePage() {
-  std::lock_guard<std::mutex> lock(mutex_);
-  return ansi_;
-}
+uint32_t SimCodePage::AnsiCodePage() { return Resolve(kCodePageAnsi); }
+
+void SimCodePage::KeepIn(SimRegistry* registry) { registry_ = registry; }
 
 void SimCodePage::SetAnsiCodePage(uint32_t code_page) {
-  std::lock_guard<std::mutex> lock(mutex_);
-  ansi_ = code_page;
+  if (registry_ == nullptr) {
+    std::fprintf(stderr, "SimCodePage: no registry keeps the ANSI code page %u\n", code_page);
+    std::abort();
+  }
+  registry_->Put(Hive::kLocalMachine, kNlsCodePageKey, L"ACP", RegView::k64, RegValue::Sz(std::to_wstring(code_page)));
 }
 
-uint32_t SimCodePage::Resolve(uint32_t code_page) { return code_page == kCodePageAnsi ? ansi_ : code_page; }
+uint32_t SimCodePage::Resolve(uint32_t code_page) {
+  constexpr uint32_t kDefaultAnsi = 1252;
+  if (code_page != kCodePageAnsi) return code_page;
+  RegValue acp;
+  if (registry_ == nullptr || !registry_->Get(Hive::kLocalMachine, kNlsCodePageKey, L"ACP", RegView::k64, &acp))
+    return kDefaultAnsi;
+  const std::wstring text = acp.AsString();
+  uint32_t value = 0;
+  for (wchar_t c : text) {
+    if (c < L'0' || c > L'9') return kDefaultAnsi;
+    value = value * 10 + static_cast<uint32_t>(c - L'0');
+  }
+  return text.empty() ? kDefaultAnsi : value;
+}
 
 void* SimCodePage::Converter(uint32_t code_page, bool to_wide) {
   uint64_t key = (static_cast<uint64_t>(code_page) << 1) | (to_wide ? 1 : 0);
@@ -124,12 +147,12 @@ bool SimCodePage::Encode(uint32_t code_page, const std::wstring& text, std::stri
 
 bool SimCodePage::EncodeWith(uint32_t code_page, const std::wstring& text, std::string* out, bool best_fit,
                              bool* replaced) {
+  const uint32_t cp = Resolve(code_page);
   std::lock_guard<std::mutex> lock(mutex_);
   if (replaced != nullptr) *replaced = false;
   auto mark = [replaced]() {
     if (replaced != nullptr) *replaced = true;
   };
-  uint32_t cp = Resolve(code_page);
   out->clear();
   if (KeepsAscii(cp) && IsAscii(text)) {
     out->assign(text.begin(), text.end());
@@ -182,8 +205,8 @@ bool SimCodePage::EncodeWith(uint32_t code_page, const std::wstring& text, std::
 }
 
 bool SimCodePage::Decode(uint32_t code_page, const std::string& text, std::wstring* out) {
+  const uint32_t cp = Resolve(code_page);
   std::lock_guard<std::mutex> lock(mutex_);
-  uint32_t cp = Resolve(code_page);
   out->clear();
   if (KeepsAscii(cp) && IsAscii(text)) {
     out->assign(text.begin(), text.end());

@@ -1,4 +1,6 @@
-// The simulated machine's code pages: conversions through iconv, the ANSI code page a setting.
+// The simulated machine's code pages: conversions through iconv, the ANSI code page a setting
+// of the machine that lives where Windows keeps it, the registry's
+// HKLM\SYSTEM\CurrentControlSet\Control\Nls\CodePage "ACP" (1252 while no registry keeps it).
 // Code pages 1252 and 936 follow Windows beyond iconv's tables (sim_codepage_tables.h): best-fit
 // look-alikes on the way to 8 bits, the extra round-trip characters, and 936's invalid pairs
 // read as '?'. A character beyond the BMP is two UTF-16 units to an 8-bit code page: "??".
@@ -15,8 +17,12 @@
 
 namespace platform::sim {
 
+class SimRegistry;
+
 class SimCodePage : public CodePage {
  public:
+  static constexpr const wchar_t* kNlsCodePageKey = L"SYSTEM\\CurrentControlSet\\Control\\Nls\\CodePage";
+
   explicit SimCodePage(SimFaults& faults);
   ~SimCodePage() override;
 
@@ -31,8 +37,10 @@ class SimCodePage : public CodePage {
   // an 8-bit code page, makes it false with 1113. Fault name "WideCharToMultiByte" too.
   bool FromWideExact(uint32_t code_page, const std::wstring& text, std::string* out) override;
 
-  // Arranging: the machine's ANSI code page (1252, 936, 950 ...).
+  // Arranging: the machine's ANSI code page (1252, 936, 950 ...), written to the registry.
   void SetAnsiCodePage(uint32_t code_page);
+  // The registry that keeps the ANSI code page; the registry names itself when it is made.
+  void KeepIn(SimRegistry* registry);
 
   // The same conversions without fault injection, for the machine's own services (the C runtime
   // converting an ANSI path does not go through the caller's WideCharToMultiByte).
@@ -40,6 +48,8 @@ class SimCodePage : public CodePage {
   bool Decode(uint32_t code_page, const std::string& text, std::wstring* out);
 
  private:
+  // kCodePageAnsi becomes the machine's ANSI code page. Called before taking mutex_, so that no
+  // lock of the registry is ever taken under it.
   uint32_t Resolve(uint32_t code_page);
   // Encode, with or without best-fit look-alikes; *replaced (may be null) tells whether any
   // character became a look-alike or the default character.
@@ -49,7 +59,7 @@ class SimCodePage : public CodePage {
 
   SimFaults& faults_;
   std::mutex mutex_;  // iconv descriptors are not safe for concurrent use
-  uint32_t ansi_ = 1252;
+  SimRegistry* registry_ = nullptr;
   std::map<uint64_t, void*> converters_;
 };
 

@@ -136,7 +136,17 @@ class SimDeviceSet : public DeviceSet {
   std::vector<uint32_t> members_;
 };
 
+namespace {
+// The calls of this service that a test can make fail (SimFaults).
+const char* const kFaultNames[] = {
+    "CM_Get_Device_IDW", "CM_Get_Parent", "CM_Locate_DevNodeW", "RegQueryValueExW",
+    "SetupDiDestroyDeviceInfoList", "SetupDiEnumDeviceInfo", "SetupDiGetClassDevsW",
+    "SetupDiGetDeviceInstanceIdW", "SetupDiGetDevicePropertyW", "SetupDiGetDeviceRegistryPropertyW",
+    "SetupDiOpenDevRegKey"};
+}  // namespace
+
 SimDevices::SimDevices(SimFaults& faults, SimRegistry& registry) : faults_(faults), registry_(registry) {
+  faults_.Declare(kFaultNames);
   Node root;
   root.device.instance_id = kRootId;
   root.device.has_parent_property = false;

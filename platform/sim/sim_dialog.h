@@ -140,9 +140,10 @@ class SimLogicControls final : public DialogControls {
   bool CreateEditField(int panel_id, int edit_id, int left, int top, int right, int bottom) override;
 
  private:
-  // Checks the call, then runs it on the dialog's thread (see RunOnDialogThread).
-  template <typename F>
-  auto Send(int control_id, const char* call, F f) -> decltype(f());
+  // Checks the call (Guard), then runs the dialog's own `method` on the dialog's thread (see
+  // RunOnDialogThread): the one body of every forward.
+  template <typename R, typename... P, typename... A>
+  R Forward(int control_id, const char* call, R (DialogControls::*method)(P...), A&&... args);
 
   SimDialogControls& d_;
 };

@@ -1,16 +1,33 @@
 #include "platform/sim/sim_faults.h"
 
+#include <cstdio>
+#include <cstdlib>
+
 #include "platform/last_error.h"
 
 namespace platform::sim {
 
+void SimFaults::Declare(const std::string& call) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  declared_.insert(call);
+}
+
+void SimFaults::Known(const std::string& call, const char* asked_by) const {
+  if (declared_.count(call) != 0) return;
+  std::fprintf(stderr, "SimFaults::%s: no simulated service consults the fault name \"%s\"\n", asked_by,
+               call.c_str());
+  std::abort();
+}
+
 void SimFaults::Fail(const std::string& call, uint32_t code, int times) {
   std::lock_guard<std::mutex> lock(mutex_);
+  Known(call, "Fail");
   rules_[call] = Rule{code, times};
 }
 
 void SimFaults::Clear(const std::string& call) {
   std::lock_guard<std::mutex> lock(mutex_);
+  Known(call, "Clear");
   rules_.erase(call);
 }
 
@@ -21,6 +38,7 @@ void SimFaults::ClearAll() {
 
 bool SimFaults::ShouldFail(const std::string& call) {
   std::lock_guard<std::mutex> lock(mutex_);
+  Known(call, "ShouldFail");
   ++calls_[call];
   auto it = rules_.find(call);
   if (it == rules_.end()) return false;
@@ -32,6 +50,7 @@ bool SimFaults::ShouldFail(const std::string& call) {
 
 int SimFaults::Calls(const std::string& call) const {
   std::lock_guard<std::mutex> lock(mutex_);
+  Known(call, "Calls");
   auto it = calls_.find(call);
   return it == calls_.end() ? 0 : it->second;
 }

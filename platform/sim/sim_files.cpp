@@ -70,14 +70,7 @@ class SimFile : public File {
   }
 
   size_t Read(void* buffer, size_t n) override {
-    if (!mode_.read) {
-      error_ = true;
-      return 0;
-    }
-    if (fault_ && fault_->ShouldFail("fread")) {
-      error_ = true;
-      return 0;
-    }
+    if (!Allowed(mode_.read, "fread")) return 0;
     std::lock_guard<std::mutex> lock(owner_.mutex());
     const std::vector<uint8_t>& data = node_->data;
     auto* out = static_cast<uint8_t*>(buffer);
@@ -99,14 +92,7 @@ class SimFile : public File {
   }
 
   size_t Write(const void* buffer, size_t n) override {
-    if (!mode_.write) {
-      error_ = true;
-      return 0;
-    }
-    if (fault_ && fault_->ShouldFail("fwrite")) {
-      error_ = true;
-      return 0;
-    }
+    if (!Allowed(mode_.write, "fwrite")) return 0;
     std::unique_lock<std::mutex> lock(owner_.mutex());
     owner_.WaitWhileStalled(lock, *node_);
     std::vector<uint8_t>& data = node_->data;
@@ -147,6 +133,13 @@ class SimFile : public File {
   void SetPosition(size_t pos) { pos_ = pos; }
 
  private:
+  // False, with the stream's error set, when the mode lacks the access or the call is told to
+  // fail (a failing call is counted only when the mode allows it).
+  bool Allowed(bool mode_allows, const char* call) {
+    if (mode_allows && !(fault_ && fault_->ShouldFail(call))) return true;
+    error_ = true;
+    return false;
+  }
   SimFiles& owner_;
   std::shared_ptr<SimFiles::Node> node_;
   OpenMode mode_;
@@ -156,10 +149,17 @@ class SimFile : public File {
   bool error_ = false;
 };
 
+// The calls of this service that a test can make fail (SimFaults).
+const char* const kFaultNames[] = {
+    "_mkdir", "_wfopen", "_wstat", "CopyFileA", "CreateDirectoryA", "CreateDirectoryW", "CreateFileA",
+    "DeleteFileA", "DeleteFileW", "FindFirstFileA", "FindFirstFileW", "fopen", "fread", "fwrite",
+    "GetSecurityInfo", "MoveFileExW", "QueryDosDeviceW", "RemoveDirectoryW", "stat",
+    "Wow64DisableWow64FsRedirection", "Wow64RevertWow64FsRedirection", "WritePrivateProfileStringW"};
 }  // namespace
 
 SimFiles::SimFiles(SimFaults& faults, SimCodePage& codepage, SimRegistry& registry, SimSystemInfo& system)
     : faults_(faults), codepage_(codepage), registry_(registry), system_(system) {
+  faults_.Declare(kFaultNames);
   AddDrive(L"C:");
   current_.parts = {L"C:"};
   current_.key = L"C:";
@@ -178,6 +178,17 @@ bool SimFiles::ParseOrFail(const std::wstring& path, SimPath* out, bool follow_l
   if (Parse(path, out, &error, follow_last)) return true;
   SetLastErrorCode(error);
   return false;
+}
+
+bool SimFiles::ParseAnsiOrFail(const std::string& ansi_path, SimPath* out) {
+  return ParseOrFail(DecodeAnsi(ansi_path), out, false);
+}
+
+std::shared_ptr<SimFiles::Node> SimFiles::FindExisting(const std::wstring& path, SimPath* p, bool follow_last) {
+  if (!ParseOrFail(path, p, follow_last)) return nullptr;
+  auto node = Find(p->key);
+  if (!node) SetLastErrorCode(Find(p->parent_key) ? err::kFileNotFound : err::kPathNotFound);
+  return node;
 }
 
 bool SimFiles::Parse(const std::wstring& path, SimPath* out, uint32_t* error, bool follow_last) {
@@ -281,12 +292,9 @@ std::unique_ptr<File> SimFiles::OpenForAppend(const std::string& ansi_path, bool
   *created = false;
   *facts = PathFacts();
   if (faults_.ShouldFail("CreateFileA")) return nullptr;
-  std::wstring path = DecodeAnsi(ansi_path);
   std::lock_guard<std::mutex> lock(mutex_);
   SimPath p;
-  if (!ParseOrFail(path, &p, false)) {
-    return nullptr;
-  }
+  if (!ParseAnsiOrFail(ansi_path, &p)) return nullptr;
   auto parent = Find(p.parent_key);
   if (p.parent_key.empty() || !parent || !parent->directory) {
     SetLastErrorCode(p.parent_key.empty() ? err::kAccessDenied : err::kPathNotFound);
@@ -337,14 +345,8 @@ PathKind SimFiles::StatW(const std::wstring& path) {
 PathKind SimFiles::StatPath(const std::wstring& path) {
   std::lock_guard<std::mutex> lock(mutex_);
   SimPath p;
-  if (!ParseOrFail(path, &p)) {
-    return PathKind::kMissing;
-  }
-  auto node = Find(p.key);
-  if (!node) {
-    SetLastErrorCode(Find(p.parent_key) ? err::kFileNotFound : err::kPathNotFound);
-    return PathKind::kMissing;
-  }
+  auto node = FindExisting(path, &p);
+  if (!node) return PathKind::kMissing;
   return node->directory ? PathKind::kDirectory : PathKind::kFile;
 }
 
@@ -403,14 +405,8 @@ bool SimFiles::RemoveA(const std::string& ansi_path) {
 bool SimFiles::RemovePath(const std::wstring& path) {
   std::lock_guard<std::mutex> lock(mutex_);
   SimPath p;
-  if (!ParseOrFail(path, &p, false)) {
-    return false;
-  }
-  auto node = Find(p.key);
-  if (!node) {
-    SetLastErrorCode(Find(p.parent_key) ? err::kFileNotFound : err::kPathNotFound);
-    return false;
-  }
+  auto node = FindExisting(path, &p, false);
+  if (!node) return false;
   if (node->directory || node->read_only || DeniesWriting(p.parent_key)) {
     SetLastErrorCode(err::kAccessDenied);
     return false;

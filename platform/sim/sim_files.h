@@ -181,6 +181,11 @@ class SimFiles : public Files {
   bool Parse(const std::wstring& path, SimPath* out, uint32_t* error, bool follow_last = true);
   // Parse, leaving its code as the last error when it fails.
   bool ParseOrFail(const std::wstring& path, SimPath* out, bool follow_last = true);
+  // ParseOrFail of an ANSI path, its last component not followed. With mutex_ held: the code
+  // page (and the registry that keeps it) never calls back into the files.
+  bool ParseAnsiOrFail(const std::string& ansi_path, SimPath* out);
+  // ParseOrFail, then the node; null with 2 (the folder is there) or 3 (it is not) when missing.
+  std::shared_ptr<Node> FindExisting(const std::wstring& path, SimPath* p, bool follow_last = true);
   // Makes the existing node at `link` a link to `target` (a junction or a file link).
   void SetLinkTarget(const std::wstring& link, const std::wstring& target);
   bool FollowLinks(SimPath* path, bool follow_last, uint32_t* error);

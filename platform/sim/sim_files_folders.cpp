@@ -18,12 +18,8 @@ bool SimFiles::ListFolder(const std::wstring& folder, std::vector<FolderEntry>* 
   if (faults_.ShouldFail("FindFirstFileW")) return false;
   std::lock_guard<std::mutex> lock(mutex_);
   SimPath p;
-  if (!ParseOrFail(folder, &p)) return false;
-  auto node = Find(p.key);
-  if (!node) {
-    SetLastErrorCode(Find(p.parent_key) ? err::kFileNotFound : err::kPathNotFound);
-    return false;
-  }
+  auto node = FindExisting(folder, &p);
+  if (!node) return false;
   if (!node->directory) {
     SetLastErrorCode(kDirectoryName);
     return false;
@@ -47,12 +43,8 @@ bool SimFiles::RemoveFolder(const std::wstring& path) {
   if (faults_.ShouldFail("RemoveDirectoryW")) return false;
   std::lock_guard<std::mutex> lock(mutex_);
   SimPath p;
-  if (!ParseOrFail(path, &p, false)) return false;
-  auto node = Find(p.key);
-  if (!node) {
-    SetLastErrorCode(Find(p.parent_key) ? err::kFileNotFound : err::kPathNotFound);
-    return false;
-  }
+  auto node = FindExisting(path, &p, false);
+  if (!node) return false;
   if (!node->directory) {
     SetLastErrorCode(kDirectoryName);
     return false;
@@ -80,11 +72,7 @@ bool SimFiles::RemoveAtRestart(const std::wstring& path) {
   if (faults_.ShouldFail("MoveFileExW")) return false;
   std::lock_guard<std::mutex> lock(mutex_);
   SimPath p;
-  if (!ParseOrFail(path, &p, false)) return false;
-  if (!Find(p.key)) {
-    SetLastErrorCode(Find(p.parent_key) ? err::kFileNotFound : err::kPathNotFound);
-    return false;
-  }
+  if (!FindExisting(path, &p, false)) return false;
   pending_removals_.push_back(path);
   SetLastErrorCode(err::kSuccess);
   return true;

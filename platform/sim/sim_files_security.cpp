@@ -64,12 +64,9 @@ bool SimFiles::MakePrivateDirectory(const std::string& ansi_path) {
 bool SimFiles::Inspect(const std::string& ansi_path, PathFacts* out) {
   *out = PathFacts();
   if (faults_.ShouldFail("GetSecurityInfo")) return false;
-  std::wstring path = DecodeAnsi(ansi_path);
   std::lock_guard<std::mutex> lock(mutex_);
   SimPath p;
-  if (!ParseOrFail(path, &p, false)) {
-    return false;
-  }
+  if (!ParseAnsiOrFail(ansi_path, &p)) return false;
   auto node = Find(p.key);
   if (!node) {
     auto parent = Find(p.parent_key);

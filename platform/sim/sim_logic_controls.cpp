@@ -2,6 +2,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <type_traits>
+#include <utility>
 
 #include "platform/sim/sim_dialog.h"
 
@@ -27,114 +28,145 @@ namespace {
 constexpr int kNone = SimDialogControls::kNoControl;
 }  // namespace
 
-template <typename F>
-auto SimLogicControls::Send(int control_id, const char* call, F f) -> decltype(f()) {
+template <typename R, typename... P, typename... A>
+R SimLogicControls::Forward(int control_id, const char* call, R (DialogControls::*method)(P...), A&&... args) {
   d_.Guard(control_id, call);
-  using Result = decltype(f());
-  if constexpr (std::is_void_v<Result>) {
-    d_.RunOnDialogThread(f);
+  if constexpr (std::is_void_v<R>) {
+    d_.RunOnDialogThread([&] { (d_.*method)(std::forward<A>(args)...); });
   } else {
-    Result result{};
-    d_.RunOnDialogThread([&] { result = f(); });
+    R result{};
+    d_.RunOnDialogThread([&] { result = (d_.*method)(std::forward<A>(args)...); });
     return result;
   }
 }
 
-// Whether a control exists is the one question that may be asked of anything.
-bool SimLogicControls::ControlExists(int id) { return d_.ControlExists(id); }
-
-std::wstring SimLogicControls::GetCaption() { return Send(kNone, "GetCaption", [&] { return d_.GetCaption(); }); }
-void SimLogicControls::SetCaption(const std::wstring& t) { Send(kNone, "SetCaption", [&] { d_.SetCaption(t); }); }
-void SimLogicControls::End(int result) { Send(kNone, "End", [&] { d_.End(result); }); }
-int SimLogicControls::ShowMessageBox(const std::wstring& text, const std::wstring& caption,
-                                     uint32_t flags) {
-  return Send(kNone, "ShowMessageBox", [&] { return d_.ShowMessageBox(text, caption, flags); });
-}
+// Whether a control exists is the one question that may be asked of anything; a message may be
+// posted after the end (it is refused, as on Windows).
+bool SimLogicControls::ControlExists(int control_id) { return d_.ControlExists(control_id); }
 bool SimLogicControls::PostToDialog(uint32_t message, uintptr_t wparam, intptr_t lparam) {
   return d_.PostToDialog(message, wparam, lparam);
 }
-void SimLogicControls::SetDialogIcon(int icon_id) { Send(kNone, "SetDialogIcon", [&] { d_.SetDialogIcon(icon_id); }); }
-void SimLogicControls::ClientSize(int* w, int* h) { Send(kNone, "ClientSize", [&] { d_.ClientSize(w, h); }); }
+
+// Every other call: checked, then run on the dialog's thread.
+std::wstring SimLogicControls::GetCaption() { return Forward(kNone, "GetCaption", &DialogControls::GetCaption); }
+void SimLogicControls::SetCaption(const std::wstring& t) {
+  Forward(kNone, "SetCaption", &DialogControls::SetCaption, t);
+}
+void SimLogicControls::End(int result) { Forward(kNone, "End", &DialogControls::End, result); }
+int SimLogicControls::ShowMessageBox(const std::wstring& t, const std::wstring& cap, uint32_t f) {
+  return Forward(kNone, "ShowMessageBox", &DialogControls::ShowMessageBox, t, cap, f);
+}
+void SimLogicControls::SetDialogIcon(int icon_id) {
+  Forward(kNone, "SetDialogIcon", &DialogControls::SetDialogIcon, icon_id);
+}
+void SimLogicControls::ClientSize(int* width, int* height) {
+  Forward(kNone, "ClientSize", &DialogControls::ClientSize, width, height);
+}
 std::unique_ptr<Font> SimLogicControls::CreateUnderlinedDialogFont() {
-  return Send(kNone, "CreateUnderlinedDialogFont", [&] { return d_.CreateUnderlinedDialogFont(); });
+  return Forward(kNone, "CreateUnderlinedDialogFont", &DialogControls::CreateUnderlinedDialogFont);
 }
-std::unique_ptr<Font> SimLogicControls::CreateFontByFace(const std::wstring& face, int height,
-                                                         int weight, int charset) {
-  return Send(kNone, "CreateFontByFace", [&] { return d_.CreateFontByFace(face, height, weight, charset); });
+std::unique_ptr<Font> SimLogicControls::CreateFontByFace(const std::wstring& face, int height, int weight,
+                                                         int charset) {
+  return Forward(kNone, "CreateFontByFace", &DialogControls::CreateFontByFace, face, height, weight, charset);
 }
-void SimLogicControls::SetControlFont(int id, const Font* font, bool redraw) {
-  Send(id, "SetControlFont", [&] { d_.SetControlFont(id, font, redraw); });
+void SimLogicControls::SetControlFont(int id, const Font* font, bool r) {
+  Forward(id, "SetControlFont", &DialogControls::SetControlFont, id, font, r);
 }
-std::wstring SimLogicControls::GetText(int id) { return Send(id, "GetText", [&] { return d_.GetText(id); }); }
-void SimLogicControls::SetText(int id, const std::wstring& t) { Send(id, "SetText", [&] { d_.SetText(id, t); }); }
-void SimLogicControls::ShowControl(int id, bool show) { Send(id, "ShowControl", [&] { d_.ShowControl(id, show); }); }
-bool SimLogicControls::IsControlVisible(int id) { return Send(id, "IsControlVisible", [&] { return d_.IsControlVisible(id); }); }
-void SimLogicControls::EnableControl(int id, bool e) { Send(id, "EnableControl", [&] { d_.EnableControl(id, e); }); }
-bool SimLogicControls::IsControlEnabled(int id) { return Send(id, "IsControlEnabled", [&] { return d_.IsControlEnabled(id); }); }
-void SimLogicControls::RedrawControl(int id) { Send(id, "RedrawControl", [&] { d_.RedrawControl(id); }); }
-void SimLogicControls::FocusControl(int id) { Send(id, "FocusControl", [&] { d_.FocusControl(id); }); }
-void SimLogicControls::SetCheck(int id, bool c) { Send(id, "SetCheck", [&] { d_.SetCheck(id, c); }); }
-bool SimLogicControls::IsChecked(int id) { return Send(id, "IsChecked", [&] { return d_.IsChecked(id); }); }
+std::wstring SimLogicControls::GetText(int id) { return Forward(id, "GetText", &DialogControls::GetText, id); }
+void SimLogicControls::SetText(int id, const std::wstring& t) {
+  Forward(id, "SetText", &DialogControls::SetText, id, t);
+}
+void SimLogicControls::ShowControl(int id, bool show) {
+  Forward(id, "ShowControl", &DialogControls::ShowControl, id, show);
+}
+bool SimLogicControls::IsControlVisible(int id) {
+  return Forward(id, "IsControlVisible", &DialogControls::IsControlVisible, id);
+}
+void SimLogicControls::EnableControl(int id, bool e) {
+  Forward(id, "EnableControl", &DialogControls::EnableControl, id, e);
+}
+bool SimLogicControls::IsControlEnabled(int id) {
+  return Forward(id, "IsControlEnabled", &DialogControls::IsControlEnabled, id);
+}
+void SimLogicControls::RedrawControl(int id) { Forward(id, "RedrawControl", &DialogControls::RedrawControl, id); }
+void SimLogicControls::FocusControl(int id) { Forward(id, "FocusControl", &DialogControls::FocusControl, id); }
+void SimLogicControls::SetCheck(int id, bool c) { Forward(id, "SetCheck", &DialogControls::SetCheck, id, c); }
+bool SimLogicControls::IsChecked(int id) { return Forward(id, "IsChecked", &DialogControls::IsChecked, id); }
 int SimLogicControls::ComboAddString(int id, const std::wstring& t) {
-  return Send(id, "ComboAddString", [&] { return d_.ComboAddString(id, t); });
+  return Forward(id, "ComboAddString", &DialogControls::ComboAddString, id, t);
 }
-void SimLogicControls::ComboReset(int id) { Send(id, "ComboReset", [&] { d_.ComboReset(id); }); }
-int SimLogicControls::ComboCount(int id) { return Send(id, "ComboCount", [&] { return d_.ComboCount(id); }); }
-int SimLogicControls::ComboGetCurSel(int id) { return Send(id, "ComboGetCurSel", [&] { return d_.ComboGetCurSel(id); }); }
-void SimLogicControls::ComboSetCurSel(int id, int i) { Send(id, "ComboSetCurSel", [&] { d_.ComboSetCurSel(id, i); }); }
-std::wstring SimLogicControls::ComboItemText(int id, int i) {
-  return Send(id, "ComboItemText", [&] { return d_.ComboItemText(id, i); });
+void SimLogicControls::ComboReset(int id) { Forward(id, "ComboReset", &DialogControls::ComboReset, id); }
+int SimLogicControls::ComboCount(int id) { return Forward(id, "ComboCount", &DialogControls::ComboCount, id); }
+int SimLogicControls::ComboGetCurSel(int id) {
+  return Forward(id, "ComboGetCurSel", &DialogControls::ComboGetCurSel, id);
 }
-void SimLogicControls::SetProgressRange(int id, int lo, int hi) {
-  Send(id, "SetProgressRange", [&] { d_.SetProgressRange(id, lo, hi); });
+void SimLogicControls::ComboSetCurSel(int id, int index) {
+  Forward(id, "ComboSetCurSel", &DialogControls::ComboSetCurSel, id, index);
 }
-void SimLogicControls::SetProgressPos(int id, int pos) { Send(id, "SetProgressPos", [&] { d_.SetProgressPos(id, pos); }); }
+std::wstring SimLogicControls::ComboItemText(int id, int index) {
+  return Forward(id, "ComboItemText", &DialogControls::ComboItemText, id, index);
+}
+void SimLogicControls::SetProgressRange(int id, int low, int high) {
+  Forward(id, "SetProgressRange", &DialogControls::SetProgressRange, id, low, high);
+}
+void SimLogicControls::SetProgressPos(int id, int pos) {
+  Forward(id, "SetProgressPos", &DialogControls::SetProgressPos, id, pos);
+}
 void SimLogicControls::ListSetExtendedStyle(int id, uint32_t s) {
-  Send(id, "ListSetExtendedStyle", [&] { d_.ListSetExtendedStyle(id, s); });
+  Forward(id, "ListSetExtendedStyle", &DialogControls::ListSetExtendedStyle, id, s);
 }
-void SimLogicControls::ListSetRowHeight(int id, int px) { Send(id, "ListSetRowHeight", [&] { d_.ListSetRowHeight(id, px); }); }
-int SimLogicControls::ListClientWidth(int id) { return Send(id, "ListClientWidth", [&] { return d_.ListClientWidth(id); }); }
-int SimLogicControls::ListInsertColumn(int id, int column, const std::wstring& text, int width,
-                                       int format) {
-  return Send(id, "ListInsertColumn", [&] { return d_.ListInsertColumn(id, column, text, width, format); });
+void SimLogicControls::ListSetRowHeight(int id, int px) {
+  Forward(id, "ListSetRowHeight", &DialogControls::ListSetRowHeight, id, px);
+}
+int SimLogicControls::ListClientWidth(int id) {
+  return Forward(id, "ListClientWidth", &DialogControls::ListClientWidth, id);
+}
+int SimLogicControls::ListInsertColumn(int id, int column, const std::wstring& t, int width, int format) {
+  return Forward(id, "ListInsertColumn", &DialogControls::ListInsertColumn, id, column, t, width, format);
 }
 void SimLogicControls::ListSetColumnFormat(int id, int column, int format) {
-  Send(id, "ListSetColumnFormat", [&] { d_.ListSetColumnFormat(id, column, format); });
+  Forward(id, "ListSetColumnFormat", &DialogControls::ListSetColumnFormat, id, column, format);
 }
-void SimLogicControls::ListSetColumnText(int id, int column, const std::wstring& text) {
-  Send(id, "ListSetColumnText", [&] { d_.ListSetColumnText(id, column, text); });
+void SimLogicControls::ListSetColumnText(int id, int column, const std::wstring& t) {
+  Forward(id, "ListSetColumnText", &DialogControls::ListSetColumnText, id, column, t);
 }
-int SimLogicControls::ListInsertItem(int id, int item, const std::wstring& text, intptr_t data) {
-  return Send(id, "ListInsertItem", [&] { return d_.ListInsertItem(id, item, text, data); });
+int SimLogicControls::ListInsertItem(int id, int item, const std::wstring& t, intptr_t data) {
+  return Forward(id, "ListInsertItem", &DialogControls::ListInsertItem, id, item, t, data);
 }
-void SimLogicControls::ListSetItemText(int id, int item, int sub, const std::wstring& text) {
-  Send(id, "ListSetItemText", [&] { d_.ListSetItemText(id, item, sub, text); });
+void SimLogicControls::ListSetItemText(int id, int item, int sub, const std::wstring& t) {
+  Forward(id, "ListSetItemText", &DialogControls::ListSetItemText, id, item, sub, t);
 }
-std::wstring SimLogicControls::ListItemText(int id, int item, int sub, int max_chars) {
-  return Send(id, "ListItemText", [&] { return d_.ListItemText(id, item, sub, max_chars); });
+std::wstring SimLogicControls::ListItemText(int id, int item, int sub, int max) {
+  return Forward(id, "ListItemText", &DialogControls::ListItemText, id, item, sub, max);
 }
-intptr_t SimLogicControls::ListItemData(int id, int item) { return Send(id, "ListItemData", [&] { return d_.ListItemData(id, item); }); }
-int SimLogicControls::ListItemCount(int id) { return Send(id, "ListItemCount", [&] { return d_.ListItemCount(id); }); }
-void SimLogicControls::ListDeleteAllItems(int id) { Send(id, "ListDeleteAllItems", [&] { d_.ListDeleteAllItems(id); }); }
-int SimLogicControls::ListNextItem(int id, int start, uint32_t flags) {
-  return Send(id, "ListNextItem", [&] { return d_.ListNextItem(id, start, flags); });
+intptr_t SimLogicControls::ListItemData(int id, int item) {
+  return Forward(id, "ListItemData", &DialogControls::ListItemData, id, item);
+}
+int SimLogicControls::ListItemCount(int id) { return Forward(id, "ListItemCount", &DialogControls::ListItemCount, id); }
+void SimLogicControls::ListDeleteAllItems(int id) {
+  Forward(id, "ListDeleteAllItems", &DialogControls::ListDeleteAllItems, id);
+}
+int SimLogicControls::ListNextItem(int id, int start, uint32_t f) {
+  return Forward(id, "ListNextItem", &DialogControls::ListNextItem, id, start, f);
 }
 void SimLogicControls::ListSetItemState(int id, int item, uint32_t state, uint32_t mask) {
-  Send(id, "ListSetItemState", [&] { d_.ListSetItemState(id, item, state, mask); });
+  Forward(id, "ListSetItemState", &DialogControls::ListSetItemState, id, item, state, mask);
 }
 uint32_t SimLogicControls::ListItemState(int id, int item, uint32_t mask) {
-  return Send(id, "ListItemState", [&] { return d_.ListItemState(id, item, mask); });
+  return Forward(id, "ListItemState", &DialogControls::ListItemState, id, item, mask);
 }
-void SimLogicControls::ListEnsureVisible(int id, int item) { Send(id, "ListEnsureVisible", [&] { d_.ListEnsureVisible(id, item); }); }
+void SimLogicControls::ListEnsureVisible(int id, int item) {
+  Forward(id, "ListEnsureVisible", &DialogControls::ListEnsureVisible, id, item);
+}
 void SimLogicControls::ListRedrawItems(int id, int first, int last) {
-  Send(id, "ListRedrawItems", [&] { d_.ListRedrawItems(id, first, last); });
+  Forward(id, "ListRedrawItems", &DialogControls::ListRedrawItems, id, first, last);
 }
 bool SimLogicControls::CreateChildPanel(int panel_id, int x, int y, int width, int height) {
-  return Send(kNone, "CreateChildPanel", [&] { return d_.CreateChildPanel(panel_id, x, y, width, height); });
+  return Forward(kNone, "CreateChildPanel", &DialogControls::CreateChildPanel, panel_id, x, y, width, height);
 }
-bool SimLogicControls::CreateEditField(int panel_id, int edit_id, int left, int top, int right,
-                                       int bottom) {
-  return Send(panel_id, "CreateEditField", [&] { return d_.CreateEditField(panel_id, edit_id, left, top, right, bottom); });
+bool SimLogicControls::CreateEditField(int panel_id, int edit_id, int left, int top, int right, int bottom) {
+  return Forward(panel_id, "CreateEditField", &DialogControls::CreateEditField, panel_id, edit_id, left, top, right,
+                 bottom);
 }
 
 }  // namespace platform::sim

@@ -5,38 +5,24 @@ namespace platform::sim {
 namespace {
 
 constexpr const wchar_t* kCurrentVersion = L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion";
-constexpr const wchar_t* kProcessorKey = L"HARDWARE\\DESCRIPTION\\System\\CentralProcessor\\";
 constexpr const wchar_t* kProcessorName = L"Intel(R) Core(TM) i5-7500 CPU @ 3.40GHz";
-constexpr int kProcessors = 4;
+constexpr uint32_t kProcessors = 4;
 
 void SetEnvironment(SimShell& shell) {
   const wchar_t* vars[][2] = {
       {L"ALLUSERSPROFILE", L"C:\\ProgramData"},
       {L"APPDATA", L"C:\\Users\\Admin\\AppData\\Roaming"},
-      {L"CommonProgramFiles", L"C:\\Program Files (x86)\\Common Files"},
-      {L"CommonProgramFiles(x86)", L"C:\\Program Files (x86)\\Common Files"},
-      {L"CommonProgramW6432", L"C:\\Program Files\\Common Files"},
-      {L"COMPUTERNAME", L"TAVRO-PC"},
-      {L"ComSpec", L"C:\\Windows\\system32\\cmd.exe"},
       {L"HOMEDRIVE", L"C:"},
       {L"HOMEPATH", L"\\Users\\Admin"},
       {L"LOCALAPPDATA", L"C:\\Users\\Admin\\AppData\\Local"},
-      {L"NUMBER_OF_PROCESSORS", L"4"},
       {L"OS", L"Windows_NT"},
-      {L"PROCESSOR_ARCHITECTURE", L"x86"},
-      {L"PROCESSOR_ARCHITEW6432", L"AMD64"},
       {L"ProgramData", L"C:\\ProgramData"},
-      {L"ProgramFiles", L"C:\\Program Files (x86)"},
-      {L"ProgramFiles(x86)", L"C:\\Program Files (x86)"},
-      {L"ProgramW6432", L"C:\\Program Files"},
       {L"PUBLIC", L"C:\\Users\\Public"},
       {L"SystemDrive", L"C:"},
-      {L"SystemRoot", L"C:\\Windows"},
       {L"TEMP", L"C:\\Users\\Admin\\AppData\\Local\\Temp"},
       {L"TMP", L"C:\\Users\\Admin\\AppData\\Local\\Temp"},
       {L"USERNAME", L"Admin"},
       {L"USERPROFILE", L"C:\\Users\\Admin"},
-      {L"windir", L"C:\\Windows"},
   };
   for (const auto& var : vars) shell.SetEnvironment(var[0], var[1]);
 }
@@ -57,19 +43,14 @@ void SetRegistry(SimRegistry& reg) {
   reg.SetValue(hklm, kCurrentVersion, L"InstallationType", v64, RegValue::Sz(L"Client"));
   reg.SetValue(hklm, kCurrentVersion, L"ProductId", v64, RegValue::Sz(L"00330-80000-00000-AA742"));
   reg.SetValue(hklm, kCurrentVersion, L"RegisteredOwner", v64, RegValue::Sz(L"Admin"));
-  reg.SetValue(hklm, kCurrentVersion, L"SystemRoot", v64, RegValue::Sz(L"C:\\Windows"));
-  for (int i = 0; i < kProcessors; ++i) {
-    std::wstring key = kProcessorKey + std::to_wstring(i);
-    reg.SetValue(hklm, key, L"ProcessorNameString", v64, RegValue::Sz(kProcessorName));
-    reg.SetValue(hklm, key, L"VendorIdentifier", v64, RegValue::Sz(L"GenuineIntel"));
-    reg.SetValue(hklm, key, L"Identifier", v64, RegValue::Sz(L"Intel64 Family 6 Model 158 Stepping 9"));
-    reg.SetValue(hklm, key, L"~MHz", v64, RegValue::Dword(3408));
-  }
+  // The first processor; SetProcessorCount copies it to the others.
+  const std::wstring processor = std::wstring(SimSystemInfo::kProcessorsKey) + L"\\0";
+  reg.SetValue(hklm, processor, L"ProcessorNameString", v64, RegValue::Sz(kProcessorName));
+  reg.SetValue(hklm, processor, L"VendorIdentifier", v64, RegValue::Sz(L"GenuineIntel"));
+  reg.SetValue(hklm, processor, L"Identifier", v64, RegValue::Sz(L"Intel64 Family 6 Model 158 Stepping 9"));
+  reg.SetValue(hklm, processor, L"~MHz", v64, RegValue::Dword(3408));
   reg.SetValue(hklm, L"SOFTWARE\\Microsoft\\Cryptography", L"MachineGuid", v64,
                RegValue::Sz(L"6f1c2a7e-3b4d-4c8a-9e21-5d7f0b9a4c13"));
-  reg.SetValue(hklm, L"SYSTEM\\CurrentControlSet\\Control\\ComputerName\\ComputerName", L"ComputerName", v64,
-               RegValue::Sz(L"TAVRO-PC"));
-  reg.SetValue(hklm, L"SYSTEM\\CurrentControlSet\\Control\\Nls\\CodePage", L"ACP", v64, RegValue::Sz(L"1252"));
   reg.CreateKey(hklm, L"SOFTWARE\\Wow6432Node\\Microsoft\\Windows NT\\CurrentVersion", v64);
 }
 
@@ -87,14 +68,23 @@ void SetSpooler(SimSpooler& spooler, SimRegistry& reg) {
   reg.Put(Hive::kLocalMachine, SimFiles::kSerialCommKey, L"\\Device\\Serial0", RegView::k64, RegValue::Sz(L"COM1"));
 }
 
+// The facts every other view follows (environment, shell folders, registry views).
+void SetFacts(SimSystemInfo& system, SimCodePage& codepage) {
+  codepage.SetAnsiCodePage(1252);
+  system.SetComputerName(L"TAVRO-PC");
+  system.SetWindowsFolder(L"C:\\Windows");
+  system.SetProcessorArchitecture(arch::kX64);
+  system.SetProcessorCount(kProcessors);
+}
+
 }  // namespace
 
 SimMachine::SimMachine()
     : codepage_(faults_),
       registry_(faults_, codepage_),
-      system_(faults_, codepage_),
-      files_(faults_, codepage_, registry_, system_),
       shell_(faults_),
+      system_(faults_, codepage_, registry_, shell_),
+      files_(faults_, codepage_, registry_, system_),
       resources_(faults_),
       devices_(faults_, registry_),
       spooler_(faults_, registry_, files_, system_, codepage_),
@@ -111,16 +101,13 @@ SimMachine::SimMachine()
   }
   shell_.SetSpecialFolder(csidl::kPersonal, L"C:\\Users\\Admin\\Documents");
   shell_.SetSpecialFolder(csidl::kLocalAppData, L"C:\\Users\\Admin\\AppData\\Local");
-  shell_.SetSpecialFolder(csidl::kProgramFiles, L"C:\\Program Files (x86)");
-  shell_.SetSpecialFolder(csidl_more::kProgramFilesX86, L"C:\\Program Files (x86)");
   shell_.SetSpecialFolder(csidl_more::kAppData, L"C:\\Users\\Admin\\AppData\\Roaming");
   shell_.SetSpecialFolder(csidl_more::kDesktopDirectory, L"C:\\Users\\Admin\\Desktop");
   shell_.SetSpecialFolder(csidl_more::kCommonAppData, L"C:\\ProgramData");
-  shell_.SetSpecialFolder(csidl_more::kWindows, L"C:\\Windows");
-  shell_.SetSpecialFolder(csidl_more::kSystem, L"C:\\Windows\\SysWOW64");  // as a WOW64 process sees it
   shell_.SetSpecialFolder(csidl_more::kProfile, L"C:\\Users\\Admin");
   SetEnvironment(shell_);
   SetRegistry(registry_);
+  SetFacts(system_, codepage_);
   SetSpooler(spooler_, registry_);
   services_.AddSystemService(L"Spooler", L"%SystemRoot%\\System32\\spoolsv.exe", true);
   faults_.ResetCalls();
@@ -129,25 +116,11 @@ SimMachine::SimMachine()
 SimMachine::~SimMachine() = default;
 
 void SimMachine::MakeX86Windows() {
-  NativeSystemInfo native = system_.NativeInfo();
-  native.processor_architecture = arch::kX86;
-  system_.SetNativeInfo(native);
-  system_.SetWow64(false);
-  registry_.DeleteTree(Hive::kLocalMachine, L"SOFTWARE\\Wow6432Node", RegView::k64);
-  registry_.SetRedirection(false);
-  files_.RemoveTree(L"C:\\Program Files (x86)");
-  files_.RemoveTree(L"C:\\Windows\\SysWOW64");
-  files_.RemoveTree(L"C:\\Windows\\System32\\spool\\drivers\\x64");
-  shell_.SetSpecialFolder(csidl::kProgramFiles, L"C:\\Program Files");
-  shell_.SetSpecialFolder(csidl_more::kProgramFilesX86, L"");
-  shell_.SetSpecialFolder(csidl_more::kSystem, L"C:\\Windows\\System32");
-  shell_.SetEnvironment(L"ProgramFiles", L"C:\\Program Files");
-  shell_.SetEnvironment(L"CommonProgramFiles", L"C:\\Program Files\\Common Files");
-  shell_.SetEnvironment(L"ProgramFiles(x86)", L"");
-  shell_.SetEnvironment(L"CommonProgramFiles(x86)", L"");
-  shell_.SetEnvironment(L"ProgramW6432", L"");
-  shell_.SetEnvironment(L"CommonProgramW6432", L"");
-  shell_.SetEnvironment(L"PROCESSOR_ARCHITEW6432", L"");
+  system_.SetProcessorArchitecture(arch::kX86);
+  for (const wchar_t* folder : {L"C:\\Program Files (x86)", L"C:\\Windows\\SysWOW64",
+                                L"C:\\Windows\\System32\\spool\\drivers\\x64"}) {
+    files_.RemoveTree(folder);
+  }
 }
 
 }  // namespace platform::sim

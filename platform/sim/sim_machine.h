@@ -50,19 +50,20 @@ class SimMachine : public Machine {
 
   // Turns the machine into a 32-bit Windows 10: x86 processor (so "Windows NT x86" is the
   // spooler's own environment), no WOW64 (no file-system redirection), one registry view,
-  // program files C:\Program Files.
+  // program files C:\Program Files; the folders only a 64-bit Windows has are gone.
   void MakeX86Windows();
 
  private:
   // In construction order: the services that keep their facts in the registry come after it, and
-  // those that ask the system facts (WOW64, the Windows folder) after those.
+  // those that ask the system facts (WOW64, the Windows folder) after those. The system facts
+  // show in the environment and the shell folders, so the shell comes before them.
   SimFaults faults_;
   SimCodePage codepage_;
   SimRegistry registry_;
+  SimShell shell_;
   SimSystemInfo system_;
   SimFiles files_;
   SimClock clock_;
-  SimShell shell_;
   SimResources resources_;
   SimDevices devices_;
   SimSpooler spooler_;

@@ -93,12 +93,32 @@ bool IsStringType(uint32_t type) {
   return type == regtype::kSz || type == regtype::kExpandSz || type == regtype::kMultiSz;
 }
 
+// The key's value of that name (compared without regard to case), or the values' end.
+auto FindValue(SimRegistry::Key* key, const std::wstring& name) {
+  const std::wstring upper = Upper(name);
+  return std::find_if(key->values.begin(), key->values.end(),
+                      [&](const auto& value) { return Upper(value.first) == upper; });
+}
+
+// Replaces the value of that name, or adds it after the others.
+void StoreValue(SimRegistry::Key* key, const std::wstring& name, const RegValue& value) {
+  auto it = FindValue(key, name);
+  if (it != key->values.end()) it->second = value;
+  else key->values.emplace_back(name, value);
+}
+
 // Every UTF-16 unit of the data, NULs included (surrogate pairs joined where wchar_t is 32-bit).
 std::wstring AllUnits(const std::vector<uint8_t>& data) { return DecodeUtf16Le(data, 0, false); }
 
+// The calls of this service that a test can make fail (SimFaults).
+const char* const kFaultNames[] = {
+    "RegCreateKeyExW", "RegDeleteTreeW", "RegDeleteValueW", "RegEnumKeyExA", "RegEnumKeyExW", "RegEnumValueW",
+    "RegOpenKeyExA", "RegOpenKeyExW", "RegQueryValueExA", "RegQueryValueExW", "RegSetValueExW"};
 }  // namespace
 
 SimRegistry::SimRegistry(SimFaults& faults, SimCodePage& codepage) : faults_(faults), codepage_(codepage) {
+  faults_.Declare(kFaultNames);
+  codepage_.KeepIn(this);
   for (Hive hive : {Hive::kLocalMachine, Hive::kCurrentUser, Hive::kClassesRoot, Hive::kUsers})
     hives_[HiveIndex(hive)] = std::make_unique<Key>();
 }
@@ -166,36 +186,23 @@ bool SimRegistry::QueryValue(Hive hive, const std::wstring& key, const std::wstr
                              RegValue* out) {
   if (faults_.ShouldFail("RegOpenKeyExW")) return false;
   std::lock_guard<std::mutex> lock(mutex_);
-  auto parts = Resolve(hive, key, view);
-  if (Denied(hive, parts)) return false;
-  Key* k = Walk(hive, parts, false);
-  if (k == nullptr) {
+  Key* k = Open(hive, key, view);
+  if (k == nullptr) return false;
+  if (faults_.ShouldFail("RegQueryValueExW")) return false;
+  auto it = FindValue(k, name);
+  if (it == k->values.end()) {
     SetLastErrorCode(err::kFileNotFound);
     return false;
   }
-  if (faults_.ShouldFail("RegQueryValueExW")) return false;
-  std::wstring upper = Upper(name);
-  for (const auto& value : k->values) {
-    if (Upper(value.first) == upper) {
-      *out = value.second;
-      SetLastErrorCode(err::kSuccess);
-      return true;
-    }
-  }
-  SetLastErrorCode(err::kFileNotFound);
-  return false;
+  *out = it->second;
+  SetLastErrorCode(err::kSuccess);
+  return true;
 }
 
 bool SimRegistry::KeyExists(Hive hive, const std::wstring& key, RegView view) {
   if (faults_.ShouldFail("RegOpenKeyExW")) return false;
   std::lock_guard<std::mutex> lock(mutex_);
-  auto parts = Resolve(hive, key, view);
-  if (Denied(hive, parts)) return false;
-  if (Walk(hive, parts, false) == nullptr) {
-    SetLastErrorCode(err::kFileNotFound);
-    return false;
-  }
-  return true;
+  return Open(hive, key, view) != nullptr;
 }
 
 bool SimRegistry::SetValue(Hive hive, const std::wstring& key, const std::wstring& name, RegView view,
@@ -206,15 +213,7 @@ bool SimRegistry::SetValue(Hive hive, const std::wstring& key, const std::wstrin
   if (Denied(hive, parts)) return false;
   Key* k = Walk(hive, parts, true);
   if (faults_.ShouldFail("RegSetValueExW")) return false;
-  std::wstring upper = Upper(name);
-  for (auto& existing : k->values) {
-    if (Upper(existing.first) == upper) {
-      existing.second = value;
-      SetLastErrorCode(err::kSuccess);
-      return true;
-    }
-  }
-  k->values.emplace_back(name, value);
+  StoreValue(k, name, value);
   SetLastErrorCode(err::kSuccess);
   return true;
 }
@@ -232,17 +231,10 @@ bool SimRegistry::CreateKey(Hive hive, const std::wstring& key, RegView view) {
 bool SimRegistry::DeleteValue(Hive hive, const std::wstring& key, const std::wstring& name, RegView view) {
   if (faults_.ShouldFail("RegOpenKeyExW")) return false;
   std::lock_guard<std::mutex> lock(mutex_);
-  auto parts = Resolve(hive, key, view);
-  if (Denied(hive, parts)) return false;
-  Key* k = Walk(hive, parts, false);
-  if (k == nullptr) {
-    SetLastErrorCode(err::kFileNotFound);
-    return false;
-  }
+  Key* k = Open(hive, key, view);
+  if (k == nullptr) return false;
   if (faults_.ShouldFail("RegDeleteValueW")) return false;
-  std::wstring upper = Upper(name);
-  auto it = std::find_if(k->values.begin(), k->values.end(),
-                         [&](const auto& v) { return Upper(v.first) == upper; });
+  auto it = FindValue(k, name);
   if (it == k->values.end()) {
     SetLastErrorCode(err::kFileNotFound);
     return false;
@@ -276,13 +268,8 @@ bool SimRegistry::DeleteTree(Hive hive, const std::wstring& key, RegView view) {
 bool SimRegistry::EnumSubKeys(Hive hive, const std::wstring& key, RegView view, std::vector<std::wstring>* out) {
   if (faults_.ShouldFail("RegOpenKeyExW")) return false;
   std::lock_guard<std::mutex> lock(mutex_);
-  auto parts = Resolve(hive, key, view);
-  if (Denied(hive, parts)) return false;
-  Key* k = Walk(hive, parts, false);
-  if (k == nullptr) {
-    SetLastErrorCode(err::kFileNotFound);
-    return false;
-  }
+  Key* k = Open(hive, key, view);
+  if (k == nullptr) return false;
   if (faults_.ShouldFail("RegEnumKeyExW")) return false;
   out->clear();
   for (const auto& sub : k->subkeys) out->push_back(sub.second->name);
@@ -293,13 +280,8 @@ bool SimRegistry::EnumSubKeys(Hive hive, const std::wstring& key, RegView view, 
 bool SimRegistry::EnumValues(Hive hive, const std::wstring& key, RegView view, std::vector<std::wstring>* out) {
   if (faults_.ShouldFail("RegOpenKeyExW")) return false;
   std::lock_guard<std::mutex> lock(mutex_);
-  auto parts = Resolve(hive, key, view);
-  if (Denied(hive, parts)) return false;
-  Key* k = Walk(hive, parts, false);
-  if (k == nullptr) {
-    SetLastErrorCode(err::kFileNotFound);
-    return false;
-  }
+  Key* k = Open(hive, key, view);
+  if (k == nullptr) return false;
   if (faults_.ShouldFail("RegEnumValueW")) return false;
   out->clear();
   for (const auto& value : k->values) out->push_back(value.first);
@@ -307,22 +289,25 @@ bool SimRegistry::EnumValues(Hive hive, const std::wstring& key, RegView view, s
   return true;
 }
 
-SimRegistry::Key* SimRegistry::OpenA(Hive hive, const std::string& key, RegView view,
-                                     std::vector<std::wstring>* parts) {
-  std::wstring wide;
-  codepage_.Decode(kCodePageAnsi, key, &wide);
-  *parts = Resolve(hive, wide, view);
-  if (Denied(hive, *parts)) return nullptr;
-  Key* k = Walk(hive, *parts, false);
+SimRegistry::Key* SimRegistry::Open(Hive hive, const std::wstring& key, RegView view) {
+  auto parts = Resolve(hive, key, view);
+  if (Denied(hive, parts)) return nullptr;
+  Key* k = Walk(hive, parts, false);
   if (k == nullptr) SetLastErrorCode(err::kFileNotFound);
   return k;
 }
 
+std::wstring SimRegistry::DecodeAnsi(const std::string& text) {
+  std::wstring wide;
+  codepage_.Decode(kCodePageAnsi, text, &wide);
+  return wide;
+}
+
 bool SimRegistry::KeyExistsA(Hive hive, const std::string& key, RegView view) {
   if (faults_.ShouldFail("RegOpenKeyExA")) return false;
+  const std::wstring wide = DecodeAnsi(key);
   std::lock_guard<std::mutex> lock(mutex_);
-  std::vector<std::wstring> parts;
-  if (OpenA(hive, key, view, &parts) == nullptr) return false;
+  if (Open(hive, wide, view) == nullptr) return false;
   SetLastErrorCode(err::kSuccess);
   return true;
 }
@@ -330,11 +315,11 @@ bool SimRegistry::KeyExistsA(Hive hive, const std::string& key, RegView view) {
 bool SimRegistry::EnumSubKeysA(Hive hive, const std::string& key, RegView view, std::vector<std::string>* out) {
   out->clear();
   if (faults_.ShouldFail("RegOpenKeyExA")) return false;
+  const std::wstring wide = DecodeAnsi(key);
   std::vector<std::wstring> names;
   {
     std::lock_guard<std::mutex> lock(mutex_);
-    std::vector<std::wstring> parts;
-    Key* k = OpenA(hive, key, view, &parts);
+    Key* k = Open(hive, wide, view);
     if (k == nullptr) return false;
     for (const auto& sub : k->subkeys) names.push_back(sub.second->name);
   }
@@ -353,18 +338,15 @@ bool SimRegistry::EnumSubKeysA(Hive hive, const std::string& key, RegView view, 
 bool SimRegistry::QueryValueA(Hive hive, const std::string& key, const std::string& name, RegView view,
                               RegValue* out) {
   if (faults_.ShouldFail("RegOpenKeyExA")) return false;
+  const std::wstring wide = DecodeAnsi(key);
+  const std::wstring wide_name = DecodeAnsi(name);
   RegValue found;
   {
     std::lock_guard<std::mutex> lock(mutex_);
-    std::vector<std::wstring> parts;
-    Key* k = OpenA(hive, key, view, &parts);
+    Key* k = Open(hive, wide, view);
     if (k == nullptr) return false;
     if (faults_.ShouldFail("RegQueryValueExA")) return false;
-    std::wstring wide_name;
-    codepage_.Decode(kCodePageAnsi, name, &wide_name);
-    std::wstring upper = Upper(wide_name);
-    auto it = std::find_if(k->values.begin(), k->values.end(),
-                           [&](const auto& v) { return Upper(v.first) == upper; });
+    auto it = FindValue(k, wide_name);
     if (it == k->values.end()) {
       SetLastErrorCode(err::kFileNotFound);
       return false;
@@ -385,28 +367,16 @@ bool SimRegistry::Get(Hive hive, const std::wstring& key, const std::wstring& na
   std::lock_guard<std::mutex> lock(mutex_);
   Key* k = Walk(hive, Resolve(hive, key, view), false);
   if (k == nullptr) return false;
-  std::wstring upper = Upper(name);
-  for (const auto& value : k->values) {
-    if (Upper(value.first) == upper) {
-      *out = value.second;
-      return true;
-    }
-  }
-  return false;
+  auto it = FindValue(k, name);
+  if (it == k->values.end()) return false;
+  *out = it->second;
+  return true;
 }
 
 void SimRegistry::Put(Hive hive, const std::wstring& key, const std::wstring& name, RegView view,
                       const RegValue& value) {
   std::lock_guard<std::mutex> lock(mutex_);
-  Key* k = Walk(hive, Resolve(hive, key, view), true);
-  std::wstring upper = Upper(name);
-  for (auto& existing : k->values) {
-    if (Upper(existing.first) == upper) {
-      existing.second = value;
-      return;
-    }
-  }
-  k->values.emplace_back(name, value);
+  StoreValue(Walk(hive, Resolve(hive, key, view), true), name, value);
 }
 
 void SimRegistry::MakeKey(Hive hive, const std::wstring& key, RegView view) {
@@ -449,8 +419,7 @@ bool SimRegistry::EraseValue(Hive hive, const std::wstring& key, const std::wstr
   std::lock_guard<std::mutex> lock(mutex_);
   Key* k = Walk(hive, Resolve(hive, key, view), false);
   if (k == nullptr) return false;
-  std::wstring upper = Upper(name);
-  auto it = std::find_if(k->values.begin(), k->values.end(), [&](const auto& v) { return Upper(v.first) == upper; });
+  auto it = FindValue(k, name);
   if (it == k->values.end()) return false;
   k->values.erase(it);
   return true;

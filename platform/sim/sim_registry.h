@@ -76,9 +76,11 @@ class SimRegistry : public Registry {
   Key* Walk(Hive hive, const std::vector<std::wstring>& parts, bool create);
   bool Denied(Hive hive, const std::vector<std::wstring>& parts);
 
-  // KeyExistsA, EnumSubKeysA and QueryValueA share this: RegOpenKeyExA with its fault and
-  // denial; the key path decoded from the ANSI code page.
-  Key* OpenA(Hive hive, const std::string& key, RegView view, std::vector<std::wstring>* parts);
+  // RegOpenKeyEx on an existing key, with mutex_ held: null with the key's denial, or with 2 when
+  // it is missing. The code page keeps its setting in this registry, so the 8-bit calls convert
+  // their texts (DecodeAnsi) before mutex_ is taken, never under it.
+  Key* Open(Hive hive, const std::wstring& key, RegView view);
+  std::wstring DecodeAnsi(const std::string& text);
   static bool EraseLocked(Key* parent, const std::wstring& name);
 
   SimFaults& faults_;

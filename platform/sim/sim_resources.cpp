@@ -12,9 +12,14 @@ std::wstring Upper(const std::wstring& text) {
   for (auto& c : upper) c = static_cast<wchar_t>(std::towupper(static_cast<wint_t>(c)));
   return upper;
 }
+// The calls of this service that a test can make fail (SimFaults).
+const char* const kFaultNames[] = {
+    "FindResourceW", "LoadResource", "SizeofResource"};
 }  // namespace
 
-SimResources::SimResources(SimFaults& faults) : faults_(faults) {}
+SimResources::SimResources(SimFaults& faults) : faults_(faults) {
+  faults_.Declare(kFaultNames);
+}
 SimResources::~SimResources() = default;
 
 const void* SimResources::Find(uint32_t id, const std::wstring& type) {

@@ -49,10 +49,16 @@ class SimServiceManager : public ServiceManager {
   SimServices& services_;
 };
 
+// The calls of this service that a test can make fail (SimFaults).
+const char* const kFaultNames[] = {
+    "ChangeServiceConfig2W", "ChangeServiceConfigW", "ControlService", "CreateServiceW", "DeleteService",
+    "OpenSCManagerW", "QueryServiceConfigW", "QueryServiceStatus", "StartServiceW"};
 }  // namespace
 
 SimServices::SimServices(SimFaults& faults, SimRegistry& registry, SimFiles& files)
-    : faults_(faults), registry_(registry), files_(files) {}
+    : faults_(faults), registry_(registry), files_(files) {
+  faults_.Declare(kFaultNames);
+}
 
 std::unique_ptr<ServiceManager> SimServices::OpenManager() {
   if (faults_.ShouldFail("OpenSCManagerW")) return nullptr;

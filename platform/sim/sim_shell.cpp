@@ -10,9 +10,14 @@ std::wstring Upper(const std::wstring& text) {
   for (auto& c : upper) c = static_cast<wchar_t>(std::towupper(static_cast<wint_t>(c)));
   return upper;
 }
+// The calls of this service that a test can make fail (SimFaults).
+const char* const kFaultNames[] = {
+    "ExpandEnvironmentStringsW", "SHGetSpecialFolderPathW"};
 }  // namespace
 
-SimShell::SimShell(SimFaults& faults) : faults_(faults) {}
+SimShell::SimShell(SimFaults& faults) : faults_(faults) {
+  faults_.Declare(kFaultNames);
+}
 
 bool SimShell::SpecialFolder(int csidl, std::wstring* out) {
   if (faults_.ShouldFail("SHGetSpecialFolderPathW")) return false;

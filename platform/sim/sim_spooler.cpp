@@ -36,11 +36,19 @@ std::wstring UsualDescription(const std::wstring& monitor) {
   return monitor;
 }
 
+// The calls of this service that a test can make fail (SimFaults).
+const char* const kFaultNames[] = {
+    "AddMonitorW", "AddPortExW", "AddPortW", "AddPrinterDriverW", "AddPrinterW", "ConfigurePortW",
+    "DeleteMonitorW", "DeletePortW", "DeletePrinter", "DeletePrinterDriverExW", "EnumPortsW", "EnumPrintersW",
+    "GetPrinterDriverDirectoryA", "GetPrinterDriverDirectoryW", "GetPrinterW", "OpenPrinterW",
+    "SetDefaultPrinterW", "SetPrinterDataW", "SetPrinterW", "XcvDataW"};
 }  // namespace
 
 SimSpooler::SimSpooler(SimFaults& faults, SimRegistry& registry, SimFiles& files, SimSystemInfo& system,
                        SimCodePage& codepage)
-    : faults_(faults), registry_(registry), files_(files), system_(system), codepage_(codepage) {}
+    : faults_(faults), registry_(registry), files_(files), system_(system), codepage_(codepage) {
+  faults_.Declare(kFaultNames);
+}
 
 bool SimSpooler::EnumPorts(std::vector<PortInfo>* out) {
   out->clear();

@@ -1,6 +1,7 @@
 #include "platform/sim/sim_system_info.h"
 
 #include <functional>
+#include <vector>
 
 #include "platform/last_error.h"
 
@@ -63,33 +64,64 @@ constexpr MessageText kMessages[] = {
     {3000, L"The specified print monitor is unknown."},
     {3006, L"The specified print monitor has already been installed."},
 };
+struct Architecture {
+  uint16_t id;
+  const wchar_t* name;  // as %PROCESSOR_ARCHITECTURE% spells it
+  uint16_t machine;
+};
+
+constexpr Architecture kArchitectures[] = {
+    {arch::kX86, L"x86", machinetype::kI386},
+    {arch::kX64, L"AMD64", machinetype::kAmd64},
+    {arch::kArm64, L"ARM64", machinetype::kArm64},
+    {arch::kArm, L"ARM", machinetype::kUnknown},
+};
+
+const Architecture& ArchitectureOf(uint16_t id) {
+  for (const Architecture& a : kArchitectures) {
+    if (a.id == id) return a;
+  }
+  return kArchitectures[0];
+}
+
+bool Is64Bit(uint16_t id) { return id == arch::kX64 || id == arch::kArm64; }
+
+// The calls of this service that a test can make fail (SimFaults).
+const char* const kFaultNames[] = {
+    "CreateMutexW", "FormatMessageW", "GetComputerNameW", "GetSystemDirectoryA", "GetVersionExW",
+    "GetWindowsDirectoryW", "GlobalMemoryStatusEx", "IsWow64Process", "IsWow64Process2"};
 }  // namespace
 
-SimSystemInfo::SimSystemInfo(SimFaults& faults, SimCodePage& codepage) : faults_(faults), codepage_(codepage) {
+SimSystemInfo::SimSystemInfo(SimFaults& faults, SimCodePage& codepage, SimRegistry& registry, SimShell& shell)
+    : faults_(faults), codepage_(codepage), registry_(registry), shell_(shell) {
+  faults_.Declare(kFaultNames);
   version_.major = 6;
   version_.minor = 2;
   version_.build = 9200;
-  native_.processor_architecture = arch::kX64;
-  native_.number_of_processors = 4;
   memory_.total_physical = 8ULL << 30;
   memory_.available_physical = 5ULL << 30;
 }
 
+std::wstring SimSystemInfo::Fact(const wchar_t* key, const wchar_t* name) {
+  RegValue value;
+  if (!registry_.Get(Hive::kLocalMachine, key, name, RegView::k64, &value)) return std::wstring();
+  return value.AsString();
+}
+
 bool SimSystemInfo::WindowsFolder(std::wstring* out) {
   if (faults_.ShouldFail("GetWindowsDirectoryW")) return false;
-  std::lock_guard<std::mutex> lock(mutex_);
-  *out = windows_folder_;
+  *out = WindowsPath();
   return true;
 }
 
 bool SimSystemInfo::ComputerName(std::wstring* out) {
   if (faults_.ShouldFail("GetComputerNameW")) return false;
-  std::lock_guard<std::mutex> lock(mutex_);
-  if (computer_name_.size() > kMaxComputerName) {
+  std::wstring name = Fact(kComputerNameKey, L"ComputerName");
+  if (name.size() > kMaxComputerName) {
     SetLastErrorCode(kBufferOverflow);
     return false;
   }
-  *out = computer_name_;
+  *out = name;
   return true;
 }
 
@@ -101,8 +133,12 @@ bool SimSystemInfo::Version(VersionInfo* out) {
 }
 
 NativeSystemInfo SimSystemInfo::NativeInfo() {
-  std::lock_guard<std::mutex> lock(mutex_);
-  return native_;
+  NativeSystemInfo info;
+  info.processor_architecture = ProcessorArchitecture();
+  std::vector<std::wstring> processors;
+  registry_.SubKeys(Hive::kLocalMachine, kProcessorsKey, RegView::k64, &processors);
+  info.number_of_processors = static_cast<uint32_t>(processors.size());
+  return info;
 }
 
 bool SimSystemInfo::Memory(MemoryStatus* out) {
@@ -114,8 +150,7 @@ bool SimSystemInfo::Memory(MemoryStatus* out) {
 
 bool SimSystemInfo::IsWow64() {
   if (faults_.ShouldFail("IsWow64Process")) return false;
-  std::lock_guard<std::mutex> lock(mutex_);
-  return wow64_;
+  return Wow64Process();
 }
 
 bool SimSystemInfo::SystemDirectoryA(size_t buffer_bytes, std::string* out) {
@@ -142,29 +177,80 @@ bool SimSystemInfo::ErrorMessageText(uint32_t code, std::wstring* out) {
   return false;
 }
 
-std::wstring SimSystemInfo::WindowsPath() {
-  std::lock_guard<std::mutex> lock(mutex_);
-  return windows_folder_;
-}
+std::wstring SimSystemInfo::WindowsPath() { return Fact(kCurrentVersionKey, L"SystemRoot"); }
 
-bool SimSystemInfo::Wow64Process() {
-  std::lock_guard<std::mutex> lock(mutex_);
-  return wow64_;
-}
+bool SimSystemInfo::Wow64Process() { return Is64Bit(ProcessorArchitecture()); }
 
 uint16_t SimSystemInfo::ProcessorArchitecture() {
-  std::lock_guard<std::mutex> lock(mutex_);
-  return native_.processor_architecture;
+  const std::wstring name = Fact(kSystemEnvironmentKey, L"PROCESSOR_ARCHITECTURE");
+  for (const Architecture& a : kArchitectures) {
+    if (name == a.name) return a.id;
+  }
+  return arch::kX86;
 }
 
 void SimSystemInfo::SetWindowsFolder(const std::wstring& folder) {
-  std::lock_guard<std::mutex> lock(mutex_);
-  windows_folder_ = folder;
+  registry_.Put(Hive::kLocalMachine, kCurrentVersionKey, L"SystemRoot", RegView::k64, RegValue::Sz(folder));
+  shell_.SetEnvironment(L"SystemRoot", folder);
+  shell_.SetEnvironment(L"windir", folder);
+  shell_.SetEnvironment(L"ComSpec", folder + L"\\system32\\cmd.exe");
+  ShowFolders();
 }
 
 void SimSystemInfo::SetComputerName(const std::wstring& name) {
-  std::lock_guard<std::mutex> lock(mutex_);
-  computer_name_ = name;
+  registry_.Put(Hive::kLocalMachine, kComputerNameKey, L"ComputerName", RegView::k64, RegValue::Sz(name));
+  shell_.SetEnvironment(L"COMPUTERNAME", name);
+}
+
+void SimSystemInfo::SetProcessorArchitecture(uint16_t architecture) {
+  const Architecture& a = ArchitectureOf(architecture);
+  const bool wow64 = Is64Bit(a.id);
+  registry_.Put(Hive::kLocalMachine, kSystemEnvironmentKey, L"PROCESSOR_ARCHITECTURE", RegView::k64,
+                RegValue::Sz(a.name));
+  registry_.SetRedirection(wow64);
+  if (!wow64) registry_.Erase(Hive::kLocalMachine, L"SOFTWARE\\Wow6432Node", RegView::k64);
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    native_machine_ = a.machine;
+  }
+  // This program is a 32-bit one: the variables it sees are those of an x86 process.
+  shell_.SetEnvironment(L"PROCESSOR_ARCHITECTURE", L"x86");
+  shell_.SetEnvironment(L"PROCESSOR_ARCHITEW6432", wow64 ? a.name : L"");
+  const std::wstring native = L"C:\\Program Files";
+  const std::wstring x86 = wow64 ? L"C:\\Program Files (x86)" : native;
+  shell_.SetEnvironment(L"ProgramFiles", x86);
+  shell_.SetEnvironment(L"CommonProgramFiles", x86 + L"\\Common Files");
+  shell_.SetEnvironment(L"ProgramFiles(x86)", wow64 ? x86 : L"");
+  shell_.SetEnvironment(L"CommonProgramFiles(x86)", wow64 ? x86 + L"\\Common Files" : L"");
+  shell_.SetEnvironment(L"ProgramW6432", wow64 ? native : L"");
+  shell_.SetEnvironment(L"CommonProgramW6432", wow64 ? native + L"\\Common Files" : L"");
+  shell_.SetSpecialFolder(csidl::kProgramFiles, x86);
+  shell_.SetSpecialFolder(csidl_more::kProgramFilesX86, wow64 ? x86 : L"");
+  ShowFolders();
+}
+
+void SimSystemInfo::SetProcessorCount(uint32_t count) {
+  std::vector<std::pair<std::wstring, RegValue>> first;
+  registry_.Values(Hive::kLocalMachine, std::wstring(kProcessorsKey) + L"\\0", RegView::k64, &first);
+  std::vector<std::wstring> keys;
+  registry_.SubKeys(Hive::kLocalMachine, kProcessorsKey, RegView::k64, &keys);
+  for (uint32_t i = count; i < keys.size(); ++i) {
+    registry_.Erase(Hive::kLocalMachine, std::wstring(kProcessorsKey) + L"\\" + std::to_wstring(i), RegView::k64);
+  }
+  for (uint32_t i = 0; i < count; ++i) {
+    const std::wstring key = std::wstring(kProcessorsKey) + L"\\" + std::to_wstring(i);
+    registry_.MakeKey(Hive::kLocalMachine, key, RegView::k64);
+    if (i < keys.size()) continue;
+    for (const auto& value : first) registry_.Put(Hive::kLocalMachine, key, value.first, RegView::k64, value.second);
+  }
+  shell_.SetEnvironment(L"NUMBER_OF_PROCESSORS", std::to_wstring(count));
+}
+
+void SimSystemInfo::ShowFolders() {
+  const std::wstring windows = WindowsPath();
+  shell_.SetSpecialFolder(csidl_more::kWindows, windows);
+  // As a 32-bit process sees it: SysWOW64 under WOW64.
+  shell_.SetSpecialFolder(csidl_more::kSystem, windows + (Wow64Process() ? L"\\SysWOW64" : L"\\System32"));
 }
 
 void SimSystemInfo::SetVersion(const VersionInfo& version) {
@@ -173,18 +259,13 @@ void SimSystemInfo::SetVersion(const VersionInfo& version) {
 }
 
 void SimSystemInfo::SetNativeInfo(const NativeSystemInfo& info) {
-  std::lock_guard<std::mutex> lock(mutex_);
-  native_ = info;
+  if (info.processor_architecture != ProcessorArchitecture()) SetProcessorArchitecture(info.processor_architecture);
+  SetProcessorCount(info.number_of_processors);
 }
 
 void SimSystemInfo::SetMemory(const MemoryStatus& memory) {
   std::lock_guard<std::mutex> lock(mutex_);
   memory_ = memory;
-}
-
-void SimSystemInfo::SetWow64(bool wow64) {
-  std::lock_guard<std::mutex> lock(mutex_);
-  wow64_ = wow64;
 }
 
 bool SimSystemInfo::NativeMachine(uint16_t* out) {

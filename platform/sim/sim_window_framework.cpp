@@ -6,6 +6,14 @@
 
 namespace platform::sim {
 
+namespace {
+// The calls of this service that a test can make fail (SimFaults).
+const char* const kFaultNames[] = {
+    "DialogBoxParamW", "MessageBoxW", "PostMessageW"};
+}  // namespace
+
+SimWindowFramework::SimWindowFramework(SimFaults& faults) : faults_(faults) { faults_.Declare(kFaultNames); }
+
 int SimWindowFramework::RunModal(int template_id, DialogLogic& logic, DialogControls* owner) {
   (void)owner;
   if (faults_.ShouldFail("DialogBoxParamW")) return -1;

@@ -22,7 +22,7 @@ class SimWindowFramework : public WindowFramework {
   // What the user does in one dialog run; it may leave the dialog open for posted messages.
   using UserScript = std::function<void(SimDialog&)>;
 
-  explicit SimWindowFramework(SimFaults& faults) : faults_(faults) {}
+  explicit SimWindowFramework(SimFaults& faults);
 
   // RunModal: "DialogBoxParamW" can be made to fail. A template that is not defined fails with
   // 1814 (resource name not found). The dialog is made from the template, OnInitDialog runs, then

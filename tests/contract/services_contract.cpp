@@ -49,6 +49,9 @@ TEST_F(ServicesContract, AServiceIsCreatedOnceWithItsConfiguration) {
 
   // Windows keeps ImagePath as REG_EXPAND_SZ, Wine as REG_SZ; the text is the same.
   EXPECT_EQ(Value(L"ImagePath").AsString(), Config().binary_path);
+  if (!contract::RunsOnWine()) {
+    EXPECT_EQ(Value(L"ImagePath").type, platform::regtype::kExpandSz);
+  }
   EXPECT_EQ(Value(L"Type").AsDword(), 0x110u);
   EXPECT_EQ(Value(L"Start").AsDword(), 2u);
   EXPECT_EQ(Value(L"ErrorControl").AsDword(), 1u);

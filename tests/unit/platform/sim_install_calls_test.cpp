@@ -1,6 +1,7 @@
 // The simulated machine's installation calls where the contract cases cannot reach: a 32-bit
-// Windows, faults by name, redirection per thread and its exempt folders, connections, and the
-// refusals Wine does not make.
+// Windows, faults by name, redirection per thread and its exempt folders, connections, services
+// that start (how the manager reads a binary path, display-name clashes, a service whose key is
+// gone), and the refusals Wine does not make.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -242,6 +243,36 @@ TEST_F(SimInstallCalls, AUtf16ProfileStaysUtf16AndABareNameLivesInTheWindowsFold
             std::string("\xFF\xFE[\0S\0]\0\r\0\n\0K\0=\0\x6f\x52\r\0\n\0", 22));
   ASSERT_TRUE(files().WriteProfileString(L"tavro.ini", L"S", L"K", L"V"));
   EXPECT_EQ(sim_.files().FileBytes(L"C:\\Windows\\tavro.ini"), "[S]\r\nK=V\r\n");
+}
+
+TEST_F(SimInstallCalls, AServiceWithItsBinaryStartsOnce) {
+  sim_.files().PutFile(L"C:\\Program Files\\Tavro\\Tavro Service.exe", "service");
+  std::unique_ptr<ServiceManager> manager = services().OpenManager();
+  ASSERT_NE(manager, nullptr);
+  // An unquoted path with spaces is read as far as it names a file; arguments may follow.
+  std::unique_ptr<Service> service =
+      manager->Create(Config(L"Tavro", L"C:\\Program Files\\Tavro\\Tavro Service.exe -run"));
+  ASSERT_NE(service, nullptr);
+  EXPECT_FALSE(sim_.services().Running(L"Tavro"));
+  EXPECT_TRUE(service->Start()) << LastErrorCode();
+  EXPECT_TRUE(sim_.services().Running(L"Tavro"));
+  EXPECT_FALSE(service->Start());
+  EXPECT_EQ(LastErrorCode(), 1056u);
+
+  std::unique_ptr<Service> quoted =
+      manager->Create(Config(L"Quoted", L"\"C:\\Program Files\\Tavro\\Tavro Service.exe\" -run"));
+  ASSERT_NE(quoted, nullptr);
+  EXPECT_TRUE(quoted->Start());
+
+  ServiceConfig clash = Config(L"Third", L"C:\\x.exe");
+  clash.display_name = L"TAVRO";
+  EXPECT_EQ(manager->Create(clash), nullptr);
+  EXPECT_EQ(LastErrorCode(), 1078u);
+
+  // A service whose key is gone is gone.
+  sim_.registry().DeleteTree(Hive::kLocalMachine, L"SYSTEM\\CurrentControlSet\\Services\\Quoted", RegView::k64);
+  EXPECT_FALSE(quoted->Start());
+  EXPECT_EQ(LastErrorCode(), 1060u);
 }
 
 }  // namespace
