@@ -3,7 +3,7 @@
 #include "platform/sim/sim_files.h"
 #include <cstring>
 #include "platform/last_error.h"
-#include "platform/utf16.h"
+#include "text/utf16.h"
 
 namespace platform::sim {
 

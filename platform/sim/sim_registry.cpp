@@ -4,7 +4,7 @@
 #include <cwctype>
 
 #include "platform/last_error.h"
-#include "platform/utf16.h"
+#include "text/utf16.h"
 
 namespace platform::sim {
 
