@@ -3,7 +3,6 @@
 #include <cjson/cJSON.h>
 
 #include <cstring>
-#include <cwctype>
 #include <set>
 #include <vector>
 
@@ -13,6 +12,7 @@
 #include "platform/files.h"
 #include "platform/last_error.h"
 #include "platform/machine.h"
+#include "text/case_fold.h"
 
 namespace {
 
@@ -49,7 +49,7 @@ std::wstring PathKey(const std::wstring& path) {
     if (c == L'\\' || c == L'/') {
       flush();
     } else {
-      part.push_back(static_cast<wchar_t>(std::towlower(static_cast<wint_t>(c))));
+      part.push_back(FoldCase(c));
     }
   }
   flush();

@@ -10,6 +10,7 @@
 #include "platform/devices.h"
 #include "platform/last_error.h"
 #include "ports/usb_strings.h"
+#include "text/case_fold.h"
 
 UsbInfoRecord UsbInfo[kUsbInfoCount];
 
@@ -58,9 +59,8 @@ void ReadProperties(platform::DeviceSet& set, const platform::DeviceRef& ref, De
 // Index of the first catalog record whose match name lies inside the model segment, or -1.
 int MatchCatalog(const wchar_t* model) {
   wchar_t stripped_model[kModelNameChars];
-  wchar_t lower_model[kModelNameChars];
   StripSeparators(kModelNameChars, model, stripped_model);
-  FoldAsciiUpperToLower(stripped_model, lower_model, kModelNameChars);
+  const std::wstring lower_model = AsciiLower(stripped_model);
 
   for (int i = 0; i < kPrinterInfoCount && PrinterInfo[i].MODEL[0]; ++i) {
     const ModelRecord& record = PrinterInfo[i];
@@ -73,15 +73,14 @@ int MatchCatalog(const wchar_t* model) {
 
     const wchar_t* match_name = recognize_name[0] ? recognize_name : model_name;
     wchar_t stripped_match[kModelNameChars];
-    wchar_t lower_match[kModelNameChars];
     StripSeparators(kModelNameChars, match_name, stripped_match);
-    FoldAsciiUpperToLower(stripped_match, lower_match, kModelNameChars);
+    const std::wstring lower_match = AsciiLower(stripped_match);
     USB_LOG(
         "[INFO] GetPrinterOnline - Comparing model=%ws (stripped=%ws lower=%ws) with "
         "PrinterInfo[%d].MatchName=%ws (stripped=%ws lower=%ws)\n",
-        model, stripped_model, lower_model, i, match_name, stripped_match, lower_match);
+        model, stripped_model, lower_model.c_str(), i, match_name, stripped_match, lower_match.c_str());
     // A name made only of separators would be found inside every model: it recognises nothing.
-    if (lower_match[0] && std::wcsstr(lower_model, lower_match)) return i;
+    if (!lower_match.empty() && lower_model.find(lower_match) != std::wstring::npos) return i;
   }
   return -1;
 }

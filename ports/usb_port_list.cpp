@@ -18,6 +18,7 @@
 #include "ports/port_text.h"
 #include "ports/usb_detect.h"
 #include "ports/usb_strings.h"
+#include "text/case_fold.h"
 
 UsbPortRow UsbPortRows[kUsbPortRowCount];
 UsbPortMatch UsbPortRowMatch[kUsbPortRowCount];
@@ -113,7 +114,7 @@ bool PortNameMatches(platform::Registry& reg, const wchar_t* id, const wchar_t* 
   if (value.type != platform::regtype::kSz || value.data.size() > kPortNameValueBytes) return false;
   std::wstring text = value.AsString();
   text = text.substr(0, text.find(L':'));
-  if (!EqualsIgnoringCase(text.c_str(), port_name)) return false;
+  if (!EqualsIgnoringAsciiCase(text.c_str(), port_name)) return false;
   DLG_LOG(kParentLookup, "[INFO] GetUsbPrintPortParentInstanceId - PortName=%ws matched via registry fallback\n",
           text.c_str());
   return true;
@@ -184,7 +185,7 @@ bool MatchByUsbInstance(platform::Machine& machine, int i, const Candidates& can
     const wchar_t* instance = AfterLastBackslash(parent);
     DLG_LOG(kGetAllPortList, "[INFO] GetAllPortList - Fallback port %ws parent=%ws, USB instance=%ws, expect=%ws\n",
             candidate, parent, instance, expect);
-    if (instance[0] && EqualsIgnoringCase(instance, expect)) {
+    if (instance[0] && EqualsIgnoringAsciiCase(instance, expect)) {
       CopyToField(UsbPortRows[i].Port, kUsbPortRowPortChars, candidate);
       UsbPortRows[i].Valid = 1;
       UsbPortRowMatch[i] = UsbPortMatch::kByInstance;
@@ -202,7 +203,7 @@ bool MatchByUsbPort(int i, const Candidates& candidates, const wchar_t* usb_port
     const wchar_t* candidate = candidates.name[c];
     if (InUse(i, candidate)) continue;
     DLG_LOG(kGetAllPortList, "[INFO] GetAllPortList - Fallback port %ws, USB port=%ws\n", candidate, usb_port);
-    if (usb_port[0] && EqualsIgnoringCase(usb_port, candidate)) {
+    if (usb_port[0] && EqualsIgnoringAsciiCase(usb_port, candidate)) {
       FillRow(i, UsbInfo[i], candidate);
       UsbPortRowMatch[i] = UsbPortMatch::kByUsbPort;
       DLG_LOG(kGetAllPortList, "[INFO] GetAllPortList - Fallback matched by USB port: port=%ws, device=%ws\n",
@@ -296,7 +297,7 @@ int GetUsbPortsFromEnumPorts(platform::Spooler& spooler, wchar_t (*names)[kEnumP
   int count = 0;
   for (const platform::PortInfo& port : ports) {
     if (count >= max) break;
-    if (!StartsWithIgnoringCase(port.name.c_str(), L"USB")) continue;
+    if (!StartsWithIgnoringAsciiCase(port.name.c_str(), L"USB")) continue;
     if (port.name.size() >= static_cast<size_t>(kEnumPortsUsbChars)) {
       DLG_LOG(kGetUsbPorts, "[WARN] GetUsbPortsFromEnumPorts - Port name of %d characters does not fit %d, skipping: %ws\n",
               static_cast<int>(port.name.size()), kEnumPortsUsbChars - 1, port.name.c_str());
@@ -342,7 +343,7 @@ bool GetUsbPrintPortParentInstanceId(platform::Machine& machine, const wchar_t* 
     if (!set->InstanceId(ref, &id_text)) continue;
     wchar_t id[kDeviceIdChars];
     CopyToField(id, kDeviceIdChars, id_text);
-    if (!StartsWithIgnoringCase(id, L"USBPRINT")) continue;
+    if (!StartsWithIgnoringAsciiCase(id, L"USBPRINT")) continue;
     ++scanned;
     DLG_LOG(kParentLookup, "[INFO] GetUsbPrintPortParentInstanceId - USBPRINT device #%d: %ws (checking port=%ws)\n",
             scanned, id, port_name);

@@ -1,6 +1,7 @@
 #include <cstddef>
 
 #include "ports/usb_strings.h"
+#include "text/case_fold.h"
 
 namespace {
 
@@ -107,21 +108,6 @@ void StripSeparators(int capacity, const wchar_t* input, wchar_t* out) {
   out[n] = L'\0';
 }
 
-void FoldAsciiUpperToLower(const wchar_t* input, wchar_t* out, int capacity) {
-  if (!out || capacity <= 0) return;
-  CopyTruncated(out, capacity, input, Length(input));
-  for (wchar_t* p = out; *p; ++p) {
-    if (*p >= L'A' && *p <= L'Z') *p = static_cast<wchar_t>(*p - L'A' + L'a');
-  }
-}
-
 bool HasUsbPrintPrefix(const wchar_t* instance_id) {
-  static const wchar_t kPrefix[] = L"USBPRINT\\";
-  if (!instance_id) return false;
-  for (size_t k = 0; kPrefix[k]; ++k) {
-    wchar_t c = instance_id[k];
-    if (c >= L'a' && c <= L'z') c = static_cast<wchar_t>(c - L'a' + L'A');
-    if (c != kPrefix[k]) return false;  // also stops at the id's end
-  }
-  return true;
+  return StartsWithIgnoringAsciiCase(instance_id, L"USBPRINT\\");
 }

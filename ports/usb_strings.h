@@ -21,9 +21,6 @@ void ExtractPortFromInstanceId(const wchar_t* instance_id, wchar_t* out, int cap
 // The input without its "_" and "-" characters; everything else (spaces too) stays.
 void StripSeparators(int capacity, const wchar_t* input, wchar_t* out);
 
-// A copy in which only the letters A to Z become a to z.
-void FoldAsciiUpperToLower(const wchar_t* input, wchar_t* out, int capacity);
-
 // True when the id begins with "USBPRINT\" in any letter case.
 bool HasUsbPrintPrefix(const wchar_t* instance_id);
 

@@ -1,20 +1,14 @@
 #include "platform/sim/sim_registry.h"
 
 #include <algorithm>
-#include <cwctype>
 
 #include "platform/last_error.h"
+#include "text/case_fold.h"
 #include "text/utf16.h"
 
 namespace platform::sim {
 
 namespace {
-
-std::wstring Upper(const std::wstring& text) {
-  std::wstring upper = text;
-  for (auto& c : upper) c = static_cast<wchar_t>(std::towupper(static_cast<wint_t>(c)));
-  return upper;
-}
 
 std::vector<std::wstring> Split(const std::wstring& key) {
   std::vector<std::wstring> parts;
@@ -77,7 +71,7 @@ bool IsShared(const std::vector<std::wstring>& parts) {
   std::wstring below;
   for (size_t i = 1; i < parts.size(); ++i) {
     if (i > 1) below.push_back(L'\\');
-    below += Upper(parts[i]);
+    below += FoldCase(parts[i]);
   }
   for (const auto& shared : SharedKeys()) {
     if (below.compare(0, shared.size(), shared) == 0 &&
@@ -113,8 +107,8 @@ void SimRegistry::SetRedirection(bool wow64) {
 std::vector<std::wstring> SimRegistry::Resolve(Hive hive, const std::wstring& key, RegView view) {
   std::vector<std::wstring> parts = Split(key);
   if (!wow64_ || view == RegView::k64 || hive != Hive::kLocalMachine || parts.empty()) return parts;
-  if (Upper(parts[0]) != L"SOFTWARE") return parts;
-  if (parts.size() > 1 && Upper(parts[1]) == L"WOW6432NODE") return parts;
+  if (FoldCase(parts[0]) != L"SOFTWARE") return parts;
+  if (parts.size() > 1 && FoldCase(parts[1]) == L"WOW6432NODE") return parts;
   if (IsShared(parts)) return parts;
   parts.insert(parts.begin() + 1, L"Wow6432Node");
   return parts;
@@ -128,7 +122,7 @@ std::wstring SimRegistry::ResolvedPath(Hive hive, const std::wstring& key, RegVi
 SimRegistry::Key* SimRegistry::Walk(Hive hive, const std::vector<std::wstring>& parts, bool create) {
   Key* key = hives_[HiveIndex(hive)].get();
   for (const auto& part : parts) {
-    std::wstring upper = Upper(part);
+    std::wstring upper = FoldCase(part);
     auto it = key->subkeys.find(upper);
     if (it == key->subkeys.end()) {
       if (!create) return nullptr;
@@ -142,7 +136,7 @@ SimRegistry::Key* SimRegistry::Walk(Hive hive, const std::vector<std::wstring>& 
 }
 
 bool SimRegistry::Denied(Hive hive, const std::vector<std::wstring>& parts) {
-  std::wstring path = Upper(Join(parts));
+  std::wstring path = FoldCase(Join(parts));
   for (const auto& rule : denied_) {
     if (rule.first.first != HiveIndex(hive)) continue;
     const std::wstring& prefix = rule.first.second;
@@ -157,7 +151,7 @@ bool SimRegistry::Denied(Hive hive, const std::vector<std::wstring>& parts) {
 
 void SimRegistry::DenyKey(Hive hive, const std::wstring& key, RegView view, uint32_t code) {
   std::lock_guard<std::mutex> lock(mutex_);
-  auto id = std::make_pair(HiveIndex(hive), Upper(Join(Resolve(hive, key, view))));
+  auto id = std::make_pair(HiveIndex(hive), FoldCase(Join(Resolve(hive, key, view))));
   if (code == 0) denied_.erase(id);
   else denied_[id] = code;
 }
@@ -174,9 +168,9 @@ bool SimRegistry::QueryValue(Hive hive, const std::wstring& key, const std::wstr
     return false;
   }
   if (faults_.ShouldFail("RegQueryValueExW")) return false;
-  std::wstring upper = Upper(name);
+  std::wstring upper = FoldCase(name);
   for (const auto& value : k->values) {
-    if (Upper(value.first) == upper) {
+    if (FoldCase(value.first) == upper) {
       *out = value.second;
       SetLastErrorCode(err::kSuccess);
       return true;
@@ -206,9 +200,9 @@ bool SimRegistry::SetValue(Hive hive, const std::wstring& key, const std::wstrin
   if (Denied(hive, parts)) return false;
   Key* k = Walk(hive, parts, true);
   if (faults_.ShouldFail("RegSetValueExW")) return false;
-  std::wstring upper = Upper(name);
+  std::wstring upper = FoldCase(name);
   for (auto& existing : k->values) {
-    if (Upper(existing.first) == upper) {
+    if (FoldCase(existing.first) == upper) {
       existing.second = value;
       SetLastErrorCode(err::kSuccess);
       return true;
@@ -240,9 +234,9 @@ bool SimRegistry::DeleteValue(Hive hive, const std::wstring& key, const std::wst
     return false;
   }
   if (faults_.ShouldFail("RegDeleteValueW")) return false;
-  std::wstring upper = Upper(name);
+  std::wstring upper = FoldCase(name);
   auto it = std::find_if(k->values.begin(), k->values.end(),
-                         [&](const auto& v) { return Upper(v.first) == upper; });
+                         [&](const auto& v) { return FoldCase(v.first) == upper; });
   if (it == k->values.end()) {
     SetLastErrorCode(err::kFileNotFound);
     return false;
@@ -263,12 +257,12 @@ bool SimRegistry::DeleteTree(Hive hive, const std::wstring& key, RegView view) {
   }
   std::vector<std::wstring> parent_parts(parts.begin(), parts.end() - 1);
   Key* parent = Walk(hive, parent_parts, false);
-  if (parent == nullptr || parent->subkeys.count(Upper(parts.back())) == 0) {
+  if (parent == nullptr || parent->subkeys.count(FoldCase(parts.back())) == 0) {
     SetLastErrorCode(err::kFileNotFound);
     return false;
   }
   if (faults_.ShouldFail("RegDeleteTreeW")) return false;
-  parent->subkeys.erase(Upper(parts.back()));
+  parent->subkeys.erase(FoldCase(parts.back()));
   SetLastErrorCode(err::kSuccess);
   return true;
 }
@@ -362,9 +356,9 @@ bool SimRegistry::QueryValueA(Hive hive, const std::string& key, const std::stri
     if (faults_.ShouldFail("RegQueryValueExA")) return false;
     std::wstring wide_name;
     codepage_.Decode(kCodePageAnsi, name, &wide_name);
-    std::wstring upper = Upper(wide_name);
+    std::wstring upper = FoldCase(wide_name);
     auto it = std::find_if(k->values.begin(), k->values.end(),
-                           [&](const auto& v) { return Upper(v.first) == upper; });
+                           [&](const auto& v) { return FoldCase(v.first) == upper; });
     if (it == k->values.end()) {
       SetLastErrorCode(err::kFileNotFound);
       return false;
@@ -385,9 +379,9 @@ bool SimRegistry::Get(Hive hive, const std::wstring& key, const std::wstring& na
   std::lock_guard<std::mutex> lock(mutex_);
   Key* k = Walk(hive, Resolve(hive, key, view), false);
   if (k == nullptr) return false;
-  std::wstring upper = Upper(name);
+  std::wstring upper = FoldCase(name);
   for (const auto& value : k->values) {
-    if (Upper(value.first) == upper) {
+    if (FoldCase(value.first) == upper) {
       *out = value.second;
       return true;
     }
@@ -399,9 +393,9 @@ void SimRegistry::Put(Hive hive, const std::wstring& key, const std::wstring& na
                       const RegValue& value) {
   std::lock_guard<std::mutex> lock(mutex_);
   Key* k = Walk(hive, Resolve(hive, key, view), true);
-  std::wstring upper = Upper(name);
+  std::wstring upper = FoldCase(name);
   for (auto& existing : k->values) {
-    if (Upper(existing.first) == upper) {
+    if (FoldCase(existing.first) == upper) {
       existing.second = value;
       return;
     }
@@ -434,7 +428,7 @@ bool SimRegistry::Values(Hive hive, const std::wstring& key, RegView view,
 }
 
 bool SimRegistry::EraseLocked(Key* parent, const std::wstring& name) {
-  return parent != nullptr && parent->subkeys.erase(Upper(name)) > 0;
+  return parent != nullptr && parent->subkeys.erase(FoldCase(name)) > 0;
 }
 
 bool SimRegistry::Erase(Hive hive, const std::wstring& key, RegView view) {
@@ -449,8 +443,8 @@ bool SimRegistry::EraseValue(Hive hive, const std::wstring& key, const std::wstr
   std::lock_guard<std::mutex> lock(mutex_);
   Key* k = Walk(hive, Resolve(hive, key, view), false);
   if (k == nullptr) return false;
-  std::wstring upper = Upper(name);
-  auto it = std::find_if(k->values.begin(), k->values.end(), [&](const auto& v) { return Upper(v.first) == upper; });
+  std::wstring upper = FoldCase(name);
+  auto it = std::find_if(k->values.begin(), k->values.end(), [&](const auto& v) { return FoldCase(v.first) == upper; });
   if (it == k->values.end()) return false;
   k->values.erase(it);
   return true;
