@@ -13,6 +13,7 @@
 #include "platform/last_error.h"
 #include "platform/machine.h"
 #include "text/case_fold.h"
+#include "text/fixed_field.h"
 
 namespace {
 

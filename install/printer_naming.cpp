@@ -10,6 +10,7 @@
 #include "platform/machine.h"
 #include "platform/spooler.h"
 #include "text/case_fold.h"
+#include "text/fixed_field.h"
 
 namespace {
 

@@ -16,6 +16,7 @@
 #include "platform/last_error.h"
 #include "platform/machine.h"
 #include "platform/registry.h"
+#include "text/fixed_field.h"
 
 namespace {
 constexpr size_t kAnsiStemMaxBytes = 259;  // a 260-byte buffer with its terminator

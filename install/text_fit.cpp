@@ -32,10 +32,3 @@ std::string AnsiPrefixFitting(platform::CodePage& codepage, const std::wstring& 
   }
   return best;
 }
-
-void CopyToFieldAtBoundary(wchar_t* field, size_t capacity, const std::wstring& text) {
-  if (capacity == 0) return;
-  std::wstring cut = CutToUnits(text, capacity - 1);
-  for (size_t i = 0; i < cut.size(); ++i) field[i] = cut[i];
-  field[cut.size()] = L'\0';
-}

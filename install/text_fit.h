@@ -19,6 +19,3 @@ std::wstring FitWithSuffix(const std::wstring& base, const std::wstring& suffix,
 // The ANSI form (the machine's code page) of the longest prefix of `text`, cut at a character
 // boundary, whose ANSI form holds at most `max_bytes` bytes. "" when the conversion fails.
 std::string AnsiPrefixFitting(platform::CodePage& codepage, const std::wstring& text, size_t max_bytes);
-
-// Copies `text` into a NUL-terminated field of `capacity` units, cut at a character boundary.
-void CopyToFieldAtBoundary(wchar_t* field, size_t capacity, const std::wstring& text);

@@ -5,7 +5,6 @@
 #include <memory>
 #include <utility>
 
-#include "catalog/fixed_text.h"
 #include "log/log.h"
 #include "platform/bluetooth.h"
 #include "platform/clock.h"
@@ -13,6 +12,7 @@
 #include "platform/last_error.h"
 #include "platform/machine.h"
 #include "platform/registry.h"
+#include "text/fixed_field.h"
 
 namespace {
 

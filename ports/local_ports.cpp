@@ -5,7 +5,6 @@
 #include <string>
 #include <vector>
 
-#include "catalog/fixed_text.h"
 #include "platform/files.h"
 #include "platform/last_error.h"
 #include "platform/machine.h"
@@ -13,6 +12,7 @@
 #include "ports/port_text.h"
 #include "ports/usb_strings.h"
 #include "text/case_fold.h"
+#include "text/fixed_field.h"
 
 wchar_t AllPorts[kAllPortsCount][kAllPortsChars];
 
@@ -76,7 +76,7 @@ int EnumLocalPorts(platform::Machine& machine, const wchar_t* prefix, wchar_t (*
     size_t length = FieldLength(AllPorts[k], kAllPortsChars);
     if (length >= static_cast<size_t>(kLocalPortChars)) continue;  // it would not fit a slot
     wchar_t entry[kLocalPortChars];
-    CopyTruncated(entry, kLocalPortChars, AllPorts[k], length);
+    CopyToField(entry, kLocalPortChars, AllPorts[k], length);
     if (StartsWithIgnoringAsciiCase(entry, prefix)) CopyToField(slots[n++], kLocalPortChars, entry);
   }
   return n;

@@ -11,6 +11,7 @@
 #include "platform/last_error.h"
 #include "ports/usb_strings.h"
 #include "text/case_fold.h"
+#include "text/fixed_field.h"
 
 UsbInfoRecord UsbInfo[kUsbInfoCount];
 
@@ -33,12 +34,12 @@ struct DeviceTexts {
 
 template <int N>
 void Store(wchar_t (&field)[N], const std::wstring& text) {
-  CopyTruncated(field, N, text.c_str(), text.size());
+  CopyToField(field, N, text.c_str(), text.size());
 }
 
 template <int N>
 void Store(wchar_t (&field)[N], const wchar_t* text) {
-  CopyTruncated(field, N, text, static_cast<size_t>(-1));
+  CopyToField(field, N, text, static_cast<size_t>(-1));
 }
 
 // A missing property leaves the field empty; the call's result is of no further interest.
@@ -67,8 +68,8 @@ int MatchCatalog(const wchar_t* model) {
     // Copies bounded by the fields, so an unterminated record cannot be read past.
     wchar_t model_name[kModelNameChars];
     wchar_t recognize_name[kModelNameChars];
-    CopyTruncated(model_name, kModelNameChars, record.MODEL, kModelNameChars - 1);
-    CopyTruncated(recognize_name, kModelNameChars, record.RecognizeName, kModelNameChars - 1);
+    CopyToField(model_name, kModelNameChars, record.MODEL, kModelNameChars - 1);
+    CopyToField(recognize_name, kModelNameChars, record.RecognizeName, kModelNameChars - 1);
     USB_LOG("[INFO] GetPrinterOnline - nRecognizeName=%ws\n", recognize_name);
 
     const wchar_t* match_name = recognize_name[0] ? recognize_name : model_name;
@@ -88,7 +89,7 @@ int MatchCatalog(const wchar_t* model) {
 void FillEntry(long found, const std::wstring& id, const DeviceTexts& t, const ModelRecord& record,
                wchar_t (*szDevicePath)[kUsbDevicePathChars]) {
   UsbInfoRecord& entry = UsbInfo[found];
-  CopyTruncated(entry.Name, kUsbNameChars, record.MODEL, kModelNameChars - 1);
+  CopyToField(entry.Name, kUsbNameChars, record.MODEL, kModelNameChars - 1);
   Store(entry.InstanceId, id);
   Store(entry.DevicePath, id);
   Store(entry.HardwareId, t.hardware_id);

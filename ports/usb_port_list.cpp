@@ -7,7 +7,6 @@
 #include <string>
 #include <vector>
 
-#include "catalog/fixed_text.h"
 #include "log/log.h"
 #include "platform/codepage.h"
 #include "platform/devices.h"
@@ -19,6 +18,7 @@
 #include "ports/usb_detect.h"
 #include "ports/usb_strings.h"
 #include "text/case_fold.h"
+#include "text/fixed_field.h"
 
 UsbPortRow UsbPortRows[kUsbPortRowCount];
 UsbPortMatch UsbPortRowMatch[kUsbPortRowCount];
@@ -59,7 +59,7 @@ constexpr int kPrinterCountLimit = 256;
 
 template <int N>
 void CopyField(wchar_t (&out)[N], const wchar_t* field, int field_capacity) {
-  CopyTruncated(out, N, field, FieldLength(field, field_capacity));
+  CopyToField(out, N, field, FieldLength(field, field_capacity));
 }
 
 // ---- FoundUsbMonitor -------------------------------------------------------------------------
@@ -315,7 +315,7 @@ bool GetUsbPrintPortParentInstanceId(platform::Machine& machine, const wchar_t* 
                                      int capacity) {
   if (port == nullptr || port[0] == L'\0' || parent == nullptr || capacity <= 0) return false;
   wchar_t port_name[kPortNameChars];
-  CopyTruncated(port_name, kPortNameChars, port, static_cast<size_t>(-1));
+  CopyToField(port_name, kPortNameChars, port, static_cast<size_t>(-1));
   StripTrailingColon(port_name);
   parent[0] = L'\0';
   // A lone colon names no port; as a search text it would be found in every id.

@@ -23,6 +23,3 @@ void StripSeparators(int capacity, const wchar_t* input, wchar_t* out);
 
 // True when the id begins with "USBPRINT\" in any letter case.
 bool HasUsbPrintPrefix(const wchar_t* instance_id);
-
-// Copies at most capacity - 1 characters of `input` (stopping at its end or its first NUL).
-void CopyTruncated(wchar_t* out, int capacity, const wchar_t* input, size_t input_length);

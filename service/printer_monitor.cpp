@@ -2,7 +2,6 @@
 
 #include <cstring>
 
-#include "catalog/fixed_text.h"
 #include "catalog/model_catalog.h"
 #include "log/log.h"
 #include "platform/last_error.h"
@@ -12,6 +11,7 @@
 #include "ports/usb_port_list.h"
 #include "service/printer_ports.h"
 #include "text/case_fold.h"
+#include "text/fixed_field.h"
 
 namespace {
 

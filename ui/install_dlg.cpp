@@ -4,7 +4,6 @@
 #include <atomic>
 #include <memory>
 
-#include "catalog/fixed_text.h"
 #include "catalog/install_texts.h"
 #include "catalog/model_catalog.h"
 #include "install/install_target.h"
@@ -19,6 +18,7 @@
 #include "ports/usb_detect.h"
 #include "ports/usb_port_list.h"
 #include "text/case_fold.h"
+#include "text/fixed_field.h"
 
 namespace wnd = platform::wnd;
 

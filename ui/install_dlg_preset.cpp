@@ -3,7 +3,6 @@
 // unattended run's user, who presses Install or says why it cannot.
 #include <memory>
 
-#include "catalog/fixed_text.h"
 #include "catalog/install_texts.h"
 #include "install/install_target.h"
 #include "install/printer_naming.h"
@@ -15,6 +14,7 @@
 #include "ports/usb_detect.h"
 #include "ports/usb_port_list.h"
 #include "text/case_fold.h"
+#include "text/fixed_field.h"
 #include "ui/install_dlg.h"
 
 namespace wnd = platform::wnd;

@@ -13,6 +13,7 @@
 #include "platform/files.h"
 #include "platform/registry.h"
 #include "platform/system_info.h"
+#include "text/fixed_field.h"
 
 namespace install_test {
 

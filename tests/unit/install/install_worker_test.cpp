@@ -15,6 +15,7 @@
 #include "install/text_fit.h"
 #include "platform/last_error.h"
 #include "tests/unit/install/install_fixture.h"
+#include "text/fixed_field.h"
 
 namespace {
 

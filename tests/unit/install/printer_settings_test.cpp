@@ -9,6 +9,7 @@
 #include "install/install_target.h"
 #include "install/text_fit.h"
 #include "tests/unit/install/install_fixture.h"
+#include "text/fixed_field.h"
 
 namespace {
 
