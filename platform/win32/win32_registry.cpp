@@ -47,18 +47,19 @@ bool CreateKeyHandle(Hive hive, const std::wstring& key, RegView view, REGSAM ac
                                  access | ViewFlag(view), nullptr, out->put(), nullptr));
 }
 
-// The "ask for the size, then read" dance of RegQueryValueEx (W or A, as `query` calls it), asked
-// again while the value grows between the calls. False with the call's code.
-template <typename Query>
-bool QueryAll(Query query, RegValue* out) {
+// The "ask for the size, then read" dance of RegQueryValueEx (`query`: the W or the A form) on the
+// value `name` of `key`, asked again while the value grows between the calls. False with the
+// call's code.
+template <typename Char, typename QueryFn>
+bool QueryAll(HKEY key, const Char* name, QueryFn query, RegValue* out) {
   DWORD type = 0;
   DWORD size = 0;
-  LONG rc = query(&type, nullptr, &size);
+  LONG rc = query(key, name, nullptr, &type, nullptr, &size);
   std::vector<uint8_t> data;
   while (rc == ERROR_SUCCESS || rc == ERROR_MORE_DATA) {
     data.resize(size);
     DWORD got = size;
-    rc = query(&type, data.empty() ? nullptr : data.data(), &got);
+    rc = query(key, name, nullptr, &type, data.empty() ? nullptr : data.data(), &got);
     if (rc == ERROR_SUCCESS) {
       data.resize(got);
       break;
@@ -77,11 +78,7 @@ bool Win32Registry::QueryValue(Hive hive, const std::wstring& key, const std::ws
                                RegValue* out) {
   unique_hkey k;
   if (!OpenKey(hive, key, view, KEY_QUERY_VALUE, &k)) return false;
-  return QueryAll(
-      [&](DWORD* type, BYTE* data, DWORD* size) {
-        return ::RegQueryValueExW(k.get(), name.c_str(), nullptr, type, data, size);
-      },
-      out);
+  return QueryAll(k.get(), name.c_str(), ::RegQueryValueExW, out);
 }
 
 bool Win32Registry::KeyExists(Hive hive, const std::wstring& key, RegView view) {
@@ -202,11 +199,7 @@ bool Win32Registry::QueryValueA(Hive hive, const std::string& key, const std::st
                                 RegValue* out) {
   unique_hkey k;
   if (!OpenKeyA(hive, key, view, KEY_QUERY_VALUE, &k)) return false;
-  return QueryAll(
-      [&](DWORD* type, BYTE* data, DWORD* size) {
-        return ::RegQueryValueExA(k.get(), name.c_str(), nullptr, type, data, size);
-      },
-      out);
+  return QueryAll(k.get(), name.c_str(), ::RegQueryValueExA, out);
 }
 
 }  // namespace platform::win32
