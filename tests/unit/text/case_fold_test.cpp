@@ -34,19 +34,18 @@ TEST(NameFold, DifferentNamesStayDifferent) {
 // The letters at the edges of the tables: ß and µ have no one-letter upper case, ÷ and × are
 // signs, ÿ's upper case lies outside Latin-1, the final sigma folds with the other sigma.
 TEST(NameFold, EdgeLettersFoldAsWindowsFoldsThem) {
-  EXPECT_EQ(FoldCase(L'\u00df'), L'\u00df');
-  EXPECT_EQ(FoldCase(L'\u00b5'), L'\u00b5');
-  EXPECT_EQ(FoldCase(L'\u00f7'), L'\u00f7');
-  EXPECT_EQ(FoldCase(L'\u00d7'), L'\u00d7');
-  EXPECT_EQ(FoldCase(L'\u00ff'), L'\u0178');
-  EXPECT_EQ(FoldCase(L'\u00fe'), L'\u00de');
-  EXPECT_EQ(FoldCase(L'\u00e0'), L'\u00c0');
-  EXPECT_EQ(FoldCase(L'\u03c2'), L'\u03a3');
-  EXPECT_EQ(FoldCase(L'\u045f'), L'\u040f');
-  EXPECT_EQ(FoldCase(L'\u0450'), L'\u0400');
-  EXPECT_EQ(FoldCase(L'\uff5a'), L'\uff3a');
-  EXPECT_EQ(FoldCase(L'\uff5b'), L'\uff5b');
-  EXPECT_EQ(FoldCase(L'\u017f'), L'\u017f');  // long s keeps its form
+  const struct {
+    wchar_t letter;
+    wchar_t folded;
+  } cases[] = {
+      {L'\u00df', L'\u00df'}, {L'\u00b5', L'\u00b5'}, {L'\u00f7', L'\u00f7'}, {L'\u00d7', L'\u00d7'},
+      {L'\u00ff', L'\u0178'}, {L'\u00fe', L'\u00de'}, {L'\u00e0', L'\u00c0'}, {L'\u03c2', L'\u03a3'},
+      {L'\u045f', L'\u040f'}, {L'\u0450', L'\u0400'}, {L'\uff5a', L'\uff3a'}, {L'\uff5b', L'\uff5b'},
+      {L'\u017f', L'\u017f'},  // long s keeps its form
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(FoldCase(c.letter), c.folded) << std::hex << static_cast<unsigned>(c.letter);
+  }
   EXPECT_EQ(FoldCase(L"Stra\u00dfe \u00ff"), L"STRA\u00dfE \u0178");
 }
 
