@@ -1,6 +1,6 @@
 #include "app/command_line.h"
 
-#include "catalog/install_texts.h"
+#include "install/install_texts.h"
 #include "text/case_fold.h"
 
 namespace {

@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "catalog/install_name.h"
-#include "catalog/install_texts.h"
+#include "install/install_texts.h"
 #include "log/log.h"
 #include "platform/codepage.h"
 #include "platform/files.h"

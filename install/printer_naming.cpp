@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "catalog/install_texts.h"
+#include "install/install_texts.h"
 #include "install/text_fit.h"
 #include "log/log.h"
 #include "platform/codepage.h"

@@ -4,10 +4,10 @@
 #include <thread>
 
 #include "catalog/install_name.h"
-#include "catalog/install_texts.h"
 #include "catalog/model_catalog.h"
 #include "catalog/paper_config.h"
 #include "install/install_target.h"
+#include "install/install_texts.h"
 #include "install/install_worker.h"
 #include "install/printer_naming.h"
 #include "install/printer_settings.h"

@@ -4,9 +4,9 @@
 #include <atomic>
 #include <memory>
 
-#include "catalog/install_texts.h"
 #include "catalog/model_catalog.h"
 #include "install/install_target.h"
+#include "install/install_texts.h"
 #include "log/log.h"
 #include "payload/config_entry.h"
 #include "payload/extract_config.h"

@@ -3,8 +3,8 @@
 // and the virtual COM port a Bluetooth printer is installed on.
 #include <string>
 
-#include "catalog/install_texts.h"
 #include "install/install_target.h"
+#include "install/install_texts.h"
 #include "log/log.h"
 #include "platform/machine.h"
 #include "platform/spooler.h"

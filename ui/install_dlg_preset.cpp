@@ -3,8 +3,8 @@
 // unattended run's user, who presses Install or says why it cannot.
 #include <memory>
 
-#include "catalog/install_texts.h"
 #include "install/install_target.h"
+#include "install/install_texts.h"
 #include "install/printer_naming.h"
 #include "log/log.h"
 #include "platform/last_error.h"

@@ -2,10 +2,10 @@
 
 #include <cstring>
 
-#include "catalog/install_texts.h"
 #include "catalog/model_catalog.h"
 #include "catalog/paper_config.h"
 #include "install/install_target.h"
+#include "install/install_texts.h"
 #include "install/text_fit.h"
 #include "log/log.h"
 #include "platform/clock.h"

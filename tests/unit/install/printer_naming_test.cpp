@@ -6,7 +6,7 @@
 
 #include <algorithm>
 
-#include "catalog/install_texts.h"
+#include "install/install_texts.h"
 #include "install/text_fit.h"
 #include "platform/last_error.h"
 #include "tests/unit/install/install_fixture.h"
