@@ -1,17 +1,11 @@
 #include "app/command_line.h"
 
-#include <cwctype>
-
-#include "catalog/install_texts.h"
+#include "install/install_texts.h"
+#include "text/case_fold.h"
 
 namespace {
 
 bool IsBlank(wchar_t c) { return c == L' ' || c == L'\t'; }
-
-std::wstring Lower(std::wstring text) {
-  for (wchar_t& c : text) c = static_cast<wchar_t>(std::towlower(c));
-  return text;
-}
 
 // A decimal number of at most `max_digits` digits without sign; false for anything else.
 bool ParseDecimal(const std::wstring& text, size_t max_digits, long* out) {
@@ -106,7 +100,7 @@ bool ParseSerialSettings(const std::wstring& text, SerialPreset* out) {
     if (c == L',') {
       fields.emplace_back();
     } else {
-      fields.back() += static_cast<wchar_t>(std::towlower(c));
+      fields.back() += AsciiLower(c);
     }
   }
   if (fields.size() != 5) return false;
@@ -156,7 +150,7 @@ CommandLine ParseCommandLine(const std::vector<std::wstring>& args) {
     result.any = true;
     if (arg[0] != L'/') return fail(L"Not a switch: " + arg);
     const size_t eq = arg.find(L'=');
-    const std::wstring name = Lower(arg.substr(1, eq == std::wstring::npos ? std::wstring::npos : eq - 1));
+    const std::wstring name = AsciiLower(arg.substr(1, eq == std::wstring::npos ? std::wstring::npos : eq - 1));
     const bool has_value = eq != std::wstring::npos;
     const std::wstring value = has_value ? arg.substr(eq + 1) : std::wstring();
     for (const std::wstring& s : seen) {
@@ -178,7 +172,7 @@ CommandLine ParseCommandLine(const std::vector<std::wstring>& args) {
     } else if (name == L"?") {
       result.help = true;
     } else if (name == L"language") {
-      const std::wstring l = Lower(value);
+      const std::wstring l = AsciiLower(value);
       if (l == L"en") {
         result.language = kLanguageEnglish;
       } else if (l == L"zh-cn") {
@@ -193,7 +187,7 @@ CommandLine ParseCommandLine(const std::vector<std::wstring>& args) {
       result.preset.model = value;
     } else if (name == L"port") {
       if (value.size() > 255) return fail(L"Port name too long");
-      if (Lower(value) == L"auto") {
+      if (AsciiLower(value) == L"auto") {
         result.preset.port_auto = true;
       } else {
         result.preset.port = value;

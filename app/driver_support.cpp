@@ -1,6 +1,6 @@
 #include "app/driver_support.h"
 
-#include "catalog/install_texts.h"
+#include "install/install_texts.h"
 #include "log/log.h"
 #include "platform/last_error.h"
 #include "platform/machine.h"

@@ -3,11 +3,12 @@
 #include <vector>
 
 #include "catalog/install_name.h"
-#include "catalog/install_texts.h"
+#include "install/install_texts.h"
 #include "log/log.h"
 #include "platform/codepage.h"
 #include "platform/files.h"
 #include "platform/machine.h"
+#include "text/utf16.h"
 
 namespace {
 
@@ -18,24 +19,6 @@ constexpr char16_t kSeparator[] = u"====================";
 
 bool Contains(const std::u16string& piece, const char16_t* needle) {
   return piece.find(needle) != std::u16string::npos;
-}
-
-// UTF-16 code units into the logic's text (wchar_t is 16-bit on Windows, 32-bit natively).
-std::wstring ToWide(const std::u16string& units) {
-  std::wstring out;
-  out.reserve(units.size());
-  for (size_t i = 0; i < units.size(); ++i) {
-    char16_t u = units[i];
-    if (sizeof(wchar_t) == 4 && u >= 0xD800 && u <= 0xDBFF && i + 1 < units.size() &&
-        units[i + 1] >= 0xDC00 && units[i + 1] <= 0xDFFF) {
-      char32_t cp = 0x10000 + ((static_cast<char32_t>(u) - 0xD800) << 10) + (units[i + 1] - 0xDC00);
-      out.push_back(static_cast<wchar_t>(cp));
-      ++i;
-    } else {
-      out.push_back(static_cast<wchar_t>(u));
-    }
-  }
-  return out;
 }
 
 }  // namespace
@@ -94,11 +77,11 @@ void ParseInstallText(const uint8_t* data, size_t size) {
     if (value_count < 7) values[value_count] = piece;
   }
   for (int i = 0; i < kInstallBlockCount; ++i) {
-    if (!blocks[i].empty()) PageText[i] = ToWide(blocks[i]);
+    if (!blocks[i].empty()) PageText[i] = Utf16ToWide(blocks[i]);
   }
   std::wstring* targets[] = {&Title, &ProgramName, &Driver, &Monitor, &PortPrefix, &FolderName, &Spare};
   for (int i = 0; i < 7; ++i) {
-    if (!values[i].empty()) *targets[i] = ToWide(values[i]);
+    if (!values[i].empty()) *targets[i] = Utf16ToWide(values[i]);
   }
 }
 

@@ -1,6 +1,6 @@
 #include "app/select_language_dlg.h"
 
-#include "catalog/install_texts.h"
+#include "install/install_texts.h"
 
 namespace wnd = platform::wnd;
 

@@ -14,8 +14,8 @@
 #include <sstream>
 #include <string>
 
-#include "catalog/install_texts.h"
 #include "catalog/model_catalog.h"
+#include "install/install_texts.h"
 #include "log/log.h"
 #include "platform/sim/sim_machine.h"
 #include "ports/local_ports.h"

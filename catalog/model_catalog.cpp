@@ -9,6 +9,7 @@
 #include "catalog/json_file.h"
 #include "log/log.h"
 #include "platform/machine.h"
+#include "text/fixed_field.h"
 
 namespace {
 

@@ -3,7 +3,6 @@
 #include <cjson/cJSON.h>
 
 #include <cstring>
-#include <cwctype>
 #include <set>
 #include <vector>
 
@@ -13,6 +12,8 @@
 #include "platform/files.h"
 #include "platform/last_error.h"
 #include "platform/machine.h"
+#include "text/case_fold.h"
+#include "text/fixed_field.h"
 
 namespace {
 
@@ -49,7 +50,7 @@ std::wstring PathKey(const std::wstring& path) {
     if (c == L'\\' || c == L'/') {
       flush();
     } else {
-      part.push_back(static_cast<wchar_t>(std::towlower(static_cast<wint_t>(c))));
+      part.push_back(FoldCase(c));
     }
   }
   flush();

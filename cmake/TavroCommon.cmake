@@ -23,17 +23,19 @@ if(NOT WIN32)
 endif()
 
 # The logic folders, top first, and what each may use besides itself (README.md, Layout).
-set(TAVRO_LOGIC_DIRS app ui uninstall install service ports catalog payload log)
-set(TAVRO_USES_app ui install ports catalog payload log platform)
-set(TAVRO_USES_ui install ports catalog payload log platform)
-set(TAVRO_USES_uninstall install catalog payload log platform)
-set(TAVRO_USES_install catalog payload log platform)
-set(TAVRO_USES_service ports catalog log platform)
-set(TAVRO_USES_ports catalog log platform)
-set(TAVRO_USES_catalog log platform)
-set(TAVRO_USES_payload log platform)
-set(TAVRO_USES_log platform)
-set(TAVRO_USES_platform "")
+set(TAVRO_LOGIC_DIRS app ui uninstall install service ports catalog payload log text)
+set(TAVRO_USES_app ui install ports catalog payload log platform text)
+set(TAVRO_USES_ui install ports catalog payload log platform text)
+set(TAVRO_USES_uninstall install catalog payload log platform text)
+set(TAVRO_USES_install catalog payload log platform text)
+set(TAVRO_USES_service ports catalog log platform text)
+set(TAVRO_USES_ports catalog log platform text)
+set(TAVRO_USES_catalog log platform text)
+set(TAVRO_USES_payload log platform text)
+set(TAVRO_USES_log platform text)
+set(TAVRO_USES_platform text)
+# Text helpers (UTF-16, case, fixed fields) sit below everything and use nothing of the project.
+set(TAVRO_USES_text "")
 # Only the dialogs and the window framework's own implementations reach controls.
 set(TAVRO_DIALOG_HEADER platform/window_framework.h)
 # What the folders need from outside the project.
@@ -64,11 +66,11 @@ function(tavro_layer_rules out)
     string(REPLACE ";" "," uses "${uses}")
     list(APPEND args "${dir}=${uses}")
   endforeach()
-  list(APPEND args "platform/sim=platform,${TAVRO_DIALOG_HEADER}"
-                   "platform/win32=platform,${TAVRO_DIALOG_HEADER},<windows>"
-                   "service/win32=service,ports,catalog,log,platform,platform/win32,<windows>"
-                   "uninstall/win32=uninstall,install,catalog,payload,log,platform,platform/win32,<windows>"
-                   "ui/win32=app,ui,install,ports,catalog,payload,log,platform,platform/win32,<windows>")
+  list(APPEND args "platform/sim=platform,text,${TAVRO_DIALOG_HEADER}"
+                   "platform/win32=platform,text,${TAVRO_DIALOG_HEADER},<windows>"
+                   "service/win32=service,ports,catalog,log,platform,platform/win32,text,<windows>"
+                   "uninstall/win32=uninstall,install,catalog,payload,log,platform,platform/win32,text,<windows>"
+                   "ui/win32=app,ui,install,ports,catalog,payload,log,platform,platform/win32,text,<windows>")
   set(${out} ${args} PARENT_SCOPE)
 endfunction()
 
@@ -118,6 +120,7 @@ function(tavro_core name)
   endif()
 
   tavro_folder_library(${name} platform platform)
+  target_link_libraries(${name}_platform PUBLIC ${name}_text)
   tavro_folder_library(${name} backend platform/${ARG_BACKEND})
   target_link_libraries(${name}_backend PUBLIC ${name}_platform ${TAVRO_EXTERNAL_${ARG_BACKEND}})
 

@@ -5,8 +5,8 @@
 #include <cstdlib>
 
 #include "app/install_text_file.h"
-#include "catalog/install_texts.h"
 #include "fuzz_support.h"
+#include "install/install_texts.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static FuzzMachine env;

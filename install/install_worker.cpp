@@ -1,11 +1,11 @@
 #include "install/install_worker.h"
 
-#include "catalog/install_texts.h"
 #include "catalog/model_catalog.h"
 #include "catalog/paper_config.h"
 #include "install/gpc_file.h"
 #include "install/install_host.h"
 #include "install/install_target.h"
+#include "install/install_texts.h"
 #include "install/registration_common.h"
 #include "install/spooler_registration.h"
 #include "install/text_fit.h"
@@ -16,6 +16,7 @@
 #include "platform/machine.h"
 #include "platform/spooler.h"
 #include "platform/system_info.h"
+#include "text/fixed_field.h"
 
 namespace {
 

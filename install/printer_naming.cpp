@@ -1,45 +1,24 @@
 #include "install/printer_naming.h"
 
 #include <algorithm>
-#include <cstdint>
 
-#include "catalog/install_texts.h"
+#include "install/install_texts.h"
 #include "install/text_fit.h"
 #include "log/log.h"
 #include "platform/codepage.h"
 #include "platform/last_error.h"
 #include "platform/machine.h"
 #include "platform/spooler.h"
+#include "text/case_fold.h"
+#include "text/fixed_field.h"
 
 namespace {
 
 constexpr size_t kAnsiNameMaxBytes = 255;  // a 256-byte buffer with its terminator
 
-// The spooler keeps printers as registry keys, whose names compare by their upper case.
-wchar_t UpperCase(wchar_t c) {
-  const uint32_t v = static_cast<uint32_t>(c);
-  if (v >= 'a' && v <= 'z') return static_cast<wchar_t>(v - 0x20);
-  if (v < 0xE0) return c;
-  if (v <= 0xFE) return v == 0xF7 ? c : static_cast<wchar_t>(v - 0x20);
-  if (v == 0xFF) return static_cast<wchar_t>(0x178);
-  if (v >= 0x100 && v <= 0x17F) {
-    // Latin Extended-A pairs its letters: upper on even code points up to U+0137 and from U+014A
-    // to U+0177, upper on odd ones in between and from U+0179; U+0131 and U+0138 have no pair.
-    const bool odd_upper = (v >= 0x139 && v <= 0x148) || v >= 0x179;
-    if (v == 0x131 || v == 0x138 || v == 0x149 || v == 0x17F) return c;
-    const bool is_lower = odd_upper ? (v % 2 == 0) : (v % 2 == 1);
-    return is_lower ? static_cast<wchar_t>(v - 1) : c;
-  }
-  if (v >= 0x3B1 && v <= 0x3CB) return v == 0x3C2 ? static_cast<wchar_t>(0x3A3) : static_cast<wchar_t>(v - 0x20);
-  if (v >= 0x430 && v <= 0x44F) return static_cast<wchar_t>(v - 0x20);
-  if (v >= 0x450 && v <= 0x45F) return static_cast<wchar_t>(v - 0x50);
-  if (v >= 0xFF41 && v <= 0xFF5A) return static_cast<wchar_t>(v - 0x20);
-  return c;
-}
-
 bool Listed(const std::vector<std::wstring>& printers, const std::wstring& name) {
   return std::any_of(printers.begin(), printers.end(),
-                     [&name](const std::wstring& printer) { return SamePrinterName(printer, name); });
+                     [&name](const std::wstring& printer) { return EqualsIgnoringCase(printer, name); });
 }
 
 std::wstring Suffix(const wchar_t* pattern_tail, int n) {
@@ -47,14 +26,6 @@ std::wstring Suffix(const wchar_t* pattern_tail, int n) {
 }
 
 }  // namespace
-
-bool SamePrinterName(const std::wstring& a, const std::wstring& b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (UpperCase(a[i]) != UpperCase(b[i])) return false;
-  }
-  return true;
-}
 
 bool FindPrinter(platform::Machine& machine, std::vector<std::wstring>* names) {
   LogPrint(kLogUnitInstall, "FindPrinter", __LINE__, "[ENTRY] FindPrinter\n");

@@ -16,11 +16,6 @@ class Machine;
 // Longest printer name in characters: the 256-unit field less its terminator.
 constexpr size_t kPrinterNameMaxUnits = kInstallTargetChars - 1;
 
-// True when two printer names are the same name to the spooler, which ignores case: letters
-// compare by their upper case (ASCII, Latin-1, Latin Extended-A, Greek, Cyrillic, full-width
-// Latin), whatever the C runtime's locale.
-bool SamePrinterName(const std::wstring& a, const std::wstring& b);
-
 // Lists the names of every local and connected printer (EnumPrintersW, flags 6, level 2) in the
 // spooler's order. False, with the spooler's code as last error and an empty list, on failure.
 bool FindPrinter(platform::Machine& machine, std::vector<std::wstring>* names);

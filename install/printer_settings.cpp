@@ -3,10 +3,10 @@
 #include <cwchar>
 #include <vector>
 
-#include "catalog/install_texts.h"
 #include "catalog/model_catalog.h"
 #include "catalog/paper_config.h"
 #include "install/install_target.h"
+#include "install/install_texts.h"
 #include "install/registration_common.h"
 #include "install/text_fit.h"
 #include "log/log.h"

@@ -4,10 +4,10 @@
 #include <cwchar>
 #include <vector>
 
-#include "catalog/install_texts.h"
 #include "catalog/model_catalog.h"
 #include "install/install_host.h"
 #include "install/install_target.h"
+#include "install/install_texts.h"
 #include "install/printer_naming.h"
 #include "install/text_fit.h"
 #include "log/log.h"
@@ -16,6 +16,7 @@
 #include "platform/last_error.h"
 #include "platform/machine.h"
 #include "platform/registry.h"
+#include "text/fixed_field.h"
 
 namespace {
 constexpr size_t kAnsiStemMaxBytes = 259;  // a 260-byte buffer with its terminator

@@ -13,6 +13,7 @@
 #include "platform/machine.h"
 #include "platform/spooler.h"
 #include "platform/system_info.h"
+#include "text/fixed_field.h"
 
 namespace {
 

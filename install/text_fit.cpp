@@ -4,27 +4,6 @@
 
 #include "platform/codepage.h"
 
-namespace {
-bool IsHighSurrogate(wchar_t c) {
-  uint32_t u = static_cast<uint32_t>(c);
-  return u >= 0xD800 && u < 0xDC00;
-}
-bool IsLowSurrogate(wchar_t c) {
-  uint32_t u = static_cast<uint32_t>(c);
-  return u >= 0xDC00 && u < 0xE000;
-}
-}  // namespace
-
-size_t CharBoundaryAtOrBefore(const std::wstring& text, size_t pos) {
-  if (pos >= text.size()) return text.size();
-  if (pos > 0 && IsLowSurrogate(text[pos]) && IsHighSurrogate(text[pos - 1])) return pos - 1;
-  return pos;
-}
-
-std::wstring CutToUnits(const std::wstring& text, size_t max_units) {
-  return text.substr(0, CharBoundaryAtOrBefore(text, max_units));
-}
-
 std::wstring FitWithSuffix(const std::wstring& base, const std::wstring& suffix, size_t max_units) {
   if (suffix.size() >= max_units) return CutToUnits(suffix, max_units);
   return CutToUnits(base, max_units - suffix.size()) + suffix;
@@ -52,17 +31,4 @@ std::string AnsiPrefixFitting(platform::CodePage& codepage, const std::wstring& 
     }
   }
   return best;
-}
-
-void CopyToFieldAtBoundary(wchar_t* field, size_t capacity, const std::wstring& text) {
-  if (capacity == 0) return;
-  std::wstring cut = CutToUnits(text, capacity - 1);
-  for (size_t i = 0; i < cut.size(); ++i) field[i] = cut[i];
-  field[cut.size()] = L'\0';
-}
-
-size_t Utf16Units(const std::wstring& text) {
-  size_t units = 0;
-  for (wchar_t c : text) units += (static_cast<uint32_t>(c) >> 16) != 0 ? 2 : 1;
-  return units;
 }

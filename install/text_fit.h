@@ -6,15 +6,11 @@
 #include <cstddef>
 #include <string>
 
+#include "text/utf16.h"
+
 namespace platform {
 class CodePage;
 }
-
-// The largest position <= pos that does not fall between the two halves of a surrogate pair.
-size_t CharBoundaryAtOrBefore(const std::wstring& text, size_t pos);
-
-// `text` cut at a character boundary to at most `max_units` wchar_t units.
-std::wstring CutToUnits(const std::wstring& text, size_t max_units);
 
 // `base` + `suffix`, with `base` cut at a character boundary so that the whole holds at most
 // `max_units` units. When the suffix alone is longer, the result is the suffix cut to fit.
@@ -23,9 +19,3 @@ std::wstring FitWithSuffix(const std::wstring& base, const std::wstring& suffix,
 // The ANSI form (the machine's code page) of the longest prefix of `text`, cut at a character
 // boundary, whose ANSI form holds at most `max_bytes` bytes. "" when the conversion fails.
 std::string AnsiPrefixFitting(platform::CodePage& codepage, const std::wstring& text, size_t max_bytes);
-
-// Copies `text` into a NUL-terminated field of `capacity` units, cut at a character boundary.
-void CopyToFieldAtBoundary(wchar_t* field, size_t capacity, const std::wstring& text);
-
-// The UTF-16 length of `text` (wchar_t is 32-bit off Windows: a character above U+FFFF takes two).
-size_t Utf16Units(const std::wstring& text);

@@ -1,7 +1,5 @@
 #include "install/uninstall_record.h"
 
-#include <cwctype>
-
 #include "install/install_target.h"
 #include "install/registration_common.h"
 #include "platform/codepage.h"
@@ -9,16 +7,12 @@
 #include "platform/machine.h"
 #include "platform/spooler.h"
 #include "platform/system_info.h"
+#include "text/case_fold.h"
 
 namespace {
 
 constexpr int kMaxDepth = 16;
 constexpr size_t kDriverDirBytes = 520;
-
-std::wstring Upper(std::wstring text) {
-  for (auto& c : text) c = static_cast<wchar_t>(std::towupper(static_cast<wint_t>(c)));
-  return text;
-}
 
 uint64_t FolderBytes(platform::Files& files, const std::wstring& folder, int depth) {
   std::vector<platform::FolderEntry> entries;
@@ -37,7 +31,7 @@ std::wstring OwnMonitor(platform::Machine& machine) {
   std::vector<platform::PortInfo> ports;
   if (InstallTarget.MonitorName[0] == L'\0' || !machine.spooler().EnumPorts(&ports)) return std::wstring();
   for (const platform::PortInfo& port : ports) {
-    if (Upper(port.name) == Upper(InstallTarget.PortName) && Upper(port.monitor) == Upper(InstallTarget.MonitorName)) {
+    if (FoldCase(port.name) == FoldCase(InstallTarget.PortName) && FoldCase(port.monitor) == FoldCase(InstallTarget.MonitorName)) {
       return InstallTarget.MonitorName;
     }
   }
@@ -87,7 +81,7 @@ uint32_t EstimatedSizeKb(platform::Machine& machine, const std::wstring& folder)
       machine.files().ListFolder(driver_dir, &entries)) {
     for (const platform::FolderEntry& entry : entries) {
       for (const std::wstring& file : driver_files) {
-        if (entry.kind == platform::PathKind::kFile && Upper(entry.name) == Upper(file)) bytes += entry.size;
+        if (entry.kind == platform::PathKind::kFile && FoldCase(entry.name) == FoldCase(file)) bytes += entry.size;
       }
     }
   }

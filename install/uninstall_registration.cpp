@@ -3,9 +3,9 @@
 #include <utility>
 #include <vector>
 
-#include "catalog/install_texts.h"
 #include "install/install_host.h"
 #include "install/install_target.h"
+#include "install/install_texts.h"
 #include "install/uninstall_record.h"
 #include "log/log.h"
 #include "platform/files.h"

@@ -8,6 +8,8 @@
 #include <functional>
 #include <thread>
 
+#include "platform/last_error.h"
+
 namespace platform {
 class Files;
 class Machine;
@@ -28,6 +30,14 @@ void LogAttachMachine(platform::Machine* machine);
 // last-error value as they found it, so that a caller may log a failure before it reads the failing
 // call's code.
 void LogPrint(const char* file, const char* function, int line, const char* format, ...);
+
+// LogPrint from the calling line: LOG_AT(unit, function, format, ...).
+#define LOG_AT(unit, function, ...) LogPrint(unit, function, __LINE__, __VA_ARGS__)
+
+// A failure's line: `format` (a string literal) followed by ", Error=<code>" and a line feed, the
+// code being the calling thread's last error as the failing call left it.
+#define LOG_AT_ERROR(unit, function, format, ...) \
+  LogPrint(unit, function, __LINE__, format ", Error=%d\n", ##__VA_ARGS__, static_cast<int>(platform::LastErrorCode()))
 
 // Allocates the 32,768-byte buffer and starts the writer thread; LogPrint calls it when needed.
 // A failed allocation leaves the facility running without a buffer: lines are dropped. When no

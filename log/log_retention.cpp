@@ -1,6 +1,5 @@
 #include "log/log_retention.h"
 
-#include <cctype>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -10,21 +9,13 @@
 #include "platform/files.h"
 #include "platform/last_error.h"
 #include "platform/machine.h"
+#include "text/case_fold.h"
 
 namespace {
 
 constexpr const char* kUnit = "Log.cpp";
 constexpr const char* kFn = "RemoveOldLogFiles";
 #define RETENTION_LOG(...) LogPrint(kUnit, kFn, __LINE__, __VA_ARGS__)
-
-bool StartsWithNoCase(const char* text, const char* prefix) {
-  for (; *prefix; ++text, ++prefix) {
-    if (std::tolower(static_cast<unsigned char>(*text)) != std::tolower(static_cast<unsigned char>(*prefix))) {
-      return false;
-    }
-  }
-  return true;
-}
 
 // Exactly `n` decimal digits at `text`.
 bool Digits(const char* text, int n, int* value) {
@@ -58,7 +49,7 @@ bool LogFileDay(const char* name, long* day) {
   // "TavroPrint" + stem + "_yyyy_mm_dd.log": the date part is the last 15 characters.
   constexpr size_t kPrefix = 10;
   constexpr size_t kDatePart = 15;
-  if (name == nullptr || !StartsWithNoCase(name, "TavroPrint")) return false;
+  if (name == nullptr || !StartsWithIgnoringAsciiCase(name, "TavroPrint")) return false;
   size_t n = std::strlen(name);
   if (n < kPrefix + kDatePart) return false;
   for (size_t i = kPrefix; i < n - kDatePart; ++i) {
@@ -67,7 +58,7 @@ bool LogFileDay(const char* name, long* day) {
   const char* date = name + n - kDatePart;
   int year, month, mday;
   if (date[0] != '_' || !Digits(date + 1, 4, &year) || date[5] != '_' || !Digits(date + 6, 2, &month) ||
-      date[8] != '_' || !Digits(date + 9, 2, &mday) || !StartsWithNoCase(date + 11, ".log")) {
+      date[8] != '_' || !Digits(date + 9, 2, &mday) || !StartsWithIgnoringAsciiCase(date + 11, ".log")) {
     return false;
   }
   if (month < 1 || month > 12 || mday < 1 || mday > DaysInMonth(year, month)) return false;

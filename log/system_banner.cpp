@@ -10,6 +10,7 @@
 #include "platform/machine.h"
 #include "platform/registry.h"
 #include "platform/system_info.h"
+#include "text/case_fold.h"
 
 namespace {
 
@@ -128,21 +129,12 @@ const char* WindowsName(uint32_t major, uint32_t minor, uint32_t build) {
   return "";
 }
 
-bool SameIgnoringCase(const char* a, const char* b) {
-  for (; *a != '\0' && *b != '\0'; ++a, ++b) {
-    char x = (*a >= 'a' && *a <= 'z') ? static_cast<char>(*a - 32) : *a;
-    char y = (*b >= 'a' && *b <= 'z') ? static_cast<char>(*b - 32) : *b;
-    if (x != y) return false;
-  }
-  return *a == *b;
-}
-
 }  // namespace
 
 std::string EditionName(const std::string& edition_id) {
   if (edition_id.empty()) return std::string();
   for (const Edition& edition : kEditions) {
-    if (SameIgnoringCase(edition.id, edition_id.c_str())) return edition.name;
+    if (EqualsIgnoringAsciiCase(edition.id, edition_id.c_str())) return edition.name;
   }
   return edition_id;
 }

@@ -6,12 +6,11 @@
 #include "payload/payload_archive.h"
 #include "payload/payload_walk.h"
 #include "platform/last_error.h"
+#include "text/case_fold.h"
 
 namespace payload {
 
 namespace {
-
-wchar_t FoldAscii(wchar_t c) { return c >= L'A' && c <= L'Z' ? static_cast<wchar_t>(c - L'A' + L'a') : c; }
 
 // The components of a Windows path, case folded, with "." dropped and ".." resolved. False for
 // ".." above the first component, and for a component Windows would trim (trailing dots or
@@ -23,7 +22,7 @@ bool Components(const std::wstring& path, std::vector<std::wstring>* out) {
     size_t end = path.find_first_of(L"\\/", start);
     if (end == std::wstring::npos) end = path.size();
     std::wstring part;
-    for (size_t i = start; i < end; ++i) part.push_back(FoldAscii(path[i]));
+    for (size_t i = start; i < end; ++i) part.push_back(AsciiLower(path[i]));
     start = end + 1;
     if (part.empty() || part == L".") continue;
     if (part == L"..") {
@@ -40,7 +39,7 @@ bool Components(const std::wstring& path, std::vector<std::wstring>* out) {
 bool SameAscii(const std::wstring& folded, const char* name) {
   size_t i = 0;
   for (; name[i] != '\0'; ++i) {
-    if (i >= folded.size() || folded[i] != FoldAscii(static_cast<wchar_t>(static_cast<unsigned char>(name[i])))) {
+    if (i >= folded.size() || folded[i] != AsciiLower(static_cast<wchar_t>(static_cast<unsigned char>(name[i])))) {
       return false;
     }
   }

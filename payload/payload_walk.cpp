@@ -1,6 +1,9 @@
 #include "payload/payload_walk.h"
 
+#include <cstring>
+
 #include "log/log.h"
+#include "text/case_fold.h"
 
 namespace payload {
 
@@ -41,15 +44,8 @@ bool WalkPayload(const uint8_t* buffer, int32_t length, const WalkLog& log,
 }
 
 bool EqualsNoCase(const std::string& a, const char* b) {
-  size_t i = 0;
-  for (; i < a.size() && b[i] != '\0'; ++i) {
-    unsigned char x = static_cast<unsigned char>(a[i]);
-    unsigned char y = static_cast<unsigned char>(b[i]);
-    if (x >= 'A' && x <= 'Z') x = static_cast<unsigned char>(x - 'A' + 'a');
-    if (y >= 'A' && y <= 'Z') y = static_cast<unsigned char>(y - 'A' + 'a');
-    if (x != y) return false;
-  }
-  return i == a.size() && b[i] == '\0';
+  // The whole name must match: one holding a NUL equals no C string of its length.
+  return a.size() == std::strlen(b) && EqualsIgnoringAsciiCase(a.c_str(), b);
 }
 
 }  // namespace payload

@@ -1,6 +1,6 @@
 #include "platform/registry.h"
 
-#include "platform/utf16.h"
+#include "text/utf16.h"
 
 namespace platform {
 

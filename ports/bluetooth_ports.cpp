@@ -5,7 +5,6 @@
 #include <memory>
 #include <utility>
 
-#include "catalog/fixed_text.h"
 #include "log/log.h"
 #include "platform/bluetooth.h"
 #include "platform/clock.h"
@@ -13,6 +12,7 @@
 #include "platform/last_error.h"
 #include "platform/machine.h"
 #include "platform/registry.h"
+#include "text/fixed_field.h"
 
 namespace {
 
@@ -21,7 +21,6 @@ constexpr const char* kScanBle = "CInstallDlg::ScanBleDevices";
 constexpr const char* kPairBle = "CInstallDlg::PairBleDevice";
 constexpr const char* kFindPort = "CInstallDlg::FindBthComPortByMac";
 constexpr const char* kCreatePort = "CInstallDlg::CreateBluetoothVirtualComPort";
-#define DLG_LOG(function, ...) LogPrint(kLogUnitInstallDlg, function, __LINE__, __VA_ARGS__)
 
 constexpr size_t kFirstResultBytes = 4096;
 constexpr const wchar_t* kUnknownDevice = L"Unknown Bluetooth Device";
@@ -62,7 +61,7 @@ void AddScannedDevice(BluetoothDeviceTable* table, const platform::BluetoothLook
   CopyToField(entry.Name, kBluetoothNameChars, result.name.empty() ? std::wstring(kUnknownDevice) : result.name);
   CopyToField(entry.Mac, kBluetoothMacChars, result.has_address ? FormatAddress(result.address) : kNoAddress);
   entry.IsBle = 0;
-  DLG_LOG(kScan, "[INFO] ScanBluetoothDevices - Found BT device[%d]: %ws (MAC=%ws)\n", table->Count, entry.Name,
+  LOG_AT(kLogUnitInstallDlg, kScan, "[INFO] ScanBluetoothDevices - Found BT device[%d]: %ws (MAC=%ws)\n", table->Count, entry.Name,
           entry.Mac);
   ++table->Count;
 }
@@ -88,17 +87,17 @@ void ReadLookupResults(platform::BluetoothLookup& lookup, BluetoothDeviceTable* 
     } else if (code == platform::wsa::kENoMore) {
       break;
     } else if (code == platform::wsa::kEFault) {
-      DLG_LOG(kScan, "[INFO] ScanBluetoothDevices - WSAEFAULT, need size=%u, retrying\n",
+      LOG_AT(kLogUnitInstallDlg, kScan, "[INFO] ScanBluetoothDevices - WSAEFAULT, need size=%u, retrying\n",
               static_cast<unsigned>(needed));
       // A size the buffer already has cannot help; asking again would never end.
       if (needed <= lookup.BufferBytes()) break;
       if (!lookup.Reserve(needed)) {
-        DLG_LOG(kScan, "[ERROR] ScanBluetoothDevices - realloc failed for %u bytes\n",
+        LOG_AT(kLogUnitInstallDlg, kScan, "[ERROR] ScanBluetoothDevices - realloc failed for %u bytes\n",
                 static_cast<unsigned>(needed));
         break;
       }
     } else {
-      DLG_LOG(kScan, "[INFO] ScanBluetoothDevices - WSALookupServiceNext error=%d\n", code);
+      LOG_AT(kLogUnitInstallDlg, kScan, "[INFO] ScanBluetoothDevices - WSALookupServiceNext error=%d\n", code);
       break;
     }
   }
@@ -109,49 +108,48 @@ void ReadLookupResults(platform::BluetoothLookup& lookup, BluetoothDeviceTable* 
 void ClearBluetoothDevices(BluetoothDeviceTable* table) { std::memset(table, 0, sizeof(*table)); }
 
 int ScanBluetoothDevices(platform::Machine& machine, BluetoothDeviceTable* table) {
-  DLG_LOG(kScan, "[ENTRY] ScanBluetoothDevices\n");
+  LOG_AT(kLogUnitInstallDlg, kScan, "[ENTRY] ScanBluetoothDevices\n");
   ClearBluetoothDevices(table);
   platform::Bluetooth& bluetooth = machine.bluetooth();
   int error = 0;
   // Declared before the lookup, so that the lookup ends (and frees its buffer) before WSACleanup.
   const std::unique_ptr<platform::WinsockSession> winsock = bluetooth.StartWinsock(&error);
   if (!winsock) {
-    DLG_LOG(kScan, "[ERROR] ScanBluetoothDevices - WSAStartup failed, Error=%d\n", error);
+    LOG_AT(kLogUnitInstallDlg, kScan, "[ERROR] ScanBluetoothDevices - WSAStartup failed, Error=%d\n", error);
     return 0;
   }
   std::unique_ptr<platform::BluetoothLookup> lookup = bluetooth.LookupBegin(platform::wsa::kLookupFlags, &error);
   if (!lookup) {
-    DLG_LOG(kScan, "[ERROR] ScanBluetoothDevices - WSALookupServiceBegin failed, Error=%d\n", error);
+    LOG_AT(kLogUnitInstallDlg, kScan, "[ERROR] ScanBluetoothDevices - WSALookupServiceBegin failed, Error=%d\n", error);
     return 0;
   }
   if (!lookup->Reserve(kFirstResultBytes)) {
-    DLG_LOG(kScan, "[ERROR] ScanBluetoothDevices - malloc failed for %u bytes\n",
+    LOG_AT(kLogUnitInstallDlg, kScan, "[ERROR] ScanBluetoothDevices - malloc failed for %u bytes\n",
             static_cast<unsigned>(kFirstResultBytes));
     return 0;
   }
   ReadLookupResults(*lookup, table);
-  DLG_LOG(kScan, "[EXIT] ScanBluetoothDevices - count=%d\n", table->Count);
+  LOG_AT(kLogUnitInstallDlg, kScan, "[EXIT] ScanBluetoothDevices - count=%d\n", table->Count);
   return table->Count;
 }
 
 int ScanBleDevices() {
-  DLG_LOG(kScanBle, "[WARN] ScanBleDevices - built with old toolchain (no C++/WinRT), BLE disabled\n");
+  LOG_AT(kLogUnitInstallDlg, kScanBle, "[WARN] ScanBleDevices - built with old toolchain (no C++/WinRT), BLE disabled\n");
   return 0;
 }
 
 bool PairBleDevice(const wchar_t* address) {
-  DLG_LOG(kPairBle, "[ENTRY] PairBleDevice - %ws\n", address ? address : L"");
-  DLG_LOG(kPairBle, "[WARN] PairBleDevice - built with old toolchain (no C++/WinRT), BLE disabled\n");
+  LOG_AT(kLogUnitInstallDlg, kPairBle, "[ENTRY] PairBleDevice - %ws\n", address ? address : L"");
+  LOG_AT(kLogUnitInstallDlg, kPairBle, "[WARN] PairBleDevice - built with old toolchain (no C++/WinRT), BLE disabled\n");
   return false;
 }
 
 bool FindBthComPortByMac(platform::Devices& devices, const wchar_t* mac, std::wstring* result) {
-  DLG_LOG(kFindPort, "[ENTRY] FindBthComPortByMac - MAC=%ws\n", mac ? mac : L"");
+  LOG_AT(kLogUnitInstallDlg, kFindPort, "[ENTRY] FindBthComPortByMac - MAC=%ws\n", mac ? mac : L"");
   if (mac == nullptr || mac[0] == L'\0') return false;
   std::unique_ptr<platform::DeviceSet> set = devices.OpenPresentDevices(L"BTHENUM");
   if (!set) {
-    DLG_LOG(kFindPort, "[WARN] FindBthComPortByMac - SetupDiGetClassDevs failed, Error=%d\n",
-            static_cast<int>(platform::LastErrorCode()));
+    LOG_AT_ERROR(kLogUnitInstallDlg, kFindPort, "[WARN] FindBthComPortByMac - SetupDiGetClassDevs failed");
     return false;
   }
   bool found = false;
@@ -165,12 +163,12 @@ bool FindBthComPortByMac(platform::Devices& devices, const wchar_t* mac, std::ws
     if (!set->DeviceKeyValue(device, L"PortName", kPortNameBytes, &port) || port.empty()) continue;
     while (!port.empty() && port.back() == L':') port.pop_back();
     *result = port + L":";
-    DLG_LOG(kFindPort, "[INFO] FindBthComPortByMac - Found COM port %ws for BTHENUM device %ws\n", result->c_str(),
+    LOG_AT(kLogUnitInstallDlg, kFindPort, "[INFO] FindBthComPortByMac - Found COM port %ws for BTHENUM device %ws\n", result->c_str(),
             id.c_str());
     found = true;
   }
   set.reset();
-  DLG_LOG(kFindPort, "[EXIT] FindBthComPortByMac - Found=%d\n", found ? 1 : 0);
+  LOG_AT(kLogUnitInstallDlg, kFindPort, "[EXIT] FindBthComPortByMac - Found=%d\n", found ? 1 : 0);
   return found;
 }
 
@@ -181,7 +179,7 @@ bool ParseBluetoothAddress(const wchar_t* text, platform::BluetoothDeviceInfo* i
   unsigned int bytes[6] = {};
   if (std::swscanf(text, L"%02X:%02X:%02X:%02X:%02X:%02X", &bytes[0], &bytes[1], &bytes[2], &bytes[3], &bytes[4],
                    &bytes[5]) != 6) {
-    DLG_LOG(kCreatePort, "[ERROR] CreateBluetoothVirtualComPort - Invalid BT address: %ws\n", text);
+    LOG_AT(kLogUnitInstallDlg, kCreatePort, "[ERROR] CreateBluetoothVirtualComPort - Invalid BT address: %ws\n", text);
     return false;
   }
   for (unsigned int byte : bytes) info->address = (info->address << 8) | (byte & 0xFF);
@@ -193,25 +191,25 @@ bool ParseBluetoothAddress(const wchar_t* text, platform::BluetoothDeviceInfo* i
 bool PairDevice(platform::Bluetooth& bluetooth, platform::BluetoothRadio& radio, platform::BluetoothDeviceInfo* info) {
   uint32_t code = bluetooth.GetDeviceInfo(radio, info);
   if (code != 0) {
-    DLG_LOG(kCreatePort, "[ERROR] CreateBluetoothVirtualComPort - BluetoothGetDeviceInfo failed, Error=%d\n",
+    LOG_AT(kLogUnitInstallDlg, kCreatePort, "[ERROR] CreateBluetoothVirtualComPort - BluetoothGetDeviceInfo failed, Error=%d\n",
             static_cast<int>(code));
     return false;
   }
-  DLG_LOG(kCreatePort, "[INFO] CreateBluetoothVirtualComPort - Device %ws, fAuthenticated=%d, fRemembered=%d\n",
+  LOG_AT(kLogUnitInstallDlg, kCreatePort, "[INFO] CreateBluetoothVirtualComPort - Device %ws, fAuthenticated=%d, fRemembered=%d\n",
           info->name.c_str(), info->authenticated ? 1 : 0, info->remembered ? 1 : 0);
   if (info->authenticated) return true;
-  DLG_LOG(kCreatePort, "[INFO] CreateBluetoothVirtualComPort - Device not paired, launching pairing wizard\n");
+  LOG_AT(kLogUnitInstallDlg, kCreatePort, "[INFO] CreateBluetoothVirtualComPort - Device not paired, launching pairing wizard\n");
   code = bluetooth.AuthenticateDevice(radio, info);
   if (code != 0) {
-    DLG_LOG(kCreatePort, "[ERROR] CreateBluetoothVirtualComPort - BluetoothAuthenticateDevice failed, Error=%d\n",
+    LOG_AT(kLogUnitInstallDlg, kCreatePort, "[ERROR] CreateBluetoothVirtualComPort - BluetoothAuthenticateDevice failed, Error=%d\n",
             static_cast<int>(code));
     return false;
   }
   if (bluetooth.GetDeviceInfo(radio, info) != 0 || !info->authenticated) {
-    DLG_LOG(kCreatePort, "[ERROR] CreateBluetoothVirtualComPort - Pairing did not complete\n");
+    LOG_AT(kLogUnitInstallDlg, kCreatePort, "[ERROR] CreateBluetoothVirtualComPort - Pairing did not complete\n");
     return false;
   }
-  DLG_LOG(kCreatePort, "[INFO] CreateBluetoothVirtualComPort - Pairing succeeded\n");
+  LOG_AT(kLogUnitInstallDlg, kCreatePort, "[INFO] CreateBluetoothVirtualComPort - Pairing succeeded\n");
   return true;
 }
 
@@ -222,15 +220,15 @@ bool EnableSerialPort(platform::Machine& machine, std::unique_ptr<platform::Blue
                       const platform::BluetoothDeviceInfo& info, const std::wstring& mac, std::wstring* port) {
   platform::Bluetooth& bluetooth = machine.bluetooth();
   uint32_t code = bluetooth.EnableSerialPortService(radio.get(), info);
-  DLG_LOG(kCreatePort, "[INFO] CreateBluetoothVirtualComPort - BluetoothSetServiceState(hRadio) ret=%d\n",
+  LOG_AT(kLogUnitInstallDlg, kCreatePort, "[INFO] CreateBluetoothVirtualComPort - BluetoothSetServiceState(hRadio) ret=%d\n",
           static_cast<int>(code));
   if (code == platform::err::kInvalidParameter) {
     code = bluetooth.EnableSerialPortService(nullptr, info);
-    DLG_LOG(kCreatePort, "[INFO] CreateBluetoothVirtualComPort - BluetoothSetServiceState(NULL) ret=%d\n",
+    LOG_AT(kLogUnitInstallDlg, kCreatePort, "[INFO] CreateBluetoothVirtualComPort - BluetoothSetServiceState(NULL) ret=%d\n",
             static_cast<int>(code));
   }
   if (code != 0 && code != platform::err::kServiceAlreadyRunning) {
-    DLG_LOG(kCreatePort,
+    LOG_AT(kLogUnitInstallDlg, kCreatePort,
             "[WARN] CreateBluetoothVirtualComPort - BluetoothSetServiceState failed, Error=%d, will try existing "
             "port\n",
             static_cast<int>(code));
@@ -238,16 +236,16 @@ bool EnableSerialPort(platform::Machine& machine, std::unique_ptr<platform::Blue
     radio.reset();
     if (!found) {
       // Without this line the log would end on a warning while the install is refused.
-      DLG_LOG(kCreatePort, "[ERROR] CreateBluetoothVirtualComPort - No existing COM port for BT device, Error=%d\n",
+      LOG_AT(kLogUnitInstallDlg, kCreatePort, "[ERROR] CreateBluetoothVirtualComPort - No existing COM port for BT device, Error=%d\n",
               static_cast<int>(code));
     }
     return found;
   }
-  DLG_LOG(kCreatePort, "[INFO] CreateBluetoothVirtualComPort - SPP service enabled (ret=%d)\n",
+  LOG_AT(kLogUnitInstallDlg, kCreatePort, "[INFO] CreateBluetoothVirtualComPort - SPP service enabled (ret=%d)\n",
           static_cast<int>(code));
   radio.reset();
   if (!WaitForPort(machine, mac, port)) {
-    DLG_LOG(kCreatePort, "[ERROR] CreateBluetoothVirtualComPort - Failed to find COM port for BT device after retries\n");
+    LOG_AT(kLogUnitInstallDlg, kCreatePort, "[ERROR] CreateBluetoothVirtualComPort - Failed to find COM port for BT device after retries\n");
     return false;
   }
   return true;
@@ -257,26 +255,25 @@ bool EnableSerialPort(platform::Machine& machine, std::unique_ptr<platform::Blue
 
 std::wstring CreateBluetoothVirtualComPort(platform::Machine& machine, const wchar_t* address) {
   const wchar_t* text = address ? address : L"";
-  DLG_LOG(kCreatePort, "[ENTRY] CreateBluetoothVirtualComPort - BTAddress=%ws\n", text);
+  LOG_AT(kLogUnitInstallDlg, kCreatePort, "[ENTRY] CreateBluetoothVirtualComPort - BTAddress=%ws\n", text);
   platform::BluetoothDeviceInfo info;
   if (!ParseBluetoothAddress(text, &info)) return L"";
 
   platform::Bluetooth& bluetooth = machine.bluetooth();
   std::unique_ptr<platform::BluetoothRadio> radio = bluetooth.FindFirstRadio();
   if (!radio) {
-    DLG_LOG(kCreatePort, "[ERROR] CreateBluetoothVirtualComPort - No Bluetooth radio found, Error=%d\n",
-            static_cast<int>(platform::LastErrorCode()));
+    LOG_AT_ERROR(kLogUnitInstallDlg, kCreatePort, "[ERROR] CreateBluetoothVirtualComPort - No Bluetooth radio found");
     return L"";
   }
-  DLG_LOG(kCreatePort, "[INFO] CreateBluetoothVirtualComPort - Local radio handle acquired\n");
+  LOG_AT(kLogUnitInstallDlg, kCreatePort, "[INFO] CreateBluetoothVirtualComPort - Local radio handle acquired\n");
   if (!PairDevice(bluetooth, *radio, &info)) return L"";
 
   const uint32_t code = bluetooth.UpdateDeviceRecord(info);
-  DLG_LOG(kCreatePort, "[INFO] CreateBluetoothVirtualComPort - BluetoothUpdateDeviceRecord ret=%d\n",
+  LOG_AT(kLogUnitInstallDlg, kCreatePort, "[INFO] CreateBluetoothVirtualComPort - BluetoothUpdateDeviceRecord ret=%d\n",
           static_cast<int>(code));
 
   const std::wstring mac = MacDigits(text);
-  DLG_LOG(kCreatePort, "[INFO] CreateBluetoothVirtualComPort - Looking for BTHENUM device with MAC=%ws\n",
+  LOG_AT(kLogUnitInstallDlg, kCreatePort, "[INFO] CreateBluetoothVirtualComPort - Looking for BTHENUM device with MAC=%ws\n",
           mac.c_str());
   std::wstring port;
   if (FindBthComPortByMac(machine.devices(), mac.c_str(), &port)) {
@@ -288,6 +285,6 @@ std::wstring CreateBluetoothVirtualComPort(platform::Machine& machine, const wch
   // A key that cannot be made loses only the record; the port is there all the same.
   machine.registry().SetValue(platform::Hive::kLocalMachine, kBluetoothPortsKey, port, platform::RegView::k64,
                               platform::RegValue::Sz(text));
-  DLG_LOG(kCreatePort, "[EXIT] CreateBluetoothVirtualComPort - %ws\n", port.c_str());
+  LOG_AT(kLogUnitInstallDlg, kCreatePort, "[EXIT] CreateBluetoothVirtualComPort - %ws\n", port.c_str());
   return port;
 }

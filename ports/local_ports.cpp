@@ -5,13 +5,14 @@
 #include <string>
 #include <vector>
 
-#include "catalog/fixed_text.h"
 #include "platform/files.h"
 #include "platform/last_error.h"
 #include "platform/machine.h"
 #include "platform/spooler.h"
 #include "ports/port_text.h"
 #include "ports/usb_strings.h"
+#include "text/case_fold.h"
+#include "text/fixed_field.h"
 
 wchar_t AllPorts[kAllPortsCount][kAllPortsChars];
 
@@ -58,11 +59,11 @@ int EnumLocalPorts(platform::Machine& machine, const wchar_t* prefix, wchar_t (*
   const size_t prefix_length = std::wcslen(prefix);
   int n = 0;
 
-  if (EqualsIgnoringCase(prefix, L"COM") || EqualsIgnoringCase(prefix, L"LPT")) {
+  if (EqualsIgnoringAsciiCase(prefix, L"COM") || EqualsIgnoringAsciiCase(prefix, L"LPT")) {
     for (const std::wstring& name : DosDeviceNames(machine.files())) {
       if (n >= count) break;
       // COM3 and COM12 name ports, COMX and COM do not; the name and its colon must fit a slot.
-      if (name.size() <= prefix_length || !StartsWithIgnoringCase(name.c_str(), prefix) ||
+      if (name.size() <= prefix_length || !StartsWithIgnoringAsciiCase(name.c_str(), prefix) ||
           !IsAsciiDigit(name[prefix_length]) || name.size() + 1 >= static_cast<size_t>(kLocalPortChars)) {
         continue;
       }
@@ -75,8 +76,8 @@ int EnumLocalPorts(platform::Machine& machine, const wchar_t* prefix, wchar_t (*
     size_t length = FieldLength(AllPorts[k], kAllPortsChars);
     if (length >= static_cast<size_t>(kLocalPortChars)) continue;  // it would not fit a slot
     wchar_t entry[kLocalPortChars];
-    CopyTruncated(entry, kLocalPortChars, AllPorts[k], length);
-    if (StartsWithIgnoringCase(entry, prefix)) CopyToField(slots[n++], kLocalPortChars, entry);
+    CopyToField(entry, kLocalPortChars, AllPorts[k], length);
+    if (StartsWithIgnoringAsciiCase(entry, prefix)) CopyToField(slots[n++], kLocalPortChars, entry);
   }
   return n;
 }

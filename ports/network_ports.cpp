@@ -4,12 +4,13 @@
 
 #include "platform/spooler.h"
 #include "ports/port_text.h"
+#include "text/case_fold.h"
 
 void EnumNetworkPorts(platform::Spooler& spooler, NetworkPortList* list) {
   std::vector<platform::PortInfo> ports;
   if (!spooler.EnumPorts(&ports)) return;
   for (const platform::PortInfo& port : ports) {
-    if (!EqualsIgnoringCase(port.monitor.c_str(), kTcpIpPortMonitorName)) continue;
+    if (!EqualsIgnoringAsciiCase(port.monitor.c_str(), kTcpIpPortMonitorName)) continue;
     list->push_back(NetworkPortRecord{port.name, port.monitor, port.description, port.type, port.reserved});
   }
 }

@@ -2,30 +2,6 @@
 
 #include <cwchar>
 
-namespace {
-
-wchar_t Fold(wchar_t c) { return (c >= L'A' && c <= L'Z') ? static_cast<wchar_t>(c - L'A' + L'a') : c; }
-
-}  // namespace
-
-bool EqualsIgnoringCase(const wchar_t* a, const wchar_t* b) {
-  if (!a) a = L"";
-  if (!b) b = L"";
-  for (; *a && *b; ++a, ++b) {
-    if (Fold(*a) != Fold(*b)) return false;
-  }
-  return *a == *b;
-}
-
-bool StartsWithIgnoringCase(const wchar_t* text, const wchar_t* prefix) {
-  if (!text) text = L"";
-  if (!prefix) return true;
-  for (; *prefix; ++text, ++prefix) {
-    if (!*text || Fold(*text) != Fold(*prefix)) return false;
-  }
-  return true;
-}
-
 void StripTrailingColon(wchar_t* text) {
   if (!text) return;
   size_t length = std::wcslen(text);

@@ -1,15 +1,8 @@
-// Text tests on port names and device ids shared by the port lists. "Ignoring case" folds the
-// letters A to Z only, as the C runtime's _wcsicmp does in the "C" locale. Pure functions; a
-// null text reads as empty.
+// Text operations on port names and device ids shared by the port lists. Pure functions; a null
+// text reads as empty.
 #pragma once
 
 #include <cstddef>
-
-// True when both texts are equal ignoring case.
-bool EqualsIgnoringCase(const wchar_t* a, const wchar_t* b);
-
-// True when `text` begins with `prefix` ignoring case (an empty prefix begins every text).
-bool StartsWithIgnoringCase(const wchar_t* text, const wchar_t* prefix);
 
 // Removes one ":" at the end of the NUL-terminated text, if there is one.
 void StripTrailingColon(wchar_t* text);

@@ -10,6 +10,8 @@
 #include "platform/devices.h"
 #include "platform/last_error.h"
 #include "ports/usb_strings.h"
+#include "text/case_fold.h"
+#include "text/fixed_field.h"
 
 UsbInfoRecord UsbInfo[kUsbInfoCount];
 
@@ -32,12 +34,12 @@ struct DeviceTexts {
 
 template <int N>
 void Store(wchar_t (&field)[N], const std::wstring& text) {
-  CopyTruncated(field, N, text.c_str(), text.size());
+  CopyToField(field, N, text.c_str(), text.size());
 }
 
 template <int N>
 void Store(wchar_t (&field)[N], const wchar_t* text) {
-  CopyTruncated(field, N, text, static_cast<size_t>(-1));
+  CopyToField(field, N, text, static_cast<size_t>(-1));
 }
 
 // A missing property leaves the field empty; the call's result is of no further interest.
@@ -58,30 +60,28 @@ void ReadProperties(platform::DeviceSet& set, const platform::DeviceRef& ref, De
 // Index of the first catalog record whose match name lies inside the model segment, or -1.
 int MatchCatalog(const wchar_t* model) {
   wchar_t stripped_model[kModelNameChars];
-  wchar_t lower_model[kModelNameChars];
   StripSeparators(kModelNameChars, model, stripped_model);
-  FoldAsciiUpperToLower(stripped_model, lower_model, kModelNameChars);
+  const std::wstring lower_model = AsciiLower(stripped_model);
 
   for (int i = 0; i < kPrinterInfoCount && PrinterInfo[i].MODEL[0]; ++i) {
     const ModelRecord& record = PrinterInfo[i];
     // Copies bounded by the fields, so an unterminated record cannot be read past.
     wchar_t model_name[kModelNameChars];
     wchar_t recognize_name[kModelNameChars];
-    CopyTruncated(model_name, kModelNameChars, record.MODEL, kModelNameChars - 1);
-    CopyTruncated(recognize_name, kModelNameChars, record.RecognizeName, kModelNameChars - 1);
+    CopyToField(model_name, kModelNameChars, record.MODEL, kModelNameChars - 1);
+    CopyToField(recognize_name, kModelNameChars, record.RecognizeName, kModelNameChars - 1);
     USB_LOG("[INFO] GetPrinterOnline - nRecognizeName=%ws\n", recognize_name);
 
     const wchar_t* match_name = recognize_name[0] ? recognize_name : model_name;
     wchar_t stripped_match[kModelNameChars];
-    wchar_t lower_match[kModelNameChars];
     StripSeparators(kModelNameChars, match_name, stripped_match);
-    FoldAsciiUpperToLower(stripped_match, lower_match, kModelNameChars);
+    const std::wstring lower_match = AsciiLower(stripped_match);
     USB_LOG(
         "[INFO] GetPrinterOnline - Comparing model=%ws (stripped=%ws lower=%ws) with "
         "PrinterInfo[%d].MatchName=%ws (stripped=%ws lower=%ws)\n",
-        model, stripped_model, lower_model, i, match_name, stripped_match, lower_match);
+        model, stripped_model, lower_model.c_str(), i, match_name, stripped_match, lower_match.c_str());
     // A name made only of separators would be found inside every model: it recognises nothing.
-    if (lower_match[0] && std::wcsstr(lower_model, lower_match)) return i;
+    if (!lower_match.empty() && lower_model.find(lower_match) != std::wstring::npos) return i;
   }
   return -1;
 }
@@ -89,7 +89,7 @@ int MatchCatalog(const wchar_t* model) {
 void FillEntry(long found, const std::wstring& id, const DeviceTexts& t, const ModelRecord& record,
                wchar_t (*szDevicePath)[kUsbDevicePathChars]) {
   UsbInfoRecord& entry = UsbInfo[found];
-  CopyTruncated(entry.Name, kUsbNameChars, record.MODEL, kModelNameChars - 1);
+  CopyToField(entry.Name, kUsbNameChars, record.MODEL, kModelNameChars - 1);
   Store(entry.InstanceId, id);
   Store(entry.DevicePath, id);
   Store(entry.HardwareId, t.hardware_id);

@@ -7,7 +7,6 @@
 #include <string>
 #include <vector>
 
-#include "catalog/fixed_text.h"
 #include "log/log.h"
 #include "platform/codepage.h"
 #include "platform/devices.h"
@@ -18,6 +17,8 @@
 #include "ports/port_text.h"
 #include "ports/usb_detect.h"
 #include "ports/usb_strings.h"
+#include "text/case_fold.h"
+#include "text/fixed_field.h"
 
 UsbPortRow UsbPortRows[kUsbPortRowCount];
 UsbPortMatch UsbPortRowMatch[kUsbPortRowCount];
@@ -29,7 +30,6 @@ constexpr const char* kFoundUsbMonitor = "CInstallDlg::FoundUsbMonitor";
 constexpr const char* kGetUsbPorts = "CInstallDlg::GetUsbPortsFromEnumPorts";
 constexpr const char* kGetAllPortList = "CInstallDlg::GetAllPortList";
 constexpr const char* kParentLookup = "GetUsbPrintPortParentInstanceId";
-#define DLG_LOG(function, ...) LogPrint(kLogUnitInstallDlg, function, __LINE__, __VA_ARGS__)
 
 constexpr platform::Hive kHklm = platform::Hive::kLocalMachine;
 constexpr platform::RegView kView = platform::RegView::kDefault;  // KEY_READ; HKLM\SYSTEM has one view
@@ -58,7 +58,7 @@ constexpr int kPrinterCountLimit = 256;
 
 template <int N>
 void CopyField(wchar_t (&out)[N], const wchar_t* field, int field_capacity) {
-  CopyTruncated(out, N, field, FieldLength(field, field_capacity));
+  CopyToField(out, N, field, FieldLength(field, field_capacity));
 }
 
 // ---- FoundUsbMonitor -------------------------------------------------------------------------
@@ -66,22 +66,22 @@ void CopyField(wchar_t (&out)[N], const wchar_t* field, int field_capacity) {
 // Reads one USB Monitor port key into UsbMonitor[index] (when there is room), logging each step.
 void ReadUsbMonitorPort(platform::Machine& machine, int index, const std::string& name) {
   platform::Registry& reg = machine.registry();
-  DLG_LOG(kFoundUsbMonitor, "[INFO] FoundUsbMonitor - Enum USB subkey: %s\n", name.c_str());
+  LOG_AT(kLogUnitInstallDlg, kFoundUsbMonitor, "[INFO] FoundUsbMonitor - Enum USB subkey: %s\n", name.c_str());
   const std::string key = std::string(kUsbMonitorPortsKey) + "\\" + name;
   if (!reg.KeyExistsA(kHklm, key, kView)) {
-    DLG_LOG(kFoundUsbMonitor, "[INFO] FoundUsbMonitor - Failed to open subkey, result=%d\n",
+    LOG_AT(kLogUnitInstallDlg, kFoundUsbMonitor, "[INFO] FoundUsbMonitor - Failed to open subkey, result=%d\n",
             static_cast<int>(platform::LastErrorCode()));
     return;
   }
-  DLG_LOG(kFoundUsbMonitor, "[INFO] FoundUsbMonitor - RegOpenKeyExA success, result=%d\n", 0);
+  LOG_AT(kLogUnitInstallDlg, kFoundUsbMonitor, "[INFO] FoundUsbMonitor - RegOpenKeyExA success, result=%d\n", 0);
   platform::RegValue value;
   if (!reg.QueryValueA(kHklm, key, "Device Path", kView, &value) || value.data.size() > kDevicePathBytes) {
     // Nothing was read, so there is no type to judge and nothing to store.
-    DLG_LOG(kFoundUsbMonitor, "[INFO] FoundUsbMonitor - Device Path query failed\n");
+    LOG_AT(kLogUnitInstallDlg, kFoundUsbMonitor, "[INFO] FoundUsbMonitor - Device Path query failed\n");
     return;
   }
   if (value.type != platform::regtype::kSz) {
-    DLG_LOG(kFoundUsbMonitor, "[INFO] FoundUsbFormContainerID - dwType is not REG_SZ (%lu)\n",
+    LOG_AT(kLogUnitInstallDlg, kFoundUsbMonitor, "[INFO] FoundUsbFormContainerID - dwType is not REG_SZ (%lu)\n",
             static_cast<unsigned long>(value.type));
     return;
   }
@@ -91,9 +91,9 @@ void ReadUsbMonitorPort(platform::Machine& machine, int index, const std::string
   wchar_t port_name[kUsbMonitorPathChars];
   CopyToField(device_path, kUsbMonitorPathChars, machine.codepage().FromAnsi(ansi));
   CopyToField(port_name, kUsbMonitorPathChars, machine.codepage().FromAnsi(name));
-  DLG_LOG(kFoundUsbMonitor, "[INFO] FoundUsbMonitor - Device Path: %ws\n", device_path);
+  LOG_AT(kLogUnitInstallDlg, kFoundUsbMonitor, "[INFO] FoundUsbMonitor - Device Path: %ws\n", device_path);
   if (index >= kUsbMonitorCount) {
-    DLG_LOG(kFoundUsbMonitor, "[WARN] FoundUsbMonitor - UsbMonitor array full (%d >= %d), skipping write for %s\n",
+    LOG_AT(kLogUnitInstallDlg, kFoundUsbMonitor, "[WARN] FoundUsbMonitor - UsbMonitor array full (%d >= %d), skipping write for %s\n",
             index, kUsbMonitorCount, name.c_str());
     return;
   }
@@ -113,8 +113,8 @@ bool PortNameMatches(platform::Registry& reg, const wchar_t* id, const wchar_t* 
   if (value.type != platform::regtype::kSz || value.data.size() > kPortNameValueBytes) return false;
   std::wstring text = value.AsString();
   text = text.substr(0, text.find(L':'));
-  if (!EqualsIgnoringCase(text.c_str(), port_name)) return false;
-  DLG_LOG(kParentLookup, "[INFO] GetUsbPrintPortParentInstanceId - PortName=%ws matched via registry fallback\n",
+  if (!EqualsIgnoringAsciiCase(text.c_str(), port_name)) return false;
+  LOG_AT(kLogUnitInstallDlg, kParentLookup, "[INFO] GetUsbPrintPortParentInstanceId - PortName=%ws matched via registry fallback\n",
           text.c_str());
   return true;
 }
@@ -130,11 +130,11 @@ bool FindUsbAncestor(platform::Machine& machine, platform::DeviceSet& set, const
     wchar_t node[kDeviceIdChars];
     CopyToField(node, kDeviceIdChars, lookup.instance_id);
     // The node's id was read, so the call that reads it succeeded (cr 0, CR_SUCCESS).
-    DLG_LOG(kParentLookup, "[INFO] GetUsbPrintPortParentInstanceId - parent candidate=%ws, cr=%d\n", node,
+    LOG_AT(kLogUnitInstallDlg, kParentLookup, "[INFO] GetUsbPrintPortParentInstanceId - parent candidate=%ws, cr=%d\n", node,
             static_cast<int>(platform::cr::kSuccess));
     if (std::wcsstr(node, L"VID_") && std::wcsstr(node, L"PID_")) {
       CopyToField(parent, capacity, node);
-      DLG_LOG(kParentLookup, "[INFO] GetUsbPrintPortParentInstanceId - matched port=%ws, parent=%ws\n", port_name,
+      LOG_AT(kLogUnitInstallDlg, kParentLookup, "[INFO] GetUsbPrintPortParentInstanceId - matched port=%ws, parent=%ws\n", port_name,
               parent);
       return true;
     }
@@ -177,18 +177,18 @@ bool MatchByUsbInstance(platform::Machine& machine, int i, const Candidates& can
     if (InUse(i, candidate)) continue;
     wchar_t parent[kParentChars] = {};
     if (!GetUsbPrintPortParentInstanceId(machine, candidate, parent, kParentChars)) {
-      DLG_LOG(kGetAllPortList, "[WARN] GetAllPortList - GetUsbPrintPortParentInstanceId failed for port %ws, skipping\n",
+      LOG_AT(kLogUnitInstallDlg, kGetAllPortList, "[WARN] GetAllPortList - GetUsbPrintPortParentInstanceId failed for port %ws, skipping\n",
               candidate);
       continue;
     }
     const wchar_t* instance = AfterLastBackslash(parent);
-    DLG_LOG(kGetAllPortList, "[INFO] GetAllPortList - Fallback port %ws parent=%ws, USB instance=%ws, expect=%ws\n",
+    LOG_AT(kLogUnitInstallDlg, kGetAllPortList, "[INFO] GetAllPortList - Fallback port %ws parent=%ws, USB instance=%ws, expect=%ws\n",
             candidate, parent, instance, expect);
-    if (instance[0] && EqualsIgnoringCase(instance, expect)) {
+    if (instance[0] && EqualsIgnoringAsciiCase(instance, expect)) {
       CopyToField(UsbPortRows[i].Port, kUsbPortRowPortChars, candidate);
       UsbPortRows[i].Valid = 1;
       UsbPortRowMatch[i] = UsbPortMatch::kByInstance;
-      DLG_LOG(kGetAllPortList, "[INFO] GetAllPortList - Fallback matched by USB instance ID: port=%ws, device=%ws\n",
+      LOG_AT(kLogUnitInstallDlg, kGetAllPortList, "[INFO] GetAllPortList - Fallback matched by USB instance ID: port=%ws, device=%ws\n",
               candidate, device);
       return true;
     }
@@ -201,15 +201,15 @@ bool MatchByUsbPort(int i, const Candidates& candidates, const wchar_t* usb_port
   for (int c = 0; c < candidates.count; ++c) {
     const wchar_t* candidate = candidates.name[c];
     if (InUse(i, candidate)) continue;
-    DLG_LOG(kGetAllPortList, "[INFO] GetAllPortList - Fallback port %ws, USB port=%ws\n", candidate, usb_port);
-    if (usb_port[0] && EqualsIgnoringCase(usb_port, candidate)) {
+    LOG_AT(kLogUnitInstallDlg, kGetAllPortList, "[INFO] GetAllPortList - Fallback port %ws, USB port=%ws\n", candidate, usb_port);
+    if (usb_port[0] && EqualsIgnoringAsciiCase(usb_port, candidate)) {
       FillRow(i, UsbInfo[i], candidate);
       UsbPortRowMatch[i] = UsbPortMatch::kByUsbPort;
-      DLG_LOG(kGetAllPortList, "[INFO] GetAllPortList - Fallback matched by USB port: port=%ws, device=%ws\n",
+      LOG_AT(kLogUnitInstallDlg, kGetAllPortList, "[INFO] GetAllPortList - Fallback matched by USB port: port=%ws, device=%ws\n",
               candidate, device);
       return true;
     }
-    DLG_LOG(kGetAllPortList, "[WARN] GetAllPortList - port %ws not match USB port %ws, skipping\n", candidate,
+    LOG_AT(kLogUnitInstallDlg, kGetAllPortList, "[WARN] GetAllPortList - port %ws not match USB port %ws, skipping\n", candidate,
             usb_port);
   }
   return false;
@@ -219,7 +219,7 @@ bool MatchByUsbPort(int i, const Candidates& candidates, const wchar_t* usb_port
 void PairPrinter(platform::Machine& machine, int i, const Candidates& candidates) {
   wchar_t device[kUsbInstanceIdChars];
   CopyField(device, UsbInfo[i].InstanceId, kUsbInstanceIdChars);
-  DLG_LOG(kGetAllPortList, "[INFO] GetAllPortList - Enumerated USB printer: %ws\n", device);
+  LOG_AT(kLogUnitInstallDlg, kGetAllPortList, "[INFO] GetAllPortList - Enumerated USB printer: %ws\n", device);
   if (!device[0]) return;
   wchar_t usb_port[kUsbPortChars];
   CopyField(usb_port, UsbInfo[i].Port, kUsbPortChars);
@@ -232,7 +232,7 @@ void PairPrinter(platform::Machine& machine, int i, const Candidates& candidates
     if (!matched && usb_port[0] && !InUse(i, usb_port)) {
       FillRow(i, UsbInfo[i], usb_port);
       UsbPortRowMatch[i] = UsbPortMatch::kByName;
-      DLG_LOG(kGetAllPortList,
+      LOG_AT(kLogUnitInstallDlg, kGetAllPortList,
               "[INFO] GetAllPortList - Fallback matched by UsbInfo port name (port not in EnumPorts): port=%ws, "
               "device=%ws\n",
               usb_port, device);
@@ -242,17 +242,17 @@ void PairPrinter(platform::Machine& machine, int i, const Candidates& candidates
       if (InUse(i, candidates.name[c])) continue;
       FillRow(i, UsbInfo[i], candidates.name[c]);
       UsbPortRowMatch[i] = UsbPortMatch::kByOrder;
-      DLG_LOG(kGetAllPortList, "[INFO] GetAllPortList - Fallback assigned by order (model hidden): port=%ws, device=%ws\n",
+      LOG_AT(kLogUnitInstallDlg, kGetAllPortList, "[INFO] GetAllPortList - Fallback assigned by order (model hidden): port=%ws, device=%ws\n",
               candidates.name[c], device);
       matched = true;
     }
   }
   if (by_instance) {
     CopyField(UsbPortRows[i].Name, UsbInfo[i].Name, kUsbNameChars);
-    DLG_LOG(kGetAllPortList, "[INFO] GetAllPortList - Port=%ws, PrinterName=%ws\n", UsbPortRows[i].Port,
+    LOG_AT(kLogUnitInstallDlg, kGetAllPortList, "[INFO] GetAllPortList - Port=%ws, PrinterName=%ws\n", UsbPortRows[i].Port,
             UsbPortRows[i].Name);
   } else if (!matched) {
-    DLG_LOG(kGetAllPortList, "[WARN] GetAllPortList - USB device not matched: %ws\n", device);
+    LOG_AT(kLogUnitInstallDlg, kGetAllPortList, "[WARN] GetAllPortList - USB device not matched: %ws\n", device);
   }
 }
 
@@ -264,7 +264,7 @@ void ClearUsbPortRows() {
 }
 
 int FoundUsbMonitor(platform::Machine& machine) {
-  DLG_LOG(kFoundUsbMonitor, "[ENTRY] FoundUsbMonitor\n");
+  LOG_AT(kLogUnitInstallDlg, kFoundUsbMonitor, "[ENTRY] FoundUsbMonitor\n");
   platform::Registry& reg = machine.registry();
   if (!reg.KeyExistsA(kHklm, kUsbMonitorPortsKey, kView)) return 0;
   std::vector<std::string> names;
@@ -276,37 +276,36 @@ int FoundUsbMonitor(platform::Machine& machine) {
     ++index;
   }
   if (enum_error == platform::err::kNoMoreItems) {
-    DLG_LOG(kFoundUsbMonitor, "[INFO] FoundUsbMonitor - No more USB subkeys, total enumerated: %d\n", index);
+    LOG_AT(kLogUnitInstallDlg, kFoundUsbMonitor, "[INFO] FoundUsbMonitor - No more USB subkeys, total enumerated: %d\n", index);
   } else {
-    DLG_LOG(kFoundUsbMonitor, "[ERROR] FoundUsbMonitor - RegEnumKeyExA failed, result=%d\n",
+    LOG_AT(kLogUnitInstallDlg, kFoundUsbMonitor, "[ERROR] FoundUsbMonitor - RegEnumKeyExA failed, result=%d\n",
             static_cast<int>(enum_error));
   }
   return index;
 }
 
 int GetUsbPortsFromEnumPorts(platform::Spooler& spooler, wchar_t (*names)[kEnumPortsUsbChars], int max) {
-  DLG_LOG(kGetUsbPorts, "[ENTRY] GetUsbPortsFromEnumPorts\n");
+  LOG_AT(kLogUnitInstallDlg, kGetUsbPorts, "[ENTRY] GetUsbPortsFromEnumPorts\n");
   std::vector<platform::PortInfo> ports;
   if (!spooler.EnumPorts(&ports)) {
-    DLG_LOG(kGetUsbPorts, "[ERROR] GetUsbPortsFromEnumPorts - EnumPorts failed, Error=%d\n",
-            static_cast<int>(platform::LastErrorCode()));
+    LOG_AT_ERROR(kLogUnitInstallDlg, kGetUsbPorts, "[ERROR] GetUsbPortsFromEnumPorts - EnumPorts failed");
     return 0;
   }
   if (ports.empty() || names == nullptr) return 0;
   int count = 0;
   for (const platform::PortInfo& port : ports) {
     if (count >= max) break;
-    if (!StartsWithIgnoringCase(port.name.c_str(), L"USB")) continue;
+    if (!StartsWithIgnoringAsciiCase(port.name.c_str(), L"USB")) continue;
     if (port.name.size() >= static_cast<size_t>(kEnumPortsUsbChars)) {
-      DLG_LOG(kGetUsbPorts, "[WARN] GetUsbPortsFromEnumPorts - Port name of %d characters does not fit %d, skipping: %ws\n",
+      LOG_AT(kLogUnitInstallDlg, kGetUsbPorts, "[WARN] GetUsbPortsFromEnumPorts - Port name of %d characters does not fit %d, skipping: %ws\n",
               static_cast<int>(port.name.size()), kEnumPortsUsbChars - 1, port.name.c_str());
       continue;
     }
     CopyToField(names[count], kEnumPortsUsbChars, port.name);
-    DLG_LOG(kGetUsbPorts, "[INFO] GetUsbPortsFromEnumPorts - Found USB port: %ws\n", names[count]);
+    LOG_AT(kLogUnitInstallDlg, kGetUsbPorts, "[INFO] GetUsbPortsFromEnumPorts - Found USB port: %ws\n", names[count]);
     ++count;
   }
-  DLG_LOG(kGetUsbPorts, "[INFO] GetUsbPortsFromEnumPorts - Total %d USB ports found\n", count);
+  LOG_AT(kLogUnitInstallDlg, kGetUsbPorts, "[INFO] GetUsbPortsFromEnumPorts - Total %d USB ports found\n", count);
   return count;
 }
 
@@ -314,7 +313,7 @@ bool GetUsbPrintPortParentInstanceId(platform::Machine& machine, const wchar_t* 
                                      int capacity) {
   if (port == nullptr || port[0] == L'\0' || parent == nullptr || capacity <= 0) return false;
   wchar_t port_name[kPortNameChars];
-  CopyTruncated(port_name, kPortNameChars, port, static_cast<size_t>(-1));
+  CopyToField(port_name, kPortNameChars, port, static_cast<size_t>(-1));
   StripTrailingColon(port_name);
   parent[0] = L'\0';
   // A lone colon names no port; as a search text it would be found in every id.
@@ -322,8 +321,7 @@ bool GetUsbPrintPortParentInstanceId(platform::Machine& machine, const wchar_t* 
 
   std::unique_ptr<platform::DeviceSet> set = machine.devices().OpenPresentDevices(L"");
   if (!set) {
-    DLG_LOG(kParentLookup, "[ERROR] GetUsbPrintPortParentInstanceId - SetupDiGetClassDevs failed, Error=%d\n",
-            static_cast<int>(platform::LastErrorCode()));
+    LOG_AT_ERROR(kLogUnitInstallDlg, kParentLookup, "[ERROR] GetUsbPrintPortParentInstanceId - SetupDiGetClassDevs failed");
     return false;
   }
   int scanned = 0;
@@ -334,7 +332,7 @@ bool GetUsbPrintPortParentInstanceId(platform::Machine& machine, const wchar_t* 
     if (!set->Enum(n, &ref)) {
       uint32_t code = platform::LastErrorCode();
       if (code != platform::err::kNoMoreItems) {
-        DLG_LOG(kParentLookup, "[WARN] GetUsbPrintPortParentInstanceId - SetupDiEnumDeviceInfo failed at device #%u, Error=%d\n",
+        LOG_AT(kLogUnitInstallDlg, kParentLookup, "[WARN] GetUsbPrintPortParentInstanceId - SetupDiEnumDeviceInfo failed at device #%u, Error=%d\n",
                 n, static_cast<int>(code));
       }
       break;
@@ -342,19 +340,19 @@ bool GetUsbPrintPortParentInstanceId(platform::Machine& machine, const wchar_t* 
     if (!set->InstanceId(ref, &id_text)) continue;
     wchar_t id[kDeviceIdChars];
     CopyToField(id, kDeviceIdChars, id_text);
-    if (!StartsWithIgnoringCase(id, L"USBPRINT")) continue;
+    if (!StartsWithIgnoringAsciiCase(id, L"USBPRINT")) continue;
     ++scanned;
-    DLG_LOG(kParentLookup, "[INFO] GetUsbPrintPortParentInstanceId - USBPRINT device #%d: %ws (checking port=%ws)\n",
+    LOG_AT(kLogUnitInstallDlg, kParentLookup, "[INFO] GetUsbPrintPortParentInstanceId - USBPRINT device #%d: %ws (checking port=%ws)\n",
             scanned, id, port_name);
     bool belongs = std::wcsstr(id, port_name) != nullptr || PortNameMatches(machine.registry(), id, port_name);
     if (!belongs || found) continue;
     found = FindUsbAncestor(machine, *set, ref, port_name, parent, capacity);
   }
   set.reset();
-  DLG_LOG(kParentLookup, "[INFO] GetUsbPrintPortParentInstanceId - scanned %d USBPRINT devices total, found=%d for port=%ws\n",
+  LOG_AT(kLogUnitInstallDlg, kParentLookup, "[INFO] GetUsbPrintPortParentInstanceId - scanned %d USBPRINT devices total, found=%d for port=%ws\n",
           scanned, found ? 1 : 0, port_name);
   if (!found) {
-    DLG_LOG(kParentLookup, "[WARN] GetUsbPrintPortParentInstanceId - no USBPRINT device found for port=%ws\n",
+    LOG_AT(kLogUnitInstallDlg, kParentLookup, "[WARN] GetUsbPrintPortParentInstanceId - no USBPRINT device found for port=%ws\n",
             port_name);
   }
   return found;
@@ -366,7 +364,7 @@ namespace {
 // It ends the refresh as the exception it would be on Windows (STATUS_NO_MEMORY) ends it.
 void AbortForMemory() {
   constexpr unsigned kStatusNoMemory = 0xC0000017u;
-  DLG_LOG(kGetAllPortList,
+  LOG_AT(kLogUnitInstallDlg, kGetAllPortList,
           "[ERROR] GetAllPortList - SEH exception 0x%08X caught during USB enumeration, list refresh aborted\n",
           kStatusNoMemory);
 }
@@ -376,9 +374,9 @@ void AbortForMemory() {
 void BuildUsbPortRows(platform::Machine& machine) {
   ClearUsbPortRows();
   int monitors = FoundUsbMonitor(machine);
-  DLG_LOG(kGetAllPortList, "[INFO] GetAllPortList - Enumerated %d USB monitors\n", monitors);
+  LOG_AT(kLogUnitInstallDlg, kGetAllPortList, "[INFO] GetAllPortList - Enumerated %d USB monitors\n", monitors);
   if (monitors > kUsbMonitorCount) {
-    DLG_LOG(kGetAllPortList, "[WARN] GetAllPortList - usbMonitorCount %d > %d, clamped\n", monitors, kUsbMonitorCount);
+    LOG_AT(kLogUnitInstallDlg, kGetAllPortList, "[WARN] GetAllPortList - usbMonitorCount %d > %d, clamped\n", monitors, kUsbMonitorCount);
   }
 
   // GetPrinterOnline wants room for 32 device paths; the pairing reads UsbInfo instead.
@@ -389,13 +387,13 @@ void BuildUsbPortRows(platform::Machine& machine) {
   }
   long detected = GetPrinterOnline(machine.devices(), paths.get());
   int count = static_cast<int>(detected);
-  DLG_LOG(kGetAllPortList, "[INFO] GetAllPortList - Enumerated %d USB printers\n", count);
+  LOG_AT(kLogUnitInstallDlg, kGetAllPortList, "[INFO] GetAllPortList - Enumerated %d USB printers\n", count);
   if (count > kPrinterCountLimit) {
-    DLG_LOG(kGetAllPortList, "[WARN] GetAllPortList - count %d > %d, clamped\n", count, kPrinterCountLimit);
+    LOG_AT(kLogUnitInstallDlg, kGetAllPortList, "[WARN] GetAllPortList - count %d > %d, clamped\n", count, kPrinterCountLimit);
   }
   if (count > kUsbPortRowCount) count = kUsbPortRowCount;
   if (count <= 0) {
-    DLG_LOG(kGetAllPortList, "[INFO] GetAllPortList - No USB printer found\n");
+    LOG_AT(kLogUnitInstallDlg, kGetAllPortList, "[INFO] GetAllPortList - No USB printer found\n");
     return;
   }
 
@@ -406,7 +404,7 @@ void BuildUsbPortRows(platform::Machine& machine) {
   }
   wchar_t names[kEnumPortsUsbMax][kEnumPortsUsbChars] = {};
   int ports = GetUsbPortsFromEnumPorts(machine.spooler(), names, kEnumPortsUsbMax);
-  DLG_LOG(kGetAllPortList, "[INFO] GetAllPortList - Fallback: found %d USB ports via EnumPorts\n", ports);
+  LOG_AT(kLogUnitInstallDlg, kGetAllPortList, "[INFO] GetAllPortList - Fallback: found %d USB ports via EnumPorts\n", ports);
   for (int c = 0; c < ports && c < kEnumPortsUsbMax; ++c) {
     CopyField(candidates->name[c], names[c], kEnumPortsUsbChars);
     StripTrailingColon(candidates->name[c]);

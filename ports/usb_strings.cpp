@@ -1,6 +1,8 @@
 #include <cstddef>
 
 #include "ports/usb_strings.h"
+#include "text/case_fold.h"
+#include "text/fixed_field.h"
 
 namespace {
 
@@ -31,19 +33,6 @@ const wchar_t* FindChar(const wchar_t* text, wchar_t c) {
 
 }  // namespace
 
-void CopyTruncated(wchar_t* out, int capacity, const wchar_t* input, size_t input_length) {
-  if (!out || capacity <= 0) return;
-  size_t limit = static_cast<size_t>(capacity - 1);
-  size_t n = 0;
-  if (input) {
-    while (n < limit && n < input_length && input[n]) {
-      out[n] = input[n];
-      ++n;
-    }
-  }
-  out[n] = L'\0';
-}
-
 void ExtractModelFromInstanceId(const wchar_t* instance_id, wchar_t* out, int capacity) {
   if (!out || capacity <= 0) return;
   out[0] = L'\0';
@@ -53,7 +42,7 @@ void ExtractModelFromInstanceId(const wchar_t* instance_id, wchar_t* out, int ca
   const wchar_t* start = first + 1;
   const wchar_t* end = FindChar(start, L'\\');
   size_t length = end ? static_cast<size_t>(end - start) : Length(start);
-  CopyTruncated(out, capacity, start, length);
+  CopyToField(out, capacity, start, length);
 }
 
 void ExtractVidPid(const wchar_t* instance_id, wchar_t* out, int capacity) {
@@ -74,7 +63,7 @@ void ExtractVidPid(const wchar_t* instance_id, wchar_t* out, int capacity) {
   append(L"&PID_", 5);
   append(pid + 4, 4);
   text[n] = L'\0';
-  CopyTruncated(out, capacity, text, n);
+  CopyToField(out, capacity, text, n);
 }
 
 void ExtractPortFromInstanceId(const wchar_t* instance_id, wchar_t* out, int capacity) {
@@ -92,7 +81,7 @@ void ExtractPortFromInstanceId(const wchar_t* instance_id, wchar_t* out, int cap
     if (*p == L'&') last_amp = p;
   }
   if (last_amp && last_amp[1]) rest = last_amp + 1;
-  CopyTruncated(out, capacity, rest, Length(rest));
+  CopyToField(out, capacity, rest, Length(rest));
 }
 
 void StripSeparators(int capacity, const wchar_t* input, wchar_t* out) {
@@ -107,21 +96,6 @@ void StripSeparators(int capacity, const wchar_t* input, wchar_t* out) {
   out[n] = L'\0';
 }
 
-void FoldAsciiUpperToLower(const wchar_t* input, wchar_t* out, int capacity) {
-  if (!out || capacity <= 0) return;
-  CopyTruncated(out, capacity, input, Length(input));
-  for (wchar_t* p = out; *p; ++p) {
-    if (*p >= L'A' && *p <= L'Z') *p = static_cast<wchar_t>(*p - L'A' + L'a');
-  }
-}
-
 bool HasUsbPrintPrefix(const wchar_t* instance_id) {
-  static const wchar_t kPrefix[] = L"USBPRINT\\";
-  if (!instance_id) return false;
-  for (size_t k = 0; kPrefix[k]; ++k) {
-    wchar_t c = instance_id[k];
-    if (c >= L'a' && c <= L'z') c = static_cast<wchar_t>(c - L'a' + L'A');
-    if (c != kPrefix[k]) return false;  // also stops at the id's end
-  }
-  return true;
+  return StartsWithIgnoringAsciiCase(instance_id, L"USBPRINT\\");
 }

@@ -21,11 +21,5 @@ void ExtractPortFromInstanceId(const wchar_t* instance_id, wchar_t* out, int cap
 // The input without its "_" and "-" characters; everything else (spaces too) stays.
 void StripSeparators(int capacity, const wchar_t* input, wchar_t* out);
 
-// A copy in which only the letters A to Z become a to z.
-void FoldAsciiUpperToLower(const wchar_t* input, wchar_t* out, int capacity);
-
 // True when the id begins with "USBPRINT\" in any letter case.
 bool HasUsbPrintPrefix(const wchar_t* instance_id);
-
-// Copies at most capacity - 1 characters of `input` (stopping at its end or its first NUL).
-void CopyTruncated(wchar_t* out, int capacity, const wchar_t* input, size_t input_length);

@@ -1,23 +1,15 @@
 #include "service/port_keeper.h"
 
-#include <cwctype>
+#include "text/case_fold.h"
 
 namespace {
-
-bool SameText(const std::wstring& a, const std::wstring& b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (std::towupper(a[i]) != std::towupper(b[i])) return false;
-  }
-  return true;
-}
 
 bool Kept(const KeptPrinter& printer) { return !printer.model.empty() && IsUsbPortName(printer.port); }
 
 // A device of `model` is paired with `port`.
 bool DeviceOn(const std::vector<PresentDevice>& devices, const std::wstring& model, const std::wstring& port) {
   for (const PresentDevice& device : devices) {
-    if (!device.port.empty() && SameText(device.model, model) && SameText(device.port, port)) return true;
+    if (!device.port.empty() && EqualsIgnoringCase(device.model, model) && EqualsIgnoringCase(device.port, port)) return true;
   }
   return false;
 }
@@ -25,7 +17,7 @@ bool DeviceOn(const std::vector<PresentDevice>& devices, const std::wstring& mod
 // One of our printers other than `self` holds `port`.
 bool HeldByOther(const std::vector<KeptPrinter>& printers, size_t self, const std::wstring& port) {
   for (size_t i = 0; i < printers.size(); ++i) {
-    if (i != self && SameText(printers[i].port, port)) return true;
+    if (i != self && EqualsIgnoringCase(printers[i].port, port)) return true;
   }
   return false;
 }
@@ -43,12 +35,12 @@ KeepDecision Decide(const std::vector<KeptPrinter>& printers, size_t self, const
   }
   std::vector<const PresentDevice*> candidates;
   for (const PresentDevice& device : devices) {
-    if (device.port.empty() || !SameText(device.model, printer.model)) continue;
+    if (device.port.empty() || !EqualsIgnoringCase(device.model, printer.model)) continue;
     if (!HeldByOther(printers, self, device.port)) candidates.push_back(&device);
   }
   int orphans = 0;
   for (const KeptPrinter& other : printers) {
-    if (Kept(other) && SameText(other.model, printer.model) && !DeviceOn(devices, other.model, other.port)) ++orphans;
+    if (Kept(other) && EqualsIgnoringCase(other.model, printer.model) && !DeviceOn(devices, other.model, other.port)) ++orphans;
   }
   if (candidates.empty()) {
     decision.outcome = KeepOutcome::kDeviceGone;
@@ -75,8 +67,7 @@ KeepDecision Decide(const std::vector<KeptPrinter>& printers, size_t self, const
 }  // namespace
 
 bool IsUsbPortName(const std::wstring& port) {
-  return port.size() >= 3 && std::towupper(port[0]) == L'U' && std::towupper(port[1]) == L'S' &&
-         std::towupper(port[2]) == L'B';
+  return StartsWithIgnoringCase(port, L"USB");
 }
 
 std::vector<KeepDecision> DecidePortMoves(const std::vector<KeptPrinter>& printers,

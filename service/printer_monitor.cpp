@@ -1,9 +1,7 @@
 #include "service/printer_monitor.h"
 
 #include <cstring>
-#include <cwctype>
 
-#include "catalog/fixed_text.h"
 #include "catalog/model_catalog.h"
 #include "log/log.h"
 #include "platform/last_error.h"
@@ -12,6 +10,8 @@
 #include "ports/usb_detect.h"
 #include "ports/usb_port_list.h"
 #include "service/printer_ports.h"
+#include "text/case_fold.h"
+#include "text/fixed_field.h"
 
 namespace {
 
@@ -20,14 +20,6 @@ constexpr const char* kFnCatalog = "PrinterMonitor::LoadCatalog";
 #define SVC_LOG(function, ...) LogPrint(kLogUnitService, function, __LINE__, __VA_ARGS__)
 
 constexpr platform::Hive kHklm = platform::Hive::kLocalMachine;
-
-std::wstring Upper(const std::wstring& text) {
-  std::wstring out = text;
-  for (wchar_t& c : out) c = static_cast<wchar_t>(std::towupper(c));
-  return out;
-}
-
-bool SameText(const std::wstring& a, const std::wstring& b) { return Upper(a) == Upper(b); }
 
 std::wstring WithoutColon(const std::wstring& port) {
   return !port.empty() && port.back() == L':' ? port.substr(0, port.size() - 1) : port;
@@ -43,7 +35,7 @@ bool ReadSz(platform::Registry& registry, const std::wstring& key, const wchar_t
 
 const SpooledPrinter* FindPrinter(const std::vector<SpooledPrinter>& printers, const std::wstring& name) {
   for (const SpooledPrinter& printer : printers) {
-    if (SameText(printer.name, name)) return &printer;
+    if (EqualsIgnoringCase(printer.name, name)) return &printer;
   }
   return nullptr;
 }
@@ -68,10 +60,10 @@ std::vector<ProductRecord> ReadProductKeys(platform::Registry& registry) {
 
 std::wstring ModelOfPrinter(const std::wstring& printer_name) {
   std::wstring best;
-  const std::wstring name = Upper(printer_name);
+  const std::wstring name = FoldCase(printer_name);
   for (int i = 0; i < kPrinterInfoCount && PrinterInfo[i].MODEL[0] != L'\0'; ++i) {
     std::wstring model(PrinterInfo[i].MODEL, FieldLength(PrinterInfo[i].MODEL, kModelNameChars));
-    if (model.size() > best.size() && name.compare(0, model.size(), Upper(model)) == 0) best = model;
+    if (model.size() > best.size() && name.compare(0, model.size(), FoldCase(model)) == 0) best = model;
   }
   return best;
 }
@@ -94,7 +86,7 @@ bool PrinterMonitor::LoadCatalog(const std::wstring& catalog_path) {
 }
 
 bool PrinterMonitor::Changed(const std::wstring& subject, const std::wstring& state) {
-  std::wstring& last = last_state_[Upper(subject)];
+  std::wstring& last = last_state_[FoldCase(subject)];
   if (last == state) return false;
   last = state;
   return true;
@@ -116,7 +108,7 @@ bool PrinterMonitor::FindOurPrinters(std::vector<KeptPrinter>* out) {
     std::wstring state;
     if (printer == nullptr) {
       state = L"gone";
-    } else if (!SameText(printer->driver, record.driver)) {
+    } else if (!EqualsIgnoringCase(printer->driver, record.driver)) {
       state = L"not ours " + printer->driver;
     }
     if (Changed(L"key:" + record.key, state) && !state.empty()) {

@@ -3,12 +3,11 @@
 #include <system_error>
 #include <thread>
 
-#include "catalog/fixed_text.h"
 #include "catalog/install_name.h"
-#include "catalog/install_texts.h"
 #include "catalog/model_catalog.h"
 #include "catalog/paper_config.h"
 #include "install/install_target.h"
+#include "install/install_texts.h"
 #include "install/install_worker.h"
 #include "install/printer_naming.h"
 #include "install/printer_settings.h"
@@ -20,6 +19,7 @@
 #include "platform/services.h"
 #include "platform/shell.h"
 #include "ports/serial_settings.h"
+#include "text/fixed_field.h"
 #include "ui/install_dlg.h"
 #include "ui/serial_port_config_dlg.h"
 

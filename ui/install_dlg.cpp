@@ -1,14 +1,12 @@
 #include "ui/install_dlg.h"
 
 #include <cstring>
-#include <cwctype>
 #include <atomic>
 #include <memory>
 
-#include "catalog/fixed_text.h"
-#include "catalog/install_texts.h"
 #include "catalog/model_catalog.h"
 #include "install/install_target.h"
+#include "install/install_texts.h"
 #include "log/log.h"
 #include "payload/config_entry.h"
 #include "payload/extract_config.h"
@@ -19,6 +17,8 @@
 #include "ports/local_ports.h"
 #include "ports/usb_detect.h"
 #include "ports/usb_port_list.h"
+#include "text/case_fold.h"
+#include "text/fixed_field.h"
 
 namespace wnd = platform::wnd;
 
@@ -51,13 +51,6 @@ constexpr int kLocalPortSlots = 64;
 
 const wchar_t* PleaseSelect(int language) {
   return TextFor(language, L"Please select model", L"请选择打印机型号", L"請選擇打印機型號");
-}
-
-bool EqualsIgnoringCase(const wchar_t* a, const wchar_t* b) {
-  for (; *a != L'\0' && *b != L'\0'; ++a, ++b) {
-    if (std::towlower(*a) != std::towlower(*b)) return false;
-  }
-  return *a == *b;
 }
 
 // Runs GetPrinterOnline with a result buffer of its own: the number of printers recognised.
@@ -215,7 +208,7 @@ std::wstring CInstallDlg::DetectPluggedPrinter(std::wstring* detected_port) {
   GetAllPortList();
   detected_port->clear();
   for (int i = 0; i < kUsbPortRowCount && UsbPortRows[i].Port[0] != L'\0'; ++i) {
-    if (EqualsIgnoringCase(UsbPortRows[i].Name, detected_name.c_str())) {
+    if (EqualsIgnoringAsciiCase(UsbPortRows[i].Name, detected_name.c_str())) {
       *detected_port = UsbPortRows[i].Port;
       break;
     }
@@ -378,7 +371,7 @@ void CInstallDlg::FillLocalPortRows(const wchar_t* prefix, bool with_usb_status)
     if (item < 0 || !with_usb_status) continue;
     const UsbPortRow* owner = nullptr;
     for (int r = 0; r < kUsbPortRowCount && owner == nullptr; ++r) {
-      if (UsbPortRows[r].Port[0] != L'\0' && EqualsIgnoringCase(UsbPortRows[r].Port, name.c_str())) {
+      if (UsbPortRows[r].Port[0] != L'\0' && EqualsIgnoringAsciiCase(UsbPortRows[r].Port, name.c_str())) {
         owner = &UsbPortRows[r];
       }
     }
@@ -390,7 +383,7 @@ void CInstallDlg::FillLocalPortRows(const wchar_t* prefix, bool with_usb_status)
 
 void CInstallDlg::SelectUsbRowByPort(const std::wstring& port) {
   for (int i = 0; i < kUsbPortRowCount && UsbPortRows[i].Port[0] != L'\0'; ++i) {
-    if (!EqualsIgnoringCase(UsbPortRows[i].Port, port.c_str())) continue;
+    if (!EqualsIgnoringAsciiCase(UsbPortRows[i].Port, port.c_str())) continue;
     const uint32_t state = wnd::kLvisSelected | wnd::kLvisFocused;
     C().ListSetItemState(IDC_PORT_LIST, i, state, state);
     C().ListEnsureVisible(IDC_PORT_LIST, i);

@@ -3,12 +3,12 @@
 // and the virtual COM port a Bluetooth printer is installed on.
 #include <string>
 
-#include "catalog/fixed_text.h"
-#include "catalog/install_texts.h"
 #include "install/install_target.h"
+#include "install/install_texts.h"
 #include "log/log.h"
 #include "platform/machine.h"
 #include "platform/spooler.h"
+#include "text/fixed_field.h"
 #include "ui/install_dlg.h"
 
 namespace wnd = platform::wnd;

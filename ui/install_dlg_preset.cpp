@@ -3,9 +3,8 @@
 // unattended run's user, who presses Install or says why it cannot.
 #include <memory>
 
-#include "catalog/fixed_text.h"
-#include "catalog/install_texts.h"
 #include "install/install_target.h"
+#include "install/install_texts.h"
 #include "install/printer_naming.h"
 #include "log/log.h"
 #include "platform/last_error.h"
@@ -14,6 +13,8 @@
 #include "platform/spooler.h"
 #include "ports/usb_detect.h"
 #include "ports/usb_port_list.h"
+#include "text/case_fold.h"
+#include "text/fixed_field.h"
 #include "ui/install_dlg.h"
 
 namespace wnd = platform::wnd;
@@ -33,7 +34,7 @@ std::wstring WithoutColons(std::wstring port) {
 
 // Port names as the spooler compares them: case aside; COM1 and COM1: are one port.
 bool SamePort(const std::wstring& a, const std::wstring& b) {
-  return SamePrinterName(WithoutColons(a), WithoutColons(b));
+  return EqualsIgnoringCase(WithoutColons(a), WithoutColons(b));
 }
 
 long DetectPrinters(platform::Machine& machine) {
@@ -90,7 +91,7 @@ bool CInstallDlg::ApplyPreset() {
     if (model.empty()) model = name;
     GetAllPortList();
     for (int i = 0; i < kUsbPortRowCount && UsbPortRows[i].Port[0] != L'\0'; ++i) {
-      if (SamePrinterName(UsbPortRows[i].Name, name)) {
+      if (EqualsIgnoringCase(UsbPortRows[i].Name, name)) {
         port = UsbPortRows[i].Port;
         break;
       }
@@ -114,7 +115,7 @@ bool CInstallDlg::ApplyPreset() {
     const int count = C().ComboCount(IDC_MODEL_COMBO);
     int index = -1;
     for (int i = 1; i < count && index < 0; ++i) {
-      if (SamePrinterName(C().ComboItemText(IDC_MODEL_COMBO, i), model)) index = i;
+      if (EqualsIgnoringCase(C().ComboItemText(IDC_MODEL_COMBO, i), model)) index = i;
     }
     if (index < 0) {
       return PresetFailed(kExitBadCommandLine, L"No model of the catalog is named " + model,
@@ -195,8 +196,8 @@ bool CInstallDlg::AlreadyInstalled() {
   if (index < 1 || port.empty() || !FindPrinter(machine_, &printers)) return false;
   for (const std::wstring& printer : printers) {
     // This product names a printer after its model, or "<model> (copy n)" beside one of that name.
-    if (!SamePrinterName(printer, model) &&
-        !(printer.size() > model.size() + 2 && SamePrinterName(printer.substr(0, model.size() + 2), model + L" ("))) {
+    if (!EqualsIgnoringCase(printer, model) &&
+        !(printer.size() > model.size() + 2 && EqualsIgnoringCase(printer.substr(0, model.size() + 2), model + L" ("))) {
       continue;
     }
     platform::RegValue driver;
@@ -208,7 +209,7 @@ bool CInstallDlg::AlreadyInstalled() {
                                         &printer_port)) {
       continue;
     }
-    if (SamePrinterName(driver.AsString(), printer + L" Driver") && SamePort(printer_port.AsString(), port)) {
+    if (EqualsIgnoringCase(driver.AsString(), printer + L" Driver") && SamePort(printer_port.AsString(), port)) {
       LogPrint(kLogUnitInstallDlg, kQuiet, __LINE__,
                "[INFO] CInstallDlg::DriveQuietInstall - %ws is installed on %ws already (printer %ws)\n", model.c_str(),
                port.c_str(), printer.c_str());

@@ -2,7 +2,7 @@
 
 #include <cwchar>
 
-#include "catalog/install_texts.h"
+#include "install/install_texts.h"
 
 namespace wnd = platform::wnd;
 

@@ -1,6 +1,6 @@
 #include "ui/wizard_wnd.h"
 
-#include "catalog/install_texts.h"
+#include "install/install_texts.h"
 #include "platform/machine.h"
 #include "platform/shell.h"
 #include "platform/window_framework.h"

@@ -1,23 +1,17 @@
 #include "uninstall/installation_record.h"
 
-#include <cwctype>
-
 #include "log/log.h"
 #include "platform/machine.h"
 #include "platform/registry.h"
 #include "platform/spooler.h"
 #include "platform/system_info.h"
+#include "text/case_fold.h"
 #include "uninstall/uninstall_log.h"
 
 namespace {
 
 constexpr const char* kFn = "FindInstallation";
 constexpr size_t kMaxName = 255;
-
-std::wstring Upper(std::wstring text) {
-  for (auto& c : text) c = static_cast<wchar_t>(std::towupper(static_cast<wint_t>(c)));
-  return text;
-}
 
 std::wstring Trimmed(std::wstring folder) {
   while (folder.size() > 3 && (folder.back() == L'\\' || folder.back() == L'/')) folder.pop_back();
@@ -86,7 +80,7 @@ void ReadEntryValues(platform::Machine& machine, InstallationRecord* out) {
 
 }  // namespace
 
-bool SameFolder(const std::wstring& a, const std::wstring& b) { return Upper(Trimmed(a)) == Upper(Trimmed(b)); }
+bool SameFolder(const std::wstring& a, const std::wstring& b) { return FoldCase(Trimmed(a)) == FoldCase(Trimmed(b)); }
 
 bool IsPlainName(const std::wstring& name) {
   return !name.empty() && name.size() <= kMaxName && name.find_first_of(L"\\,") == std::wstring::npos &&
@@ -99,7 +93,7 @@ bool IsKeyName(const std::wstring& name) {
 
 bool IsDriverFileName(const std::wstring& name) {
   if (!IsKeyName(name) || name.find_first_of(L":*?\"<>|") != std::wstring::npos || name.size() < 5) return false;
-  const std::wstring tail = Upper(name.substr(name.size() - 4));
+  const std::wstring tail = FoldCase(name.substr(name.size() - 4));
   return tail == L".DLL" || tail == L".EXE" || tail == L".PCD";
 }
 

@@ -1,7 +1,6 @@
 // The spooler's part of a removal: the printer (its queue purged first), its driver in each
 // environment it was registered for once no printer uses it, the files the installer placed in
 // the driver directories, and on 32-bit Windows the own port and monitor once nothing uses them.
-#include <cwctype>
 #include <memory>
 
 #include "platform/files.h"
@@ -9,6 +8,7 @@
 #include "platform/machine.h"
 #include "platform/registry.h"
 #include "platform/spooler.h"
+#include "text/case_fold.h"
 #include "uninstall/uninstall_log.h"
 #include "uninstall/uninstall_steps.h"
 
@@ -23,20 +23,12 @@ constexpr size_t kDriverDirBytes = 520;
 
 int Code() { return static_cast<int>(platform::LastErrorCode()); }
 
-bool Same(const std::wstring& a, const std::wstring& b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (std::towupper(static_cast<wint_t>(a[i])) != std::towupper(static_cast<wint_t>(b[i]))) return false;
-  }
-  return true;
-}
-
 bool HasPort(const std::wstring& ports, const std::wstring& port) {
   size_t start = 0;
   while (start <= ports.size()) {
     size_t end = ports.find(L',', start);
     if (end == std::wstring::npos) end = ports.size();
-    if (Same(ports.substr(start, end - start), port)) return true;
+    if (EqualsIgnoringCase(ports.substr(start, end - start), port)) return true;
     start = end + 1;
   }
   return false;
@@ -81,7 +73,7 @@ bool PrintersUsing(platform::Machine& machine, const std::wstring& port, const s
   std::vector<platform::PrinterInfo2> printers;
   if (!machine.spooler().EnumPrinters2(&printers)) return false;
   for (const platform::PrinterInfo2& printer : printers) {
-    if (port.empty() ? Same(printer.driver_name, driver) : HasPort(printer.port_name, port)) {
+    if (port.empty() ? EqualsIgnoringCase(printer.driver_name, driver) : HasPort(printer.port_name, port)) {
       out->push_back(printer.printer_name);
     }
   }
@@ -99,7 +91,7 @@ StepResult DeletePrinterStep(UninstallContext& context) {
     return StepResult::kFailed;
   }
   platform::PrinterInfo2 info;
-  if (printer->GetInfo2(&info) && !Same(info.driver_name, record.driver)) {
+  if (printer->GetInfo2(&info) && !EqualsIgnoringCase(info.driver_name, record.driver)) {
     UNINSTALL_LOG("DeletePrinter", "[WARN] DeletePrinter - %ws now uses the driver %ws, not this installation's\n",
                   record.printer.c_str(), info.driver_name.c_str());
     return StepResult::kKept;
@@ -188,7 +180,7 @@ StepResult DeletePortStep(UninstallContext& context) {
   std::vector<platform::PortInfo> ports;
   if (!context.machine.spooler().EnumPorts(&ports)) return StepResult::kFailed;
   bool ours = false;
-  for (const platform::PortInfo& port : ports) ours = ours || (Same(port.name, record.port) && Same(port.monitor, record.own_monitor));
+  for (const platform::PortInfo& port : ports) ours = ours || (EqualsIgnoringCase(port.name, record.port) && EqualsIgnoringCase(port.monitor, record.own_monitor));
   if (!ours) return StepResult::kNothing;
   if (!context.machine.spooler().DeletePort(nullptr, record.port)) {
     UNINSTALL_LOG("DeletePort", "[ERROR] DeletePort - DeletePort %ws failed, Error=%d\n", record.port.c_str(), Code());
@@ -203,7 +195,7 @@ StepResult DeleteMonitorStep(UninstallContext& context) {
   std::vector<platform::PortInfo> ports;
   if (!context.machine.spooler().EnumPorts(&ports)) return StepResult::kFailed;
   for (const platform::PortInfo& port : ports) {
-    if (Same(port.monitor, record.own_monitor)) {
+    if (EqualsIgnoringCase(port.monitor, record.own_monitor)) {
       UNINSTALL_LOG("DeleteMonitor", "[INFO] DeleteMonitor - %ws is kept: it serves the port %ws\n",
                     record.own_monitor.c_str(), port.name.c_str());
       return StepResult::kKept;

@@ -1,10 +1,10 @@
 #include "uninstall/uninstaller.h"
 
 #include <algorithm>
-#include <cwctype>
 #include <vector>
 
 #include "platform/machine.h"
+#include "text/case_fold.h"
 #include "uninstall/installation_record.h"
 #include "uninstall/uninstall_log.h"
 #include "uninstall/uninstall_steps.h"
@@ -25,8 +25,7 @@ int ExitCodeOf(const std::vector<StepResult>& results) {
 }  // namespace
 
 bool QuietRequested(const std::wstring& command_line) {
-  std::wstring lower;
-  for (wchar_t c : command_line) lower.push_back(static_cast<wchar_t>(std::towlower(static_cast<wint_t>(c))));
+  const std::wstring lower = AsciiLower(command_line);
   // The program's own path comes first, quoted when it has spaces.
   size_t start = 0;
   if (!lower.empty() && lower[0] == L'"') {

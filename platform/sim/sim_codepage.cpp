@@ -10,6 +10,7 @@
 #include "platform/last_error.h"
 #include "platform/sim/sim_codepage_tables.h"
 #include "platform/sim/sim_registry.h"
+#include "text/utf16.h"
 
 namespace platform::sim {
 
@@ -125,16 +126,6 @@ void PushBytes(uint16_t bytes, std::string* out) {
   out->push_back(static_cast<char>(bytes & 0xFF));
 }
 
-void PushWide(uint32_t c, std::wstring* out) {
-  if (sizeof(wchar_t) == 2 && c > 0xFFFF) {
-    c -= 0x10000;
-    out->push_back(static_cast<wchar_t>(0xD800 + (c >> 10)));
-    out->push_back(static_cast<wchar_t>(0xDC00 + (c & 0x3FF)));
-  } else {
-    out->push_back(static_cast<wchar_t>(c));
-  }
-}
-
 // The code pages whose Windows tables (best fit, extra mappings, invalid sequences) this machine
 // reproduces beyond iconv.
 bool HasWindowsTables(uint32_t code_page) { return code_page == 1252 || code_page == 936; }
@@ -163,14 +154,7 @@ bool SimCodePage::EncodeWith(uint32_t code_page, const std::wstring& text, std::
   const bool utf8 = cp == kCodePageUtf8;
   // One character at a time, so that a character the code page lacks is replaced by itself.
   for (size_t i = 0; i < text.size(); ++i) {
-    uint32_t c = static_cast<uint32_t>(text[i]);
-    if (sizeof(wchar_t) == 2 && c >= 0xD800 && c < 0xDC00 && i + 1 < text.size()) {
-      uint32_t lo = static_cast<uint32_t>(text[i + 1]);
-      if (lo >= 0xDC00 && lo < 0xE000) {
-        c = 0x10000 + ((c - 0xD800) << 10) + (lo - 0xDC00);
-        ++i;
-      }
-    }
+    uint32_t c = CodePointAt(text, &i);
     if (c < 0x80 && KeepsAscii(cp)) {
       out->push_back(static_cast<char>(c));
       continue;
@@ -227,11 +211,11 @@ bool SimCodePage::Decode(uint32_t code_page, const std::string& text, std::wstri
     size_t out_left = buffer.size();
     size_t rc = iconv(cd, &in_ptr, &in_left, &out_ptr, &out_left);
     int error = errno;
-    for (char* p = buffer.data(); p + 4 <= out_ptr; p += 4) PushWide(FromUtf32Bytes(p), out);
+    for (char* p = buffer.data(); p + 4 <= out_ptr; p += 4) AppendCodePoint(FromUtf32Bytes(p), out);
     if (rc != static_cast<size_t>(-1)) break;
     if (error == E2BIG) continue;
     // EILSEQ (invalid byte) or EINVAL (a cut multi-byte sequence): one U+FFFD, skip the byte.
-    PushWide(0xFFFD, out);
+    AppendCodePoint(0xFFFD, out);
     ++in_ptr;
     --in_left;
     iconv(cd, nullptr, nullptr, nullptr, nullptr);
@@ -265,9 +249,9 @@ void SimCodePage::DecodeWindows(uint32_t cp, void* converter, const std::string&
     char buffer[16];
     size_t size = sizeof(buffer);
     if (WindowsExtraToWide(cp, code, &wide)) {
-      PushWide(wide, out);
+      AppendCodePoint(wide, out);
     } else if (IconvOne(cd, text.data() + i, length, buffer, &size) && size >= 4) {
-      PushWide(FromUtf32Bytes(buffer), out);
+      AppendCodePoint(FromUtf32Bytes(buffer), out);
     } else {
       out->push_back(L'?');
     }

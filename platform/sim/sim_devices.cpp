@@ -3,25 +3,18 @@
 #include <cwchar>
 
 #include "platform/last_error.h"
+#include "text/case_fold.h"
 
 namespace platform::sim {
 
 namespace {
-
-std::wstring Upper(const std::wstring& text) {
-  std::wstring out = text;
-  for (wchar_t& c : out) {
-    if (c >= L'a' && c <= L'z') c = static_cast<wchar_t>(c - L'a' + L'A');
-  }
-  return out;
-}
 
 // The enumerator is the id's text before its first backslash.
 bool HasEnumerator(const std::wstring& instance_id, const std::wstring& enumerator) {
   if (enumerator.empty()) return true;
   size_t slash = instance_id.find(L'\\');
   std::wstring head = slash == std::wstring::npos ? instance_id : instance_id.substr(0, slash);
-  return Upper(head) == Upper(enumerator);
+  return FoldCase(head) == FoldCase(enumerator);
 }
 
 std::wstring Hex4(uint16_t value) {
@@ -151,7 +144,7 @@ SimDevices::SimDevices(SimFaults& faults, SimRegistry& registry) : faults_(fault
   root.device.instance_id = kRootId;
   root.device.has_parent_property = false;
   nodes_.push_back(root);
-  by_id_[Upper(kRootId)] = 0;
+  by_id_[FoldCase(kRootId)] = 0;
 }
 
 std::unique_ptr<DeviceSet> SimDevices::OpenPresentDevices(const std::wstring& enumerator) {
@@ -230,13 +223,13 @@ const SimDevices::Node* SimDevices::NodeAt(uint32_t devinst) const {
 }
 
 long SimDevices::Lookup(const std::wstring& instance_id) const {
-  auto it = by_id_.find(Upper(instance_id));
+  auto it = by_id_.find(FoldCase(instance_id));
   if (it == by_id_.end() || !nodes_[it->second].alive) return -1;
   return static_cast<long>(it->second);
 }
 
 uint32_t SimDevices::AddDevice(const SimDeviceSpec& device) {
-  std::wstring key = Upper(device.instance_id);
+  std::wstring key = FoldCase(device.instance_id);
   auto it = by_id_.find(key);
   if (it != by_id_.end() && it->second != 0 && nodes_[it->second].alive) {
     nodes_[it->second].device = device;
@@ -349,7 +342,7 @@ bool SimDevices::RemoveDevice(const std::wstring& instance_id) {
     for (size_t n = 1; n < nodes_.size(); ++n) {
       Node& node = nodes_[n];
       if (!node.alive || node.device.parent_id.empty()) continue;
-      auto it = by_id_.find(Upper(node.device.parent_id));
+      auto it = by_id_.find(FoldCase(node.device.parent_id));
       if (it != by_id_.end() && !nodes_[it->second].alive) {
         node.alive = false;
         registry_.Erase(Hive::kLocalMachine, EnumKey(node.device.instance_id), RegView::k64);

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "platform/last_error.h"
+#include "text/case_fold.h"
 
 namespace platform::sim {
 
@@ -540,7 +541,7 @@ void SimFiles::RemoveTree(const std::wstring& path) {
 
 void SimFiles::AddDrive(const std::wstring& drive) {
   std::lock_guard<std::mutex> lock(mutex_);
-  std::wstring key = SimUpper(drive.substr(0, 2));
+  std::wstring key = FoldCase(drive.substr(0, 2));
   if (Find(key)) return;
   auto node = std::make_shared<Node>();
   node->name = key;
@@ -574,7 +575,7 @@ bool SimFiles::ListFolderA(const std::string& ansi_folder, std::vector<std::stri
     if (it->first.find(L'\\', prefix.size()) != std::wstring::npos) continue;
     // A hard link shares its node with the first name: its own name is known only by its key.
     const std::wstring tail = it->first.substr(prefix.size());
-    const std::wstring& name = SimUpper(it->second->name) == tail ? it->second->name : tail;
+    const std::wstring& name = FoldCase(it->second->name) == tail ? it->second->name : tail;
     names->push_back(codepage_.ToAnsi(name));
   }
   return true;

@@ -3,7 +3,8 @@
 #include "platform/sim/sim_files.h"
 #include <cstring>
 #include "platform/last_error.h"
-#include "platform/utf16.h"
+#include "text/case_fold.h"
+#include "text/utf16.h"
 
 namespace platform::sim {
 
@@ -32,7 +33,7 @@ std::vector<std::wstring> SimFiles::DosDevices() {
   for (const auto& value : values) {
     if (value.second.type != regtype::kSz) continue;
     std::wstring target = value.second.AsString();
-    if (SimUpper(target.substr(0, dos_devices.size())) == dos_devices) target.erase(0, dos_devices.size());
+    if (FoldCase(target.substr(0, dos_devices.size())) == dos_devices) target.erase(0, dos_devices.size());
     names.push_back(target);
   }
   names.push_back(L"NUL");
@@ -64,16 +65,16 @@ void SimFiles::Redirect(SimPath* path) {
   const size_t n = windows.parts.size();
   std::vector<std::wstring>& parts = path->parts;
   if (parts.size() <= n || SimPathKey(parts, n) != windows.key) return;
-  const std::wstring folder = SimUpper(parts[n]);
+  const std::wstring folder = FoldCase(parts[n]);
   if (folder == L"SYSNATIVE") {
     parts[n] = L"System32";
   } else if (folder == L"SYSTEM32") {
     if (parts.size() > n + 1) {
-      const std::wstring below = SimUpper(parts[n + 1]);
+      const std::wstring below = FoldCase(parts[n + 1]);
       for (const wchar_t* exempt : {L"CATROOT", L"CATROOT2", L"DRIVERSTORE", L"LOGFILES", L"SPOOL"}) {
         if (below == exempt) return;
       }
-      if (below == L"DRIVERS" && parts.size() > n + 2 && SimUpper(parts[n + 2]) == L"ETC") return;
+      if (below == L"DRIVERS" && parts.size() > n + 2 && FoldCase(parts[n + 2]) == L"ETC") return;
     }
     parts[n] = L"SysWOW64";
   } else {
@@ -201,7 +202,7 @@ void SetProfileKey(std::vector<std::wstring>* lines, const std::wstring& section
   size_t header = lines->size();
   std::wstring name;
   for (size_t i = 0; i < lines->size(); ++i) {
-    if (SectionOf((*lines)[i], &name) && SimUpper(name) == SimUpper(section)) {
+    if (SectionOf((*lines)[i], &name) && FoldCase(name) == FoldCase(section)) {
       header = i;
       break;
     }
@@ -215,7 +216,7 @@ void SetProfileKey(std::vector<std::wstring>* lines, const std::wstring& section
   for (size_t i = header + 1; i < lines->size() && !SectionOf((*lines)[i], &name); ++i) {
     std::wstring existing;
     if (!KeyOf((*lines)[i], &existing)) continue;
-    if (SimUpper(existing) == SimUpper(key)) {
+    if (FoldCase(existing) == FoldCase(key)) {
       (*lines)[i] = existing + L"=" + value;
       return;
     }

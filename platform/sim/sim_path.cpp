@@ -2,6 +2,8 @@
 
 #include <cwctype>
 
+#include "text/case_fold.h"
+
 namespace platform::sim {
 
 namespace {
@@ -25,22 +27,11 @@ bool HasInvalidCharacter(const std::wstring& part) {
 }
 }  // namespace
 
-std::wstring SimUpper(const std::wstring& text) {
-  std::wstring upper = text;
-  for (auto& c : upper) c = static_cast<wchar_t>(std::towupper(static_cast<wint_t>(c)));
-  // towupper may know only ASCII in the C locale; Latin-1 letters fold here whatever the locale.
-  for (auto& c : upper) {
-    uint32_t v = static_cast<uint32_t>(c);
-    if (v >= 0xE0 && v <= 0xFE && v != 0xF7) c = static_cast<wchar_t>(v - 0x20);
-  }
-  return upper;
-}
-
 std::wstring SimPathKey(const std::vector<std::wstring>& parts, size_t count) {
   std::wstring key;
   for (size_t i = 0; i < count && i < parts.size(); ++i) {
     if (i > 0) key.push_back(L'\\');
-    key += SimUpper(parts[i]);
+    key += FoldCase(parts[i]);
   }
   return key;
 }
@@ -61,12 +52,12 @@ bool ParseSimPath(const std::wstring& path, const SimPath& current, SimPath* out
   std::vector<std::wstring> parts;
   size_t pos = 0;
   if (text.size() >= 2 && text[1] == L':' && std::iswalpha(static_cast<wint_t>(text[0]))) {
-    parts.push_back(std::wstring(1, static_cast<wchar_t>(std::towupper(text[0]))) + L":");
+    parts.push_back(std::wstring(1, FoldCase(text[0])) + L":");
     pos = 2;
     if (pos >= text.size() || !IsSeparator(text[pos])) {
       // "C:name" is relative to the drive's current folder: the current folder when on that
       // drive, else its root.
-      if (!current.parts.empty() && SimUpper(current.parts[0]) == parts[0]) parts = current.parts;
+      if (!current.parts.empty() && FoldCase(current.parts[0]) == parts[0]) parts = current.parts;
     }
   } else if (IsSeparator(text[0])) {
     if (!current.parts.empty()) parts.push_back(current.parts[0]);

@@ -23,7 +23,4 @@ bool ParseSimPath(const std::wstring& path, const SimPath& current, SimPath* out
 // The key of a path made of `parts`.
 std::wstring SimPathKey(const std::vector<std::wstring>& parts, size_t count);
 
-// Upper-cases a name the way the file system compares names.
-std::wstring SimUpper(const std::wstring& text);
-
 }  // namespace platform::sim

@@ -1,20 +1,14 @@
 #include "platform/sim/sim_registry.h"
 
 #include <algorithm>
-#include <cwctype>
 
 #include "platform/last_error.h"
-#include "platform/utf16.h"
+#include "text/case_fold.h"
+#include "text/utf16.h"
 
 namespace platform::sim {
 
 namespace {
-
-std::wstring Upper(const std::wstring& text) {
-  std::wstring upper = text;
-  for (auto& c : upper) c = static_cast<wchar_t>(std::towupper(static_cast<wint_t>(c)));
-  return upper;
-}
 
 std::vector<std::wstring> Split(const std::wstring& key) {
   std::vector<std::wstring> parts;
@@ -77,7 +71,7 @@ bool IsShared(const std::vector<std::wstring>& parts) {
   std::wstring below;
   for (size_t i = 1; i < parts.size(); ++i) {
     if (i > 1) below.push_back(L'\\');
-    below += Upper(parts[i]);
+    below += FoldCase(parts[i]);
   }
   for (const auto& shared : SharedKeys()) {
     if (below.compare(0, shared.size(), shared) == 0 &&
@@ -95,9 +89,9 @@ bool IsStringType(uint32_t type) {
 
 // The key's value of that name (compared without regard to case), or the values' end.
 auto FindValue(SimRegistry::Key* key, const std::wstring& name) {
-  const std::wstring upper = Upper(name);
+  const std::wstring upper = FoldCase(name);
   return std::find_if(key->values.begin(), key->values.end(),
-                      [&](const auto& value) { return Upper(value.first) == upper; });
+                      [&](const auto& value) { return FoldCase(value.first) == upper; });
 }
 
 // Replaces the value of that name, or adds it after the others.
@@ -133,8 +127,8 @@ void SimRegistry::SetRedirection(bool wow64) {
 std::vector<std::wstring> SimRegistry::Resolve(Hive hive, const std::wstring& key, RegView view) {
   std::vector<std::wstring> parts = Split(key);
   if (!wow64_ || view == RegView::k64 || hive != Hive::kLocalMachine || parts.empty()) return parts;
-  if (Upper(parts[0]) != L"SOFTWARE") return parts;
-  if (parts.size() > 1 && Upper(parts[1]) == L"WOW6432NODE") return parts;
+  if (FoldCase(parts[0]) != L"SOFTWARE") return parts;
+  if (parts.size() > 1 && FoldCase(parts[1]) == L"WOW6432NODE") return parts;
   if (IsShared(parts)) return parts;
   parts.insert(parts.begin() + 1, L"Wow6432Node");
   return parts;
@@ -148,7 +142,7 @@ std::wstring SimRegistry::ResolvedPath(Hive hive, const std::wstring& key, RegVi
 SimRegistry::Key* SimRegistry::Walk(Hive hive, const std::vector<std::wstring>& parts, bool create) {
   Key* key = hives_[HiveIndex(hive)].get();
   for (const auto& part : parts) {
-    std::wstring upper = Upper(part);
+    std::wstring upper = FoldCase(part);
     auto it = key->subkeys.find(upper);
     if (it == key->subkeys.end()) {
       if (!create) return nullptr;
@@ -162,7 +156,7 @@ SimRegistry::Key* SimRegistry::Walk(Hive hive, const std::vector<std::wstring>& 
 }
 
 bool SimRegistry::Denied(Hive hive, const std::vector<std::wstring>& parts) {
-  std::wstring path = Upper(Join(parts));
+  std::wstring path = FoldCase(Join(parts));
   for (const auto& rule : denied_) {
     if (rule.first.first != HiveIndex(hive)) continue;
     const std::wstring& prefix = rule.first.second;
@@ -177,7 +171,7 @@ bool SimRegistry::Denied(Hive hive, const std::vector<std::wstring>& parts) {
 
 void SimRegistry::DenyKey(Hive hive, const std::wstring& key, RegView view, uint32_t code) {
   std::lock_guard<std::mutex> lock(mutex_);
-  auto id = std::make_pair(HiveIndex(hive), Upper(Join(Resolve(hive, key, view))));
+  auto id = std::make_pair(HiveIndex(hive), FoldCase(Join(Resolve(hive, key, view))));
   if (code == 0) denied_.erase(id);
   else denied_[id] = code;
 }
@@ -255,12 +249,12 @@ bool SimRegistry::DeleteTree(Hive hive, const std::wstring& key, RegView view) {
   }
   std::vector<std::wstring> parent_parts(parts.begin(), parts.end() - 1);
   Key* parent = Walk(hive, parent_parts, false);
-  if (parent == nullptr || parent->subkeys.count(Upper(parts.back())) == 0) {
+  if (parent == nullptr || parent->subkeys.count(FoldCase(parts.back())) == 0) {
     SetLastErrorCode(err::kFileNotFound);
     return false;
   }
   if (faults_.ShouldFail("RegDeleteTreeW")) return false;
-  parent->subkeys.erase(Upper(parts.back()));
+  parent->subkeys.erase(FoldCase(parts.back()));
   SetLastErrorCode(err::kSuccess);
   return true;
 }
@@ -404,7 +398,7 @@ bool SimRegistry::Values(Hive hive, const std::wstring& key, RegView view,
 }
 
 bool SimRegistry::EraseLocked(Key* parent, const std::wstring& name) {
-  return parent != nullptr && parent->subkeys.erase(Upper(name)) > 0;
+  return parent != nullptr && parent->subkeys.erase(FoldCase(name)) > 0;
 }
 
 bool SimRegistry::Erase(Hive hive, const std::wstring& key, RegView view) {

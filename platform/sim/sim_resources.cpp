@@ -1,17 +1,11 @@
 #include "platform/sim/sim_resources.h"
 
-#include <cwctype>
-
 #include "platform/last_error.h"
+#include "text/case_fold.h"
 
 namespace platform::sim {
 
 namespace {
-std::wstring Upper(const std::wstring& text) {
-  std::wstring upper = text;
-  for (auto& c : upper) c = static_cast<wchar_t>(std::towupper(static_cast<wint_t>(c)));
-  return upper;
-}
 // The calls of this service that a test can make fail (SimFaults).
 const char* const kFaultNames[] = {
     "FindResourceW", "LoadResource", "SizeofResource"};
@@ -25,7 +19,7 @@ SimResources::~SimResources() = default;
 const void* SimResources::Find(uint32_t id, const std::wstring& type) {
   if (faults_.ShouldFail("FindResourceW")) return nullptr;
   std::lock_guard<std::mutex> lock(mutex_);
-  std::wstring upper = Upper(type);
+  std::wstring upper = FoldCase(type);
   auto it = table_.find({upper, id});
   if (it != table_.end()) {
     SetLastErrorCode(err::kSuccess);
@@ -61,13 +55,13 @@ void SimResources::Add(uint32_t id, const std::wstring& type, const std::vector<
   std::lock_guard<std::mutex> lock(mutex_);
   auto entry = std::make_unique<Entry>();
   entry->bytes = bytes;
-  table_[{Upper(type), id}] = entry.get();
+  table_[{FoldCase(type), id}] = entry.get();
   storage_.push_back(std::move(entry));
 }
 
 void SimResources::Remove(uint32_t id, const std::wstring& type) {
   std::lock_guard<std::mutex> lock(mutex_);
-  table_.erase({Upper(type), id});
+  table_.erase({FoldCase(type), id});
 }
 
 }  // namespace platform::sim

@@ -4,6 +4,7 @@
 
 #include "platform/last_error.h"
 #include "platform/sim/sim_path.h"
+#include "text/case_fold.h"
 
 namespace platform::sim {
 
@@ -82,7 +83,7 @@ bool SimServices::Create(const ServiceConfig& config) {
   for (const std::wstring& other : services) {
     RegValue other_display;
     bool has_display = registry_.Get(kHklm, KeyOf(other), L"DisplayName", kView, &other_display);
-    if (SimUpper(other) == SimUpper(display) || (has_display && SimUpper(other_display.AsString()) == SimUpper(display)))
+    if (FoldCase(other) == FoldCase(display) || (has_display && FoldCase(other_display.AsString()) == FoldCase(display)))
       return Fail(kDuplicateServiceName);
   }
   const std::wstring key = KeyOf(config.name);
@@ -109,7 +110,7 @@ bool SimServices::Create(const ServiceConfig& config) {
   }
   {
     std::lock_guard<std::mutex> lock(mutex_);
-    running_.erase(SimUpper(config.name));  // a service made anew has not run yet
+    running_.erase(FoldCase(config.name));  // a service made anew has not run yet
   }
   SetLastErrorCode(err::kSuccess);
   return true;
@@ -144,13 +145,13 @@ bool SimServices::Start(const std::wstring& name) {
   if (!Exists(name)) return Fail(kServiceDoesNotExist);
   {
     std::lock_guard<std::mutex> lock(mutex_);
-    if (running_.count(SimUpper(name)) != 0) return Fail(err::kServiceAlreadyRunning);
+    if (running_.count(FoldCase(name)) != 0) return Fail(err::kServiceAlreadyRunning);
   }
   RegValue image;
   registry_.Get(kHklm, KeyOf(name), L"ImagePath", kView, &image);
   if (!BinaryExists(image.AsString())) return Fail(err::kFileNotFound);
   std::lock_guard<std::mutex> lock(mutex_);
-  running_.insert(SimUpper(name));
+  running_.insert(FoldCase(name));
   SetLastErrorCode(err::kSuccess);
   return true;
 }
@@ -158,7 +159,7 @@ bool SimServices::Start(const std::wstring& name) {
 bool SimServices::Running(const std::wstring& name) {
   if (!Exists(name)) return false;
   std::lock_guard<std::mutex> lock(mutex_);
-  return running_.count(SimUpper(name)) != 0;
+  return running_.count(FoldCase(name)) != 0;
 }
 
 bool SimServices::QueryState(const std::wstring& name, uint32_t* state) {
@@ -178,15 +179,15 @@ void SimServices::AddSystemService(const std::wstring& name, const std::wstring&
   registry_.Put(kHklm, key, L"ImagePath", kView, path);
   std::lock_guard<std::mutex> lock(mutex_);
   if (running) {
-    running_.insert(SimUpper(name));
+    running_.insert(FoldCase(name));
   } else {
-    running_.erase(SimUpper(name));
+    running_.erase(FoldCase(name));
   }
 }
 
 void SimServices::Stop(const std::wstring& name) {
   std::lock_guard<std::mutex> lock(mutex_);
-  running_.erase(SimUpper(name));
+  running_.erase(FoldCase(name));
 }
 
 bool SimServices::StopService(const std::wstring& name, uint32_t) {
@@ -195,10 +196,10 @@ bool SimServices::StopService(const std::wstring& name, uint32_t) {
   bool marked = false;
   {
     std::lock_guard<std::mutex> lock(mutex_);
-    if (refusing_stop_.count(SimUpper(name)) != 0 && running_.count(SimUpper(name)) != 0) {
+    if (refusing_stop_.count(FoldCase(name)) != 0 && running_.count(FoldCase(name)) != 0) {
       return Fail(kServiceRequestTimeout);
     }
-    running_.erase(SimUpper(name));
+    running_.erase(FoldCase(name));
     RegValue flag;
     marked = registry_.Get(kHklm, KeyOf(name), L"DeleteFlag", kView, &flag) && flag.AsDword() == 1;
   }
@@ -245,9 +246,9 @@ bool SimServices::SetBinaryPath(const std::wstring& name, const std::wstring& co
 void SimServices::RefuseStop(const std::wstring& name, bool refuses) {
   std::lock_guard<std::mutex> lock(mutex_);
   if (refuses) {
-    refusing_stop_.insert(SimUpper(name));
+    refusing_stop_.insert(FoldCase(name));
   } else {
-    refusing_stop_.erase(SimUpper(name));
+    refusing_stop_.erase(FoldCase(name));
   }
 }
 

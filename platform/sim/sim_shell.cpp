@@ -1,15 +1,10 @@
 #include "platform/sim/sim_shell.h"
 
-#include <cwctype>
+#include "text/case_fold.h"
 
 namespace platform::sim {
 
 namespace {
-std::wstring Upper(const std::wstring& text) {
-  std::wstring upper = text;
-  for (auto& c : upper) c = static_cast<wchar_t>(std::towupper(static_cast<wint_t>(c)));
-  return upper;
-}
 // The calls of this service that a test can make fail (SimFaults).
 const char* const kFaultNames[] = {
     "ExpandEnvironmentStringsW", "SHGetSpecialFolderPathW"};
@@ -45,7 +40,7 @@ std::wstring SimShell::ExpandEnvironment(const std::wstring& text) {
       out.append(text, open, std::wstring::npos);
       break;
     }
-    auto it = environment_.find(Upper(text.substr(open + 1, close - open - 1)));
+    auto it = environment_.find(FoldCase(text.substr(open + 1, close - open - 1)));
     if (close > open + 1 && it != environment_.end()) {
       out += it->second.second;
       pos = close + 1;
@@ -67,13 +62,13 @@ void SimShell::SetSpecialFolder(int csidl, const std::wstring& path) {
 
 void SimShell::SetEnvironment(const std::wstring& name, const std::wstring& value) {
   std::lock_guard<std::mutex> lock(mutex_);
-  if (value.empty()) environment_.erase(Upper(name));
-  else environment_[Upper(name)] = {name, value};
+  if (value.empty()) environment_.erase(FoldCase(name));
+  else environment_[FoldCase(name)] = {name, value};
 }
 
 std::wstring SimShell::Environment(const std::wstring& name) {
   std::lock_guard<std::mutex> lock(mutex_);
-  auto it = environment_.find(Upper(name));
+  auto it = environment_.find(FoldCase(name));
   return it == environment_.end() ? std::wstring() : it->second.second;
 }
 

@@ -1,8 +1,7 @@
 #include "platform/sim/sim_spooler.h"
 
-#include <cwctype>
-
 #include "platform/last_error.h"
+#include "text/case_fold.h"
 
 namespace platform::sim {
 
@@ -11,28 +10,20 @@ namespace {
 constexpr Hive kHklm = Hive::kLocalMachine;
 constexpr RegView kView = RegView::k64;
 
-bool SameName(const std::wstring& a, const std::wstring& b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (std::towupper(static_cast<wint_t>(a[i])) != std::towupper(static_cast<wint_t>(b[i]))) return false;
-  }
-  return true;
-}
-
 std::wstring MonitorKey(const std::wstring& monitor) { return std::wstring(SimSpooler::kMonitorsKey) + L"\\" + monitor; }
 
 std::wstring PortsKeyOf(const std::wstring& monitor) { return MonitorKey(monitor) + L"\\Ports"; }
 
 // The monitor name a monitor reports in PORT_INFO_2: tcpmon gives its DLL's name.
 std::wstring ReportedMonitorName(const std::wstring& monitor) {
-  if (SameName(monitor, SimSpooler::kTcpIpMonitor)) return L"TCPMON.DLL";
+  if (EqualsIgnoringCase(monitor, SimSpooler::kTcpIpMonitor)) return L"TCPMON.DLL";
   return monitor;
 }
 
 // What Windows' monitors call their ports.
 std::wstring UsualDescription(const std::wstring& monitor) {
-  if (SameName(monitor, SimSpooler::kUsbMonitor)) return L"Virtual printer port for USB";
-  if (SameName(monitor, L"WSD Port")) return L"WSD Port";
+  if (EqualsIgnoringCase(monitor, SimSpooler::kUsbMonitor)) return L"Virtual printer port for USB";
+  if (EqualsIgnoringCase(monitor, L"WSD Port")) return L"WSD Port";
   return monitor;
 }
 
@@ -73,7 +64,7 @@ void SimSpooler::ListPorts(std::vector<PortInfo>* out) {
   std::vector<std::wstring> monitors;
   registry_.SubKeys(kHklm, kMonitorsKey, kView, &monitors);
   for (const auto& monitor : monitors) {
-    if (SameName(monitor, kLocalPortMonitor)) continue;
+    if (EqualsIgnoringCase(monitor, kLocalPortMonitor)) continue;
     std::vector<std::wstring> ports;
     registry_.SubKeys(kHklm, PortsKeyOf(monitor), kView, &ports);
     for (const auto& name : ports) {
@@ -97,7 +88,7 @@ std::wstring SimSpooler::InstalledMonitor(const std::wstring& monitor) {
   std::vector<std::wstring> monitors;
   registry_.SubKeys(kHklm, kMonitorsKey, kView, &monitors);
   for (const auto& name : monitors) {
-    if (SameName(name, monitor)) return name;
+    if (EqualsIgnoringCase(name, monitor)) return name;
   }
   return L"";
 }
@@ -111,7 +102,7 @@ std::wstring SimSpooler::MonitorOfPort(const std::wstring& port) {
     std::vector<std::wstring> ports;
     registry_.SubKeys(kHklm, PortsKeyOf(monitor), kView, &ports);
     for (const auto& name : ports) {
-      if (SameName(name, port)) return monitor;
+      if (EqualsIgnoringCase(name, port)) return monitor;
     }
   }
   return L"";
@@ -120,7 +111,7 @@ std::wstring SimSpooler::MonitorOfPort(const std::wstring& port) {
 bool SimSpooler::AddPort(const std::wstring& monitor, const std::wstring& port, const std::wstring& description) {
   const std::wstring installed = InstalledMonitor(monitor);
   if (installed.empty()) return false;
-  if (SameName(installed, kLocalPortMonitor)) {
+  if (EqualsIgnoringCase(installed, kLocalPortMonitor)) {
     registry_.Put(kHklm, kPortsKey, port, kView, RegValue::Sz(L""));
     return true;
   }
@@ -163,7 +154,7 @@ bool SimSpooler::AddStandardTcpIpPort(const std::wstring& port, const std::wstri
   std::vector<PortInfo> ports;
   ListPorts(&ports);
   for (const PortInfo& existing : ports) {
-    if (SameName(existing.name, port)) {
+    if (EqualsIgnoringCase(existing.name, port)) {
       SetLastErrorCode(kAlreadyExists);
       return false;
     }

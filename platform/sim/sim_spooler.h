@@ -194,7 +194,7 @@ class SimSpooler : public Spooler {
   SimCodePage& codepage_;
   std::deque<PortDialogAnswer> answers_;
   std::vector<PortDialogRun> runs_;
-  std::map<std::wstring, uint32_t> jobs_;  // by SimUpper(printer name)
+  std::map<std::wstring, uint32_t> jobs_;  // by FoldCase(printer name)
 };
 
 }  // namespace platform::sim

@@ -2,6 +2,7 @@
 #include "platform/last_error.h"
 #include "platform/sim/sim_path.h"
 #include "platform/sim/sim_spooler.h"
+#include "text/case_fold.h"
 
 namespace platform::sim {
 
@@ -10,8 +11,8 @@ namespace {
 // Only the local monitor's UI and tcpmon's UI have dialogs; the USB and WSD monitors make their
 // ports themselves.
 bool HasDialogs(const std::wstring& monitor) {
-  const std::wstring name = SimUpper(monitor);
-  return name == SimUpper(SimSpooler::kLocalPortMonitor) || name == SimUpper(SimSpooler::kTcpIpMonitor);
+  const std::wstring name = FoldCase(monitor);
+  return name == FoldCase(SimSpooler::kLocalPortMonitor) || name == FoldCase(SimSpooler::kTcpIpMonitor);
 }
 
 }  // namespace

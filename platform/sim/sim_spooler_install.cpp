@@ -6,6 +6,7 @@
 #include "platform/last_error.h"
 #include "platform/sim/sim_path.h"
 #include "platform/sim/sim_spooler.h"
+#include "text/case_fold.h"
 
 namespace platform::sim {
 
@@ -43,7 +44,7 @@ constexpr EnvironmentInfo kEnvironments[] = {
     {L"Windows 4.0", L"win40", kNoArchitecture},
 };
 
-bool Same(const std::wstring& a, const std::wstring& b) { return SimUpper(a) == SimUpper(b); }
+bool Same(const std::wstring& a, const std::wstring& b) { return FoldCase(a) == FoldCase(b); }
 
 std::wstring EnvironmentOf(uint16_t architecture) {
   for (const EnvironmentInfo& env : kEnvironments) {

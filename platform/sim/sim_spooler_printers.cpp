@@ -6,6 +6,7 @@
 #include "platform/last_error.h"
 #include "platform/sim/sim_path.h"
 #include "platform/sim/sim_spooler.h"
+#include "text/case_fold.h"
 
 namespace platform::sim {
 
@@ -106,7 +107,7 @@ std::wstring SimSpooler::PrinterKeyName(const std::wstring& printer) {
   std::vector<std::wstring> printers;
   registry_.SubKeys(kHklm, kPrintersKey, kView, &printers);
   for (const std::wstring& name : printers) {
-    if (SimUpper(name) == SimUpper(printer)) return name;
+    if (FoldCase(name) == FoldCase(printer)) return name;
   }
   return std::wstring();
 }
@@ -138,11 +139,11 @@ bool SimSpooler::ReadPrinter(const std::wstring& printer, PrinterInfo2* out) {
 void SimSpooler::ErasePrinter(const std::wstring& printer) {
   const std::wstring name = PrinterKeyName(printer);
   if (name.empty()) return;
-  jobs_.erase(SimUpper(name));
+  jobs_.erase(FoldCase(name));
   registry_.Erase(kHklm, PrinterKey(name), kView);
   RegValue device;
   if (registry_.Get(Hive::kCurrentUser, kWindowsKey, L"Device", RegView::kDefault, &device) &&
-      SimUpper(device.AsString()).rfind(SimUpper(name) + L",", 0) == 0) {
+      FoldCase(device.AsString()).rfind(FoldCase(name) + L",", 0) == 0) {
     registry_.EraseValue(Hive::kCurrentUser, kWindowsKey, L"Device", RegView::kDefault);
   }
 }
@@ -178,18 +179,18 @@ void SimSpooler::ListPrinters(std::vector<PrinterInfo2>* out) {
 
 void SimSpooler::QueueJobs(const std::wstring& printer, uint32_t count) {
   const std::wstring name = PrinterKeyName(printer);
-  if (!name.empty()) jobs_[SimUpper(name)] += count;
+  if (!name.empty()) jobs_[FoldCase(name)] += count;
 }
 
 void SimSpooler::FinishJobs(const std::wstring& printer) {
   const std::wstring name = PrinterKeyName(printer);
   if (name.empty()) return;
-  jobs_.erase(SimUpper(name));
+  jobs_.erase(FoldCase(name));
   if (Number(registry_, PrinterKey(name), L"Status") & kPrinterStatusPendingDeletion) ErasePrinter(name);
 }
 
 uint32_t SimSpooler::Jobs(const std::wstring& printer) const {
-  auto found = jobs_.find(SimUpper(printer));
+  auto found = jobs_.find(FoldCase(printer));
   return found != jobs_.end() ? found->second : 0;
 }
 

@@ -5,6 +5,7 @@
 #include "platform/last_error.h"
 #include "platform/sim/sim_path.h"
 #include "platform/sim/sim_spooler.h"
+#include "text/case_fold.h"
 
 namespace platform::sim {
 
@@ -34,11 +35,11 @@ bool SimSpooler::FileOfAnotherDriver(const std::wstring& environment, const std:
   std::vector<std::wstring> drivers;
   registry_.SubKeys(kHklm, DriversKey(environment), kView, &drivers);
   for (const std::wstring& other : drivers) {
-    if (SimUpper(other) == SimUpper(driver)) continue;
+    if (FoldCase(other) == FoldCase(driver)) continue;
     for (const wchar_t* value : {L"Driver", L"Data File", L"Configuration File"}) {
       RegValue named;
       if (registry_.Get(kHklm, DriverKey(environment, other), value, kView, &named) &&
-          SimUpper(named.AsString()) == SimUpper(file)) {
+          FoldCase(named.AsString()) == FoldCase(file)) {
         return true;
       }
     }
@@ -60,7 +61,7 @@ bool SimSpooler::DeletePrinterDriverEx(const std::wstring& name, const std::wstr
     std::vector<PrinterInfo2> printers;
     ListPrinters(&printers);
     for (const PrinterInfo2& printer : printers) {
-      if (SimUpper(printer.driver_name) == SimUpper(name)) return Fail(kPrinterDriverInUse);
+      if (FoldCase(printer.driver_name) == FoldCase(name)) return Fail(kPrinterDriverInUse);
     }
   }
   if (flags & kDeleteUnusedFiles) {
@@ -90,7 +91,7 @@ bool SimSpooler::DeleteMonitor(const std::wstring& name, const std::wstring& env
   ListPrinters(&printers);
   for (const PrinterInfo2& printer : printers) {
     for (const std::wstring& port : ports) {
-      if (SimUpper(printer.port_name) == SimUpper(port)) return Fail(kPrintMonitorInUse);
+      if (FoldCase(printer.port_name) == FoldCase(port)) return Fail(kPrintMonitorInUse);
     }
   }
   registry_.Erase(kHklm, std::wstring(kMonitorsKey) + L"\\" + monitor, kView);

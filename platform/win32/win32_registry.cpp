@@ -47,18 +47,19 @@ bool CreateKeyHandle(Hive hive, const std::wstring& key, RegView view, REGSAM ac
                                  access | ViewFlag(view), nullptr, out->put(), nullptr));
 }
 
-// The "ask for the size, then read" dance of RegQueryValueEx (W or A, as `query` calls it), asked
-// again while the value grows between the calls. False with the call's code.
-template <typename Query>
-bool QueryAll(Query query, RegValue* out) {
+// The "ask for the size, then read" dance of RegQueryValueEx (`query`: the W or the A form) on the
+// value `name` of `key`, asked again while the value grows between the calls. False with the
+// call's code.
+template <typename Char, typename QueryFn>
+bool QueryAll(HKEY key, const Char* name, QueryFn query, RegValue* out) {
   DWORD type = 0;
   DWORD size = 0;
-  LONG rc = query(&type, nullptr, &size);
+  LONG rc = query(key, name, nullptr, &type, nullptr, &size);
   std::vector<uint8_t> data;
   while (rc == ERROR_SUCCESS || rc == ERROR_MORE_DATA) {
     data.resize(size);
     DWORD got = size;
-    rc = query(&type, data.empty() ? nullptr : data.data(), &got);
+    rc = query(key, name, nullptr, &type, data.empty() ? nullptr : data.data(), &got);
     if (rc == ERROR_SUCCESS) {
       data.resize(got);
       break;
@@ -71,17 +72,38 @@ bool QueryAll(Query query, RegValue* out) {
   return true;
 }
 
+// Lists into `out` the names that `enumerate` (RegEnumKeyExW, RegEnumKeyExA or RegEnumValueW)
+// gives for the indexes 0, 1, ... of `key`, with a buffer of `size` characters that doubles while
+// a name is longer than it (a name can grow between the size query and the listing) and is below
+// `max_size`. False with the call's code; true with the last error cleared.
+constexpr size_t kNoLimit = static_cast<size_t>(-1);
+template <typename Char, typename Enumerate>
+bool EnumNames(HKEY key, size_t size, size_t max_size, Enumerate enumerate,
+               std::vector<std::basic_string<Char>>* out) {
+  std::vector<Char> name(size);
+  for (DWORD i = 0;; ++i) {
+    DWORD len = static_cast<DWORD>(name.size());
+    LONG rc = enumerate(key, i, name.data(), &len, nullptr, nullptr, nullptr, nullptr);
+    if (rc == ERROR_NO_MORE_ITEMS) break;
+    if (rc == ERROR_MORE_DATA && name.size() < max_size) {
+      name.resize(name.size() * 2);
+      --i;
+      continue;
+    }
+    if (!Check(rc)) return false;
+    out->emplace_back(name.data(), len);
+  }
+  ::SetLastError(ERROR_SUCCESS);
+  return true;
+}
+
 }  // namespace
 
 bool Win32Registry::QueryValue(Hive hive, const std::wstring& key, const std::wstring& name, RegView view,
                                RegValue* out) {
   unique_hkey k;
   if (!OpenKey(hive, key, view, KEY_QUERY_VALUE, &k)) return false;
-  return QueryAll(
-      [&](DWORD* type, BYTE* data, DWORD* size) {
-        return ::RegQueryValueExW(k.get(), name.c_str(), nullptr, type, data, size);
-      },
-      out);
+  return QueryAll(k.get(), name.c_str(), ::RegQueryValueExW, out);
 }
 
 bool Win32Registry::KeyExists(Hive hive, const std::wstring& key, RegView view) {
@@ -128,21 +150,8 @@ bool Win32Registry::EnumSubKeys(Hive hive, const std::wstring& key, RegView view
   if (!Check(::RegQueryInfoKeyW(k.get(), nullptr, nullptr, nullptr, nullptr, &max_len, nullptr, nullptr,
                                 nullptr, nullptr, nullptr, nullptr)))
     return false;
-  std::vector<wchar_t> name(max_len + 1);
-  for (DWORD i = 0;; ++i) {
-    DWORD len = static_cast<DWORD>(name.size());
-    LONG rc = ::RegEnumKeyExW(k.get(), i, name.data(), &len, nullptr, nullptr, nullptr, nullptr);
-    if (rc == ERROR_NO_MORE_ITEMS) break;
-    if (rc == ERROR_MORE_DATA) {  // a longer subkey appeared since the size query
-      name.resize(name.size() * 2);
-      --i;
-      continue;
-    }
-    if (!Check(rc)) return false;
-    out->emplace_back(name.data(), len);
-  }
-  ::SetLastError(ERROR_SUCCESS);
-  return true;
+  // A longer subkey may appear between the size query and the listing.
+  return EnumNames(k.get(), max_len + 1, kNoLimit, ::RegEnumKeyExW, out);
 }
 
 bool Win32Registry::EnumValues(Hive hive, const std::wstring& key, RegView view,
@@ -154,21 +163,7 @@ bool Win32Registry::EnumValues(Hive hive, const std::wstring& key, RegView view,
   if (!Check(::RegQueryInfoKeyW(k.get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
                                 &max_len, nullptr, nullptr, nullptr)))
     return false;
-  std::vector<wchar_t> name(max_len + 1);
-  for (DWORD i = 0;; ++i) {
-    DWORD len = static_cast<DWORD>(name.size());
-    LONG rc = ::RegEnumValueW(k.get(), i, name.data(), &len, nullptr, nullptr, nullptr, nullptr);
-    if (rc == ERROR_NO_MORE_ITEMS) break;
-    if (rc == ERROR_MORE_DATA) {
-      name.resize(name.size() * 2);
-      --i;
-      continue;
-    }
-    if (!Check(rc)) return false;
-    out->emplace_back(name.data(), len);
-  }
-  ::SetLastError(ERROR_SUCCESS);
-  return true;
+  return EnumNames(k.get(), max_len + 1, kNoLimit, ::RegEnumValueW, out);
 }
 
 bool Win32Registry::KeyExistsA(Hive hive, const std::string& key, RegView view) {
@@ -181,32 +176,14 @@ bool Win32Registry::EnumSubKeysA(Hive hive, const std::string& key, RegView view
   unique_hkey k;
   if (!OpenKeyA(hive, key, view, KEY_READ, &k)) return false;
   // A key name has at most 255 characters; in a double-byte code page that is up to 510 bytes.
-  std::vector<char> name(512);
-  for (DWORD i = 0;; ++i) {
-    DWORD len = static_cast<DWORD>(name.size());
-    LONG rc = ::RegEnumKeyExA(k.get(), i, name.data(), &len, nullptr, nullptr, nullptr, nullptr);
-    if (rc == ERROR_NO_MORE_ITEMS) break;
-    if (rc == ERROR_MORE_DATA && name.size() < 65536) {
-      name.resize(name.size() * 2);
-      --i;
-      continue;
-    }
-    if (!Check(rc)) return false;
-    out->emplace_back(name.data(), len);
-  }
-  ::SetLastError(ERROR_SUCCESS);
-  return true;
+  return EnumNames(k.get(), 512, 65536, ::RegEnumKeyExA, out);
 }
 
 bool Win32Registry::QueryValueA(Hive hive, const std::string& key, const std::string& name, RegView view,
                                 RegValue* out) {
   unique_hkey k;
   if (!OpenKeyA(hive, key, view, KEY_QUERY_VALUE, &k)) return false;
-  return QueryAll(
-      [&](DWORD* type, BYTE* data, DWORD* size) {
-        return ::RegQueryValueExA(k.get(), name.c_str(), nullptr, type, data, size);
-      },
-      out);
+  return QueryAll(k.get(), name.c_str(), ::RegQueryValueExA, out);
 }
 
 }  // namespace platform::win32

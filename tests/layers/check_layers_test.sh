@@ -81,6 +81,10 @@ expect_fail service/printer_monitor.cpp '#include "install/install_target.h"' 'i
 expect_fail service/service_loop.cpp '#include <windows.h>' 'may not include Windows headers'
 expect_pass service/win32/service_main.cpp '#include <windows.h>'
 expect_fail service/win32/service_main.cpp '#include "ui/install_dlg.h"' 'includes "ui/install_dlg.h"'
+# The text helpers sit below the platform: every layer may use them, they use nothing.
+expect_pass platform/registry.cpp '#include "text/utf16.h"'
+expect_fail text/case_fold.cpp '#include "platform/last_error.h"' \
+  'text/case_fold.cpp:2: includes "platform/last_error.h"; text/ may include only itself and: nothing'
 # A line that only mentions an include is not one.
 expect_pass catalog/json_file.cpp '// #include "ui/install_dlg.h"'
 

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "app/install_text_file.h"
-#include "catalog/install_texts.h"
+#include "install/install_texts.h"
 #include "tests/support/fixture_support.h"
 #include "tests/support/rc_templates.h"
 #include "tests/unit/log/log_fixture.h"

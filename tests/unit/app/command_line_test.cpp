@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "catalog/install_texts.h"
+#include "install/install_texts.h"
 
 namespace {
 

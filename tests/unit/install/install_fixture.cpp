@@ -2,10 +2,10 @@
 
 #include <cstring>
 
-#include "catalog/install_texts.h"
 #include "catalog/model_catalog.h"
 #include "catalog/paper_config.h"
 #include "install/install_target.h"
+#include "install/install_texts.h"
 #include "install/text_fit.h"
 #include "log/log.h"
 #include "platform/clock.h"
@@ -14,6 +14,7 @@
 #include "platform/registry.h"
 #include "platform/system_info.h"
 #include "tests/support/fixture_support.h"
+#include "text/fixed_field.h"
 
 namespace install_test {
 

@@ -7,14 +7,15 @@
 #include <cstring>
 #include <thread>
 
-#include "catalog/install_texts.h"
 #include "catalog/model_catalog.h"
 #include "catalog/paper_config.h"
 #include "install/gpc_file.h"
 #include "install/install_target.h"
+#include "install/install_texts.h"
 #include "install/text_fit.h"
 #include "platform/last_error.h"
 #include "tests/unit/install/install_fixture.h"
+#include "text/fixed_field.h"
 
 namespace {
 

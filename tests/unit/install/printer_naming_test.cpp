@@ -6,7 +6,7 @@
 
 #include <algorithm>
 
-#include "catalog/install_texts.h"
+#include "install/install_texts.h"
 #include "install/text_fit.h"
 #include "platform/last_error.h"
 #include "tests/unit/install/install_fixture.h"
@@ -79,30 +79,6 @@ TEST_F(PrinterNamingTest, ComparisonIgnoresCaseAsTheSpoolerDoes) {
   EXPECT_EQ(Name(L"R710"), L"R710 (copy 2)");
 }
 
-TEST(SamePrinterName, LettersOfEveryCommonScriptCompareWithoutCase) {
-  EXPECT_TRUE(SamePrinterName(L"Tavro TL-241", L"tavro tl-241"));
-  EXPECT_TRUE(SamePrinterName(L"\u00c9tiquette \u00c6", L"\u00e9TIQUETTE \u00e6"));  // É, Æ
-  EXPECT_TRUE(SamePrinterName(L"\u0178", L"\u00ff"));                                   // Ÿ ÿ
-  EXPECT_TRUE(SamePrinterName(L"\u0141\u00f3d\u017a", L"\u0142\u00d3D\u0179"));          // Łódź
-  EXPECT_TRUE(SamePrinterName(L"\u0100\u0139\u014a", L"\u0101\u013a\u014b"));            // Ā Ĺ Ŋ
-  EXPECT_TRUE(SamePrinterName(L"\u03a3\u039f\u03a3", L"\u03c3\u03bf\u03c2"));            // ΣΟΣ σος
-  EXPECT_TRUE(SamePrinterName(L"\u041f\u0420\u0418\u041d\u0422\u0415\u0420 \u0401",
-                              L"\u043f\u0440\u0438\u043d\u0442\u0435\u0440 \u0451"));  // ПРИНТЕР Ё
-  EXPECT_TRUE(SamePrinterName(L"\uff34\uff41", L"\uff54\uff21"));                          // full-width Ta
-  EXPECT_TRUE(SamePrinterName(L"\u6253\u5370\u673a", L"\u6253\u5370\u673a"));
-}
-
-TEST(SamePrinterName, DifferentNamesStayDifferent) {
-  EXPECT_FALSE(SamePrinterName(L"R710", L"R711"));
-  EXPECT_FALSE(SamePrinterName(L"R710", L"R710 "));
-  EXPECT_FALSE(SamePrinterName(L"\u00f7", L"\u00d7"));  // ÷ and × are no letter pair
-  EXPECT_FALSE(SamePrinterName(L"\u0131", L"I"));       // dotless i has no upper case of its own here
-  EXPECT_FALSE(SamePrinterName(L"\u0138", L"\u0137"));  // ĸ is no lower case of Ķ
-  EXPECT_FALSE(SamePrinterName(L"@", L"`"));             // 0x40 and 0x60 are no letters
-  EXPECT_FALSE(SamePrinterName(L"[", L"{"));
-  EXPECT_FALSE(SamePrinterName(L"\u6253", L"\u6254"));
-}
-
 TEST_F(PrinterNamingTest, ChineseSuffixWhereTheCodePageHasIt) {
   language_ = kLanguageSimplified;
   sim_.codepage().SetAnsiCodePage(936);
@@ -148,14 +124,10 @@ TEST_F(PrinterNamingTest, TheCutNeverSplitsASurrogatePair) {
   EXPECT_EQ(name, std::wstring(245, L'B') + L" (copy 1)");
 }
 
-TEST(TextFit, CutsFallBetweenCharacters) {
+TEST(TextFit, SuffixesKeepTheBaseWholeCharacters) {
   const std::wstring pair = L"\xD83D\xDE00";
-  EXPECT_EQ(CutToUnits(L"ab" + pair, 3), L"ab");
-  EXPECT_EQ(CutToUnits(L"ab" + pair, 4), L"ab" + pair);
-  EXPECT_EQ(CutToUnits(L"abc", 10), L"abc");
   EXPECT_EQ(FitWithSuffix(L"abcdef", L"-Port:", 9), L"abc-Port:");
   EXPECT_EQ(FitWithSuffix(L"a" + pair, L"xy", 4), L"a" + std::wstring(L"xy"));
-  EXPECT_EQ(Utf16Units(L"ab"), 2u);
 }
 
 class AnsiRoundTripTest : public InstallTest {};

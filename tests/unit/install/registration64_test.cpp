@@ -2,8 +2,8 @@
 // registers, the port it settles on (the Bluetooth wait included) and each failure it reports.
 #include <gtest/gtest.h>
 
-#include "catalog/install_texts.h"
 #include "install/install_target.h"
+#include "install/install_texts.h"
 #include "install/spooler_registration.h"
 #include "platform/last_error.h"
 #include "tests/unit/install/install_fixture.h"

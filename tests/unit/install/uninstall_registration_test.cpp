@@ -3,10 +3,11 @@
 
 #include <gtest/gtest.h>
 
-#include "catalog/install_texts.h"
 #include "install/install_target.h"
+#include "install/install_texts.h"
 #include "install/text_fit.h"
 #include "tests/unit/install/install_fixture.h"
+#include "text/fixed_field.h"
 
 namespace {
 

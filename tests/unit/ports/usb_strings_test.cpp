@@ -117,15 +117,6 @@ TEST(StripSeparators, RemovesOnlyUnderscoresAndHyphens) {
   EXPECT_EQ(out.Text(), L"");
 }
 
-TEST(FoldAsciiUpperToLower, FoldsOnlyAToZ) {
-  Out out;
-  FoldAsciiUpperToLower(L"AZaz@[`{09", out.buf, 64);
-  EXPECT_EQ(out.Text(), L"azaz@[`{09");
-  // A with diaeresis, the Kelvin sign and a Greek capital stay as they are.
-  FoldAsciiUpperToLower(L"\u00C4\u212A\u0391B", out.buf, 64);
-  EXPECT_EQ(out.Text(), L"\u00C4\u212A\u0391b");
-}
-
 TEST(HasUsbPrintPrefix, ComparesTheNineCharactersIgnoringAsciiCase) {
   EXPECT_TRUE(HasUsbPrintPrefix(L"USBPRINT\\X\\1"));
   EXPECT_TRUE(HasUsbPrintPrefix(L"usbprint\\x"));

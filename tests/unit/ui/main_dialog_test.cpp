@@ -6,13 +6,13 @@
 #include <fstream>
 #include <sstream>
 
-#include "catalog/fixed_text.h"
 #include "catalog/model_catalog.h"
 #include "install/install_target.h"
 #include "ports/local_ports.h"
 #include "ports/usb_detect.h"
 #include "ports/usb_port_list.h"
 #include "tests/unit/app/app_fixture.h"
+#include "text/fixed_field.h"
 #include "ui/install_dlg.h"
 
 namespace {

@@ -1,7 +1,7 @@
 #include "tests/unit/uninstall/uninstall_fixture.h"
 
-#include "catalog/install_texts.h"
 #include "install/install_target.h"
+#include "install/install_texts.h"
 #include "install/install_worker.h"
 #include "log/log.h"
 #include "platform/registry.h"

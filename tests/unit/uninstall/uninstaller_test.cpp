@@ -6,7 +6,7 @@
 
 #include <algorithm>
 
-#include "catalog/install_texts.h"
+#include "install/install_texts.h"
 #include "log/log.h"
 #include "platform/registry.h"
 #include "tests/unit/uninstall/uninstall_fixture.h"

@@ -1,4 +1,4 @@
-#include "catalog/install_texts.h"
+#include "install/install_texts.h"
 
 #include <atomic>
 

@@ -1,6 +1,8 @@
 // The installer texts and the chosen language: process-wide values that start-up fills once (the
-// installer text file, the language dialog) and every other part only reads. They live here,
-// below the engine and the dialogs, so that every layer can read them.
+// installer text file, the language dialog) and every other part only reads. They live with the
+// installation engine, the lowest layer that reads them (the driver and monitor names, the
+// language of a printer's copy name), so that the engine, the dialogs and the application see
+// the same values.
 #pragma once
 
 #include <string>
