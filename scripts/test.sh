@@ -114,34 +114,29 @@ else
   note FAIL "run prefix: every catalog model on COM1" "see $logs/run-check.log"
 fi
 
-# The installer's Install-to-message time under Wine beside the bare spooler calls of the same
-# installation, alternating in one run: figures and their ratio only (tests/wine/install_bench.cpp).
-echo "=== benchmark wine_install_bench"
+# The benchmarks under Wine: figures and their ratios only, each alternating the installer and its
+# reference in one run. wine_install_bench: Install to the outcome's message box beside the bare
+# spooler calls of the same installation (tests/wine/install_bench.cpp); wine_startup_bench: the
+# start to the first dialog beside a program that only shows a dialog (tests/wine/startup_bench.cpp).
 if tavro_can_run_i386; then
   bench_tree=$build/win32 bench_arch=i686 bench_prefix=$TAVRO_WINEPREFIX32
 else
   bench_tree=$build/win64 bench_arch=x86_64 bench_prefix=$WINEPREFIX
 fi
-if "$root/scripts/wine-run.sh" "$bench_arch" "$bench_prefix" "$bench_tree/tests/wine/wine_install_bench.exe" \
-     --gtest_color=no >"$logs/wine_install_bench.log" 2>&1; then
-  grep -E '^(round|median|ratio|where|  )' "$logs/wine_install_bench.log"
-  note PASS "benchmark wine_install_bench" "$(grep -m1 '^ratio' "$logs/wine_install_bench.log")"
-else
-  grep -E '^\[ |Failure|Expected|Which is' "$logs/wine_install_bench.log" | tail -n 20
-  note FAIL "benchmark wine_install_bench" "see $logs/wine_install_bench.log"
-fi
-
-# The installer's start to its first dialog under Wine beside a program that only shows a dialog,
-# alternating in one run: figures and their ratio only (tests/wine/startup_bench.cpp).
-echo "=== benchmark wine_startup_bench"
-if "$root/scripts/wine-run.sh" "$bench_arch" "$bench_prefix" "$bench_tree/tests/wine/wine_startup_bench.exe" \
-     --gtest_color=no >"$logs/wine_startup_bench.log" 2>&1; then
-  grep -E '^(round|median|ratio|where|  )' "$logs/wine_startup_bench.log"
-  note PASS "benchmark wine_startup_bench" "$(grep -m1 '^ratio' "$logs/wine_startup_bench.log")"
-else
-  grep -E '^\[ |Failure|Expected|Which is' "$logs/wine_startup_bench.log" | tail -n 20
-  note FAIL "benchmark wine_startup_bench" "see $logs/wine_startup_bench.log"
-fi
+run_bench() {  # name
+  local log=$logs/$1.log
+  echo "=== benchmark $1"
+  if "$root/scripts/wine-run.sh" "$bench_arch" "$bench_prefix" "$bench_tree/tests/wine/$1.exe" \
+       --gtest_color=no >"$log" 2>&1; then
+    grep -E '^(round|median|ratio|where|  )' "$log"
+    note PASS "benchmark $1" "$(grep -m1 '^ratio' "$log")"
+  else
+    grep -E '^\[ |Failure|Expected|Which is' "$log" | tail -n 20
+    note FAIL "benchmark $1" "see $log"
+  fi
+}
+run_bench wine_install_bench
+run_bench wine_startup_bench
 
 # Fuzz targets: ten seconds each (scripts/fuzz.sh runs them at length).
 if [ ${#fuzz_flag[@]} -gt 0 ]; then

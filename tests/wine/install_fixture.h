@@ -64,6 +64,19 @@ inline std::wstring SystemMessage(DWORD code) {
   return out;
 }
 
+// The second installation's printer "Tavro TR-80 (copy 1)" in `printers`: on USB001 with a driver
+// of its own name, the default printer, with its settings and its uninstall entry.
+inline void ExpectCopy1OnUsb001(const std::vector<PrinterEntry>& printers) {
+  const PrinterEntry* copy = FindPrinter(printers, kCopy1);
+  ASSERT_NE(copy, nullptr) << "no printer named Tavro TR-80 (copy 1)";
+  EXPECT_EQ(copy->port, L"USB001");
+  EXPECT_EQ(copy->driver, std::wstring(kCopy1) + L" Driver");
+  EXPECT_EQ(DefaultPrinter(), kCopy1);
+  EXPECT_EQ(ReadDword(HKEY_LOCAL_MACHINE, std::wstring(kPrintersKey) + kCopy1 + L"\\PrinterDriverData", L"CommandType"),
+            2);
+  EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, std::wstring(kUninstallKey) + kCopy1, KEY_WOW64_32KEY));
+}
+
 class InstallTest : public ::testing::Test {
  protected:
   void SetUp() override {

@@ -72,14 +72,7 @@ TEST_F(InstallTest, APrinterNamedLikeTheModelInAnotherCaseIsLeftAlone) {
   EXPECT_EQ(old->port, L"LPT1:");
   EXPECT_EQ(old->driver, kDriver);
   EXPECT_EQ(ReadDword(HKEY_LOCAL_MACHINE, other_data, L"CommandType"), 1) << "the other printer's settings changed";
-  const PrinterEntry* copy = FindPrinter(printers, kCopy1);
-  ASSERT_NE(copy, nullptr) << "no printer named Tavro TR-80 (copy 1)";
-  EXPECT_EQ(copy->port, L"USB001");
-  EXPECT_EQ(copy->driver, std::wstring(kCopy1) + L" Driver");
-  EXPECT_EQ(DefaultPrinter(), kCopy1);
-  EXPECT_EQ(ReadDword(HKEY_LOCAL_MACHINE, std::wstring(kPrintersKey) + kCopy1 + L"\\PrinterDriverData", L"CommandType"),
-            2);
-  EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, std::wstring(kUninstallKey) + kCopy1, KEY_WOW64_32KEY));
+  ASSERT_NO_FATAL_FAILURE(ExpectCopy1OnUsb001(printers));
   ExpectInOrder(log_.Since(), {"[INFO] GetPrinterName - Name conflict found, new name: Tavro TR-80 (copy 1)"});
 }
 

@@ -128,14 +128,7 @@ TEST_F(InstallTest, SecondInstallationOfTheSameModelIsACopy) {
   EXPECT_EQ(PressOkAndWaitExit(second), 0);
   std::vector<PrinterEntry> printers = Printers();
   ASSERT_NE(FindPrinter(printers, kModel), nullptr);
-  const PrinterEntry* copy = FindPrinter(printers, kCopy1);
-  ASSERT_NE(copy, nullptr) << "no printer named Tavro TR-80 (copy 1)";
-  EXPECT_EQ(copy->port, L"USB001");
-  EXPECT_EQ(copy->driver, std::wstring(kCopy1) + L" Driver");
-  EXPECT_EQ(DefaultPrinter(), kCopy1);
-  EXPECT_EQ(ReadDword(HKEY_LOCAL_MACHINE, std::wstring(kPrintersKey) + kCopy1 + L"\\PrinterDriverData", L"CommandType"),
-            2);
-  EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, std::wstring(kUninstallKey) + kCopy1, KEY_WOW64_32KEY));
+  ASSERT_NO_FATAL_FAILURE(ExpectCopy1OnUsb001(printers));
   EXPECT_EQ(SizeOf(GpcFile(kCopy1)), kGpcBytes);
 }
 
