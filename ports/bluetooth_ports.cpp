@@ -61,8 +61,8 @@ void AddScannedDevice(BluetoothDeviceTable* table, const platform::BluetoothLook
   CopyToField(entry.Name, kBluetoothNameChars, result.name.empty() ? std::wstring(kUnknownDevice) : result.name);
   CopyToField(entry.Mac, kBluetoothMacChars, result.has_address ? FormatAddress(result.address) : kNoAddress);
   entry.IsBle = 0;
-  LOG_AT(kLogUnitInstallDlg, kScan, "[INFO] ScanBluetoothDevices - Found BT device[%d]: %ws (MAC=%ws)\n", table->Count, entry.Name,
-          entry.Mac);
+  LOG_AT(kLogUnitInstallDlg, kScan, "[INFO] ScanBluetoothDevices - Found BT device[%d]: %ws (MAC=%ws)\n", table->Count,
+         entry.Name, entry.Mac);
   ++table->Count;
 }
 
@@ -88,12 +88,12 @@ void ReadLookupResults(platform::BluetoothLookup& lookup, BluetoothDeviceTable* 
       break;
     } else if (code == platform::wsa::kEFault) {
       LOG_AT(kLogUnitInstallDlg, kScan, "[INFO] ScanBluetoothDevices - WSAEFAULT, need size=%u, retrying\n",
-              static_cast<unsigned>(needed));
+             static_cast<unsigned>(needed));
       // A size the buffer already has cannot help; asking again would never end.
       if (needed <= lookup.BufferBytes()) break;
       if (!lookup.Reserve(needed)) {
         LOG_AT(kLogUnitInstallDlg, kScan, "[ERROR] ScanBluetoothDevices - realloc failed for %u bytes\n",
-                static_cast<unsigned>(needed));
+               static_cast<unsigned>(needed));
         break;
       }
     } else {
@@ -125,7 +125,7 @@ int ScanBluetoothDevices(platform::Machine& machine, BluetoothDeviceTable* table
   }
   if (!lookup->Reserve(kFirstResultBytes)) {
     LOG_AT(kLogUnitInstallDlg, kScan, "[ERROR] ScanBluetoothDevices - malloc failed for %u bytes\n",
-            static_cast<unsigned>(kFirstResultBytes));
+           static_cast<unsigned>(kFirstResultBytes));
     return 0;
   }
   ReadLookupResults(*lookup, table);
@@ -134,13 +134,15 @@ int ScanBluetoothDevices(platform::Machine& machine, BluetoothDeviceTable* table
 }
 
 int ScanBleDevices() {
-  LOG_AT(kLogUnitInstallDlg, kScanBle, "[WARN] ScanBleDevices - built with old toolchain (no C++/WinRT), BLE disabled\n");
+  LOG_AT(kLogUnitInstallDlg, kScanBle,
+         "[WARN] ScanBleDevices - built with old toolchain (no C++/WinRT), BLE disabled\n");
   return 0;
 }
 
 bool PairBleDevice(const wchar_t* address) {
   LOG_AT(kLogUnitInstallDlg, kPairBle, "[ENTRY] PairBleDevice - %ws\n", address ? address : L"");
-  LOG_AT(kLogUnitInstallDlg, kPairBle, "[WARN] PairBleDevice - built with old toolchain (no C++/WinRT), BLE disabled\n");
+  LOG_AT(kLogUnitInstallDlg, kPairBle,
+         "[WARN] PairBleDevice - built with old toolchain (no C++/WinRT), BLE disabled\n");
   return false;
 }
 
@@ -163,8 +165,8 @@ bool FindBthComPortByMac(platform::Devices& devices, const wchar_t* mac, std::ws
     if (!set->DeviceKeyValue(device, L"PortName", kPortNameBytes, &port) || port.empty()) continue;
     while (!port.empty() && port.back() == L':') port.pop_back();
     *result = port + L":";
-    LOG_AT(kLogUnitInstallDlg, kFindPort, "[INFO] FindBthComPortByMac - Found COM port %ws for BTHENUM device %ws\n", result->c_str(),
-            id.c_str());
+    LOG_AT(kLogUnitInstallDlg, kFindPort, "[INFO] FindBthComPortByMac - Found COM port %ws for BTHENUM device %ws\n",
+           result->c_str(), id.c_str());
     found = true;
   }
   set.reset();
@@ -191,18 +193,21 @@ bool ParseBluetoothAddress(const wchar_t* text, platform::BluetoothDeviceInfo* i
 bool PairDevice(platform::Bluetooth& bluetooth, platform::BluetoothRadio& radio, platform::BluetoothDeviceInfo* info) {
   uint32_t code = bluetooth.GetDeviceInfo(radio, info);
   if (code != 0) {
-    LOG_AT(kLogUnitInstallDlg, kCreatePort, "[ERROR] CreateBluetoothVirtualComPort - BluetoothGetDeviceInfo failed, Error=%d\n",
-            static_cast<int>(code));
+    LOG_AT(kLogUnitInstallDlg, kCreatePort,
+           "[ERROR] CreateBluetoothVirtualComPort - BluetoothGetDeviceInfo failed, Error=%d\n", static_cast<int>(code));
     return false;
   }
-  LOG_AT(kLogUnitInstallDlg, kCreatePort, "[INFO] CreateBluetoothVirtualComPort - Device %ws, fAuthenticated=%d, fRemembered=%d\n",
-          info->name.c_str(), info->authenticated ? 1 : 0, info->remembered ? 1 : 0);
+  LOG_AT(kLogUnitInstallDlg, kCreatePort,
+         "[INFO] CreateBluetoothVirtualComPort - Device %ws, fAuthenticated=%d, fRemembered=%d\n", info->name.c_str(),
+         info->authenticated ? 1 : 0, info->remembered ? 1 : 0);
   if (info->authenticated) return true;
-  LOG_AT(kLogUnitInstallDlg, kCreatePort, "[INFO] CreateBluetoothVirtualComPort - Device not paired, launching pairing wizard\n");
+  LOG_AT(kLogUnitInstallDlg, kCreatePort,
+         "[INFO] CreateBluetoothVirtualComPort - Device not paired, launching pairing wizard\n");
   code = bluetooth.AuthenticateDevice(radio, info);
   if (code != 0) {
-    LOG_AT(kLogUnitInstallDlg, kCreatePort, "[ERROR] CreateBluetoothVirtualComPort - BluetoothAuthenticateDevice failed, Error=%d\n",
-            static_cast<int>(code));
+    LOG_AT(kLogUnitInstallDlg, kCreatePort,
+           "[ERROR] CreateBluetoothVirtualComPort - BluetoothAuthenticateDevice failed, Error=%d\n",
+           static_cast<int>(code));
     return false;
   }
   if (bluetooth.GetDeviceInfo(radio, info) != 0 || !info->authenticated) {
@@ -220,32 +225,34 @@ bool EnableSerialPort(platform::Machine& machine, std::unique_ptr<platform::Blue
                       const platform::BluetoothDeviceInfo& info, const std::wstring& mac, std::wstring* port) {
   platform::Bluetooth& bluetooth = machine.bluetooth();
   uint32_t code = bluetooth.EnableSerialPortService(radio.get(), info);
-  LOG_AT(kLogUnitInstallDlg, kCreatePort, "[INFO] CreateBluetoothVirtualComPort - BluetoothSetServiceState(hRadio) ret=%d\n",
-          static_cast<int>(code));
+  LOG_AT(kLogUnitInstallDlg, kCreatePort,
+         "[INFO] CreateBluetoothVirtualComPort - BluetoothSetServiceState(hRadio) ret=%d\n", static_cast<int>(code));
   if (code == platform::err::kInvalidParameter) {
     code = bluetooth.EnableSerialPortService(nullptr, info);
-    LOG_AT(kLogUnitInstallDlg, kCreatePort, "[INFO] CreateBluetoothVirtualComPort - BluetoothSetServiceState(NULL) ret=%d\n",
-            static_cast<int>(code));
+    LOG_AT(kLogUnitInstallDlg, kCreatePort,
+           "[INFO] CreateBluetoothVirtualComPort - BluetoothSetServiceState(NULL) ret=%d\n", static_cast<int>(code));
   }
   if (code != 0 && code != platform::err::kServiceAlreadyRunning) {
     LOG_AT(kLogUnitInstallDlg, kCreatePort,
-            "[WARN] CreateBluetoothVirtualComPort - BluetoothSetServiceState failed, Error=%d, will try existing "
-            "port\n",
-            static_cast<int>(code));
+           "[WARN] CreateBluetoothVirtualComPort - BluetoothSetServiceState failed, Error=%d, will try existing "
+           "port\n",
+           static_cast<int>(code));
     const bool found = FindBthComPortByMac(machine.devices(), mac.c_str(), port);
     radio.reset();
     if (!found) {
       // Without this line the log would end on a warning while the install is refused.
-      LOG_AT(kLogUnitInstallDlg, kCreatePort, "[ERROR] CreateBluetoothVirtualComPort - No existing COM port for BT device, Error=%d\n",
-              static_cast<int>(code));
+      LOG_AT(kLogUnitInstallDlg, kCreatePort,
+             "[ERROR] CreateBluetoothVirtualComPort - No existing COM port for BT device, Error=%d\n",
+             static_cast<int>(code));
     }
     return found;
   }
   LOG_AT(kLogUnitInstallDlg, kCreatePort, "[INFO] CreateBluetoothVirtualComPort - SPP service enabled (ret=%d)\n",
-          static_cast<int>(code));
+         static_cast<int>(code));
   radio.reset();
   if (!WaitForPort(machine, mac, port)) {
-    LOG_AT(kLogUnitInstallDlg, kCreatePort, "[ERROR] CreateBluetoothVirtualComPort - Failed to find COM port for BT device after retries\n");
+    LOG_AT(kLogUnitInstallDlg, kCreatePort,
+           "[ERROR] CreateBluetoothVirtualComPort - Failed to find COM port for BT device after retries\n");
     return false;
   }
   return true;
@@ -270,11 +277,11 @@ std::wstring CreateBluetoothVirtualComPort(platform::Machine& machine, const wch
 
   const uint32_t code = bluetooth.UpdateDeviceRecord(info);
   LOG_AT(kLogUnitInstallDlg, kCreatePort, "[INFO] CreateBluetoothVirtualComPort - BluetoothUpdateDeviceRecord ret=%d\n",
-          static_cast<int>(code));
+         static_cast<int>(code));
 
   const std::wstring mac = MacDigits(text);
-  LOG_AT(kLogUnitInstallDlg, kCreatePort, "[INFO] CreateBluetoothVirtualComPort - Looking for BTHENUM device with MAC=%ws\n",
-          mac.c_str());
+  LOG_AT(kLogUnitInstallDlg, kCreatePort,
+         "[INFO] CreateBluetoothVirtualComPort - Looking for BTHENUM device with MAC=%ws\n", mac.c_str());
   std::wstring port;
   if (FindBthComPortByMac(machine.devices(), mac.c_str(), &port)) {
     radio.reset();

@@ -70,7 +70,7 @@ void ReadUsbMonitorPort(platform::Machine& machine, int index, const std::string
   const std::string key = std::string(kUsbMonitorPortsKey) + "\\" + name;
   if (!reg.KeyExistsA(kHklm, key, kView)) {
     LOG_AT(kLogUnitInstallDlg, kFoundUsbMonitor, "[INFO] FoundUsbMonitor - Failed to open subkey, result=%d\n",
-            static_cast<int>(platform::LastErrorCode()));
+           static_cast<int>(platform::LastErrorCode()));
     return;
   }
   LOG_AT(kLogUnitInstallDlg, kFoundUsbMonitor, "[INFO] FoundUsbMonitor - RegOpenKeyExA success, result=%d\n", 0);
@@ -82,7 +82,7 @@ void ReadUsbMonitorPort(platform::Machine& machine, int index, const std::string
   }
   if (value.type != platform::regtype::kSz) {
     LOG_AT(kLogUnitInstallDlg, kFoundUsbMonitor, "[INFO] FoundUsbFormContainerID - dwType is not REG_SZ (%lu)\n",
-            static_cast<unsigned long>(value.type));
+           static_cast<unsigned long>(value.type));
     return;
   }
   std::string ansi(value.data.begin(), value.data.end());
@@ -93,8 +93,9 @@ void ReadUsbMonitorPort(platform::Machine& machine, int index, const std::string
   CopyToField(port_name, kUsbMonitorPathChars, machine.codepage().FromAnsi(name));
   LOG_AT(kLogUnitInstallDlg, kFoundUsbMonitor, "[INFO] FoundUsbMonitor - Device Path: %ws\n", device_path);
   if (index >= kUsbMonitorCount) {
-    LOG_AT(kLogUnitInstallDlg, kFoundUsbMonitor, "[WARN] FoundUsbMonitor - UsbMonitor array full (%d >= %d), skipping write for %s\n",
-            index, kUsbMonitorCount, name.c_str());
+    LOG_AT(kLogUnitInstallDlg, kFoundUsbMonitor,
+           "[WARN] FoundUsbMonitor - UsbMonitor array full (%d >= %d), skipping write for %s\n", index,
+           kUsbMonitorCount, name.c_str());
     return;
   }
   CopyField(UsbMonitor[index].DevicePath, device_path, kUsbMonitorPathChars);
@@ -114,8 +115,8 @@ bool PortNameMatches(platform::Registry& reg, const wchar_t* id, const wchar_t* 
   std::wstring text = value.AsString();
   text = text.substr(0, text.find(L':'));
   if (!EqualsIgnoringAsciiCase(text.c_str(), port_name)) return false;
-  LOG_AT(kLogUnitInstallDlg, kParentLookup, "[INFO] GetUsbPrintPortParentInstanceId - PortName=%ws matched via registry fallback\n",
-          text.c_str());
+  LOG_AT(kLogUnitInstallDlg, kParentLookup,
+         "[INFO] GetUsbPrintPortParentInstanceId - PortName=%ws matched via registry fallback\n", text.c_str());
   return true;
 }
 
@@ -130,12 +131,12 @@ bool FindUsbAncestor(platform::Machine& machine, platform::DeviceSet& set, const
     wchar_t node[kDeviceIdChars];
     CopyToField(node, kDeviceIdChars, lookup.instance_id);
     // The node's id was read, so the call that reads it succeeded (cr 0, CR_SUCCESS).
-    LOG_AT(kLogUnitInstallDlg, kParentLookup, "[INFO] GetUsbPrintPortParentInstanceId - parent candidate=%ws, cr=%d\n", node,
-            static_cast<int>(platform::cr::kSuccess));
+    LOG_AT(kLogUnitInstallDlg, kParentLookup, "[INFO] GetUsbPrintPortParentInstanceId - parent candidate=%ws, cr=%d\n",
+           node, static_cast<int>(platform::cr::kSuccess));
     if (std::wcsstr(node, L"VID_") && std::wcsstr(node, L"PID_")) {
       CopyToField(parent, capacity, node);
-      LOG_AT(kLogUnitInstallDlg, kParentLookup, "[INFO] GetUsbPrintPortParentInstanceId - matched port=%ws, parent=%ws\n", port_name,
-              parent);
+      LOG_AT(kLogUnitInstallDlg, kParentLookup,
+             "[INFO] GetUsbPrintPortParentInstanceId - matched port=%ws, parent=%ws\n", port_name, parent);
       return true;
     }
     std::wstring current = lookup.instance_id;
@@ -177,19 +178,20 @@ bool MatchByUsbInstance(platform::Machine& machine, int i, const Candidates& can
     if (InUse(i, candidate)) continue;
     wchar_t parent[kParentChars] = {};
     if (!GetUsbPrintPortParentInstanceId(machine, candidate, parent, kParentChars)) {
-      LOG_AT(kLogUnitInstallDlg, kGetAllPortList, "[WARN] GetAllPortList - GetUsbPrintPortParentInstanceId failed for port %ws, skipping\n",
-              candidate);
+      LOG_AT(kLogUnitInstallDlg, kGetAllPortList,
+             "[WARN] GetAllPortList - GetUsbPrintPortParentInstanceId failed for port %ws, skipping\n", candidate);
       continue;
     }
     const wchar_t* instance = AfterLastBackslash(parent);
-    LOG_AT(kLogUnitInstallDlg, kGetAllPortList, "[INFO] GetAllPortList - Fallback port %ws parent=%ws, USB instance=%ws, expect=%ws\n",
-            candidate, parent, instance, expect);
+    LOG_AT(kLogUnitInstallDlg, kGetAllPortList,
+           "[INFO] GetAllPortList - Fallback port %ws parent=%ws, USB instance=%ws, expect=%ws\n", candidate, parent,
+           instance, expect);
     if (instance[0] && EqualsIgnoringAsciiCase(instance, expect)) {
       CopyToField(UsbPortRows[i].Port, kUsbPortRowPortChars, candidate);
       UsbPortRows[i].Valid = 1;
       UsbPortRowMatch[i] = UsbPortMatch::kByInstance;
-      LOG_AT(kLogUnitInstallDlg, kGetAllPortList, "[INFO] GetAllPortList - Fallback matched by USB instance ID: port=%ws, device=%ws\n",
-              candidate, device);
+      LOG_AT(kLogUnitInstallDlg, kGetAllPortList,
+             "[INFO] GetAllPortList - Fallback matched by USB instance ID: port=%ws, device=%ws\n", candidate, device);
       return true;
     }
   }
@@ -201,16 +203,17 @@ bool MatchByUsbPort(int i, const Candidates& candidates, const wchar_t* usb_port
   for (int c = 0; c < candidates.count; ++c) {
     const wchar_t* candidate = candidates.name[c];
     if (InUse(i, candidate)) continue;
-    LOG_AT(kLogUnitInstallDlg, kGetAllPortList, "[INFO] GetAllPortList - Fallback port %ws, USB port=%ws\n", candidate, usb_port);
+    LOG_AT(kLogUnitInstallDlg, kGetAllPortList, "[INFO] GetAllPortList - Fallback port %ws, USB port=%ws\n", candidate,
+           usb_port);
     if (usb_port[0] && EqualsIgnoringAsciiCase(usb_port, candidate)) {
       FillRow(i, UsbInfo[i], candidate);
       UsbPortRowMatch[i] = UsbPortMatch::kByUsbPort;
-      LOG_AT(kLogUnitInstallDlg, kGetAllPortList, "[INFO] GetAllPortList - Fallback matched by USB port: port=%ws, device=%ws\n",
-              candidate, device);
+      LOG_AT(kLogUnitInstallDlg, kGetAllPortList,
+             "[INFO] GetAllPortList - Fallback matched by USB port: port=%ws, device=%ws\n", candidate, device);
       return true;
     }
-    LOG_AT(kLogUnitInstallDlg, kGetAllPortList, "[WARN] GetAllPortList - port %ws not match USB port %ws, skipping\n", candidate,
-            usb_port);
+    LOG_AT(kLogUnitInstallDlg, kGetAllPortList, "[WARN] GetAllPortList - port %ws not match USB port %ws, skipping\n",
+           candidate, usb_port);
   }
   return false;
 }
@@ -233,24 +236,25 @@ void PairPrinter(platform::Machine& machine, int i, const Candidates& candidates
       FillRow(i, UsbInfo[i], usb_port);
       UsbPortRowMatch[i] = UsbPortMatch::kByName;
       LOG_AT(kLogUnitInstallDlg, kGetAllPortList,
-              "[INFO] GetAllPortList - Fallback matched by UsbInfo port name (port not in EnumPorts): port=%ws, "
-              "device=%ws\n",
-              usb_port, device);
+             "[INFO] GetAllPortList - Fallback matched by UsbInfo port name (port not in EnumPorts): port=%ws, "
+             "device=%ws\n",
+             usb_port, device);
       matched = true;
     }
     for (int c = 0; !matched && c < candidates.count; ++c) {
       if (InUse(i, candidates.name[c])) continue;
       FillRow(i, UsbInfo[i], candidates.name[c]);
       UsbPortRowMatch[i] = UsbPortMatch::kByOrder;
-      LOG_AT(kLogUnitInstallDlg, kGetAllPortList, "[INFO] GetAllPortList - Fallback assigned by order (model hidden): port=%ws, device=%ws\n",
-              candidates.name[c], device);
+      LOG_AT(kLogUnitInstallDlg, kGetAllPortList,
+             "[INFO] GetAllPortList - Fallback assigned by order (model hidden): port=%ws, device=%ws\n",
+             candidates.name[c], device);
       matched = true;
     }
   }
   if (by_instance) {
     CopyField(UsbPortRows[i].Name, UsbInfo[i].Name, kUsbNameChars);
-    LOG_AT(kLogUnitInstallDlg, kGetAllPortList, "[INFO] GetAllPortList - Port=%ws, PrinterName=%ws\n", UsbPortRows[i].Port,
-            UsbPortRows[i].Name);
+    LOG_AT(kLogUnitInstallDlg, kGetAllPortList, "[INFO] GetAllPortList - Port=%ws, PrinterName=%ws\n",
+           UsbPortRows[i].Port, UsbPortRows[i].Name);
   } else if (!matched) {
     LOG_AT(kLogUnitInstallDlg, kGetAllPortList, "[WARN] GetAllPortList - USB device not matched: %ws\n", device);
   }
@@ -276,10 +280,11 @@ int FoundUsbMonitor(platform::Machine& machine) {
     ++index;
   }
   if (enum_error == platform::err::kNoMoreItems) {
-    LOG_AT(kLogUnitInstallDlg, kFoundUsbMonitor, "[INFO] FoundUsbMonitor - No more USB subkeys, total enumerated: %d\n", index);
+    LOG_AT(kLogUnitInstallDlg, kFoundUsbMonitor, "[INFO] FoundUsbMonitor - No more USB subkeys, total enumerated: %d\n",
+           index);
   } else {
     LOG_AT(kLogUnitInstallDlg, kFoundUsbMonitor, "[ERROR] FoundUsbMonitor - RegEnumKeyExA failed, result=%d\n",
-            static_cast<int>(enum_error));
+           static_cast<int>(enum_error));
   }
   return index;
 }
@@ -297,8 +302,9 @@ int GetUsbPortsFromEnumPorts(platform::Spooler& spooler, wchar_t (*names)[kEnumP
     if (count >= max) break;
     if (!StartsWithIgnoringAsciiCase(port.name.c_str(), L"USB")) continue;
     if (port.name.size() >= static_cast<size_t>(kEnumPortsUsbChars)) {
-      LOG_AT(kLogUnitInstallDlg, kGetUsbPorts, "[WARN] GetUsbPortsFromEnumPorts - Port name of %d characters does not fit %d, skipping: %ws\n",
-              static_cast<int>(port.name.size()), kEnumPortsUsbChars - 1, port.name.c_str());
+      LOG_AT(kLogUnitInstallDlg, kGetUsbPorts,
+             "[WARN] GetUsbPortsFromEnumPorts - Port name of %d characters does not fit %d, skipping: %ws\n",
+             static_cast<int>(port.name.size()), kEnumPortsUsbChars - 1, port.name.c_str());
       continue;
     }
     CopyToField(names[count], kEnumPortsUsbChars, port.name);
@@ -321,7 +327,8 @@ bool GetUsbPrintPortParentInstanceId(platform::Machine& machine, const wchar_t* 
 
   std::unique_ptr<platform::DeviceSet> set = machine.devices().OpenPresentDevices(L"");
   if (!set) {
-    LOG_AT_ERROR(kLogUnitInstallDlg, kParentLookup, "[ERROR] GetUsbPrintPortParentInstanceId - SetupDiGetClassDevs failed");
+    LOG_AT_ERROR(kLogUnitInstallDlg, kParentLookup,
+                 "[ERROR] GetUsbPrintPortParentInstanceId - SetupDiGetClassDevs failed");
     return false;
   }
   int scanned = 0;
@@ -332,8 +339,9 @@ bool GetUsbPrintPortParentInstanceId(platform::Machine& machine, const wchar_t* 
     if (!set->Enum(n, &ref)) {
       uint32_t code = platform::LastErrorCode();
       if (code != platform::err::kNoMoreItems) {
-        LOG_AT(kLogUnitInstallDlg, kParentLookup, "[WARN] GetUsbPrintPortParentInstanceId - SetupDiEnumDeviceInfo failed at device #%u, Error=%d\n",
-                n, static_cast<int>(code));
+        LOG_AT(kLogUnitInstallDlg, kParentLookup,
+               "[WARN] GetUsbPrintPortParentInstanceId - SetupDiEnumDeviceInfo failed at device #%u, Error=%d\n", n,
+               static_cast<int>(code));
       }
       break;
     }
@@ -342,18 +350,20 @@ bool GetUsbPrintPortParentInstanceId(platform::Machine& machine, const wchar_t* 
     CopyToField(id, kDeviceIdChars, id_text);
     if (!StartsWithIgnoringAsciiCase(id, L"USBPRINT")) continue;
     ++scanned;
-    LOG_AT(kLogUnitInstallDlg, kParentLookup, "[INFO] GetUsbPrintPortParentInstanceId - USBPRINT device #%d: %ws (checking port=%ws)\n",
-            scanned, id, port_name);
+    LOG_AT(kLogUnitInstallDlg, kParentLookup,
+           "[INFO] GetUsbPrintPortParentInstanceId - USBPRINT device #%d: %ws (checking port=%ws)\n", scanned, id,
+           port_name);
     bool belongs = std::wcsstr(id, port_name) != nullptr || PortNameMatches(machine.registry(), id, port_name);
     if (!belongs || found) continue;
     found = FindUsbAncestor(machine, *set, ref, port_name, parent, capacity);
   }
   set.reset();
-  LOG_AT(kLogUnitInstallDlg, kParentLookup, "[INFO] GetUsbPrintPortParentInstanceId - scanned %d USBPRINT devices total, found=%d for port=%ws\n",
-          scanned, found ? 1 : 0, port_name);
+  LOG_AT(kLogUnitInstallDlg, kParentLookup,
+         "[INFO] GetUsbPrintPortParentInstanceId - scanned %d USBPRINT devices total, found=%d for port=%ws\n", scanned,
+         found ? 1 : 0, port_name);
   if (!found) {
-    LOG_AT(kLogUnitInstallDlg, kParentLookup, "[WARN] GetUsbPrintPortParentInstanceId - no USBPRINT device found for port=%ws\n",
-            port_name);
+    LOG_AT(kLogUnitInstallDlg, kParentLookup,
+           "[WARN] GetUsbPrintPortParentInstanceId - no USBPRINT device found for port=%ws\n", port_name);
   }
   return found;
 }
@@ -365,8 +375,8 @@ namespace {
 void AbortForMemory() {
   constexpr unsigned kStatusNoMemory = 0xC0000017u;
   LOG_AT(kLogUnitInstallDlg, kGetAllPortList,
-          "[ERROR] GetAllPortList - SEH exception 0x%08X caught during USB enumeration, list refresh aborted\n",
-          kStatusNoMemory);
+         "[ERROR] GetAllPortList - SEH exception 0x%08X caught during USB enumeration, list refresh aborted\n",
+         kStatusNoMemory);
 }
 
 }  // namespace
@@ -376,7 +386,8 @@ void BuildUsbPortRows(platform::Machine& machine) {
   int monitors = FoundUsbMonitor(machine);
   LOG_AT(kLogUnitInstallDlg, kGetAllPortList, "[INFO] GetAllPortList - Enumerated %d USB monitors\n", monitors);
   if (monitors > kUsbMonitorCount) {
-    LOG_AT(kLogUnitInstallDlg, kGetAllPortList, "[WARN] GetAllPortList - usbMonitorCount %d > %d, clamped\n", monitors, kUsbMonitorCount);
+    LOG_AT(kLogUnitInstallDlg, kGetAllPortList, "[WARN] GetAllPortList - usbMonitorCount %d > %d, clamped\n", monitors,
+           kUsbMonitorCount);
   }
 
   // GetPrinterOnline wants room for 32 device paths; the pairing reads UsbInfo instead.
@@ -389,7 +400,8 @@ void BuildUsbPortRows(platform::Machine& machine) {
   int count = static_cast<int>(detected);
   LOG_AT(kLogUnitInstallDlg, kGetAllPortList, "[INFO] GetAllPortList - Enumerated %d USB printers\n", count);
   if (count > kPrinterCountLimit) {
-    LOG_AT(kLogUnitInstallDlg, kGetAllPortList, "[WARN] GetAllPortList - count %d > %d, clamped\n", count, kPrinterCountLimit);
+    LOG_AT(kLogUnitInstallDlg, kGetAllPortList, "[WARN] GetAllPortList - count %d > %d, clamped\n", count,
+           kPrinterCountLimit);
   }
   if (count > kUsbPortRowCount) count = kUsbPortRowCount;
   if (count <= 0) {
@@ -404,7 +416,8 @@ void BuildUsbPortRows(platform::Machine& machine) {
   }
   wchar_t names[kEnumPortsUsbMax][kEnumPortsUsbChars] = {};
   int ports = GetUsbPortsFromEnumPorts(machine.spooler(), names, kEnumPortsUsbMax);
-  LOG_AT(kLogUnitInstallDlg, kGetAllPortList, "[INFO] GetAllPortList - Fallback: found %d USB ports via EnumPorts\n", ports);
+  LOG_AT(kLogUnitInstallDlg, kGetAllPortList, "[INFO] GetAllPortList - Fallback: found %d USB ports via EnumPorts\n",
+         ports);
   for (int c = 0; c < ports && c < kEnumPortsUsbMax; ++c) {
     CopyField(candidates->name[c], names[c], kEnumPortsUsbChars);
     StripTrailingColon(candidates->name[c]);
