@@ -35,11 +35,4 @@ size_t Find(const std::string& haystack, const std::string& needle, size_t from)
   return haystack.find(needle, from);
 }
 
-std::string ReadSourceFile(const std::string& relative) {
-  std::ifstream in(std::string(TAVRO_SOURCE_DIR) + "/" + relative, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
 }  // namespace catalog_test

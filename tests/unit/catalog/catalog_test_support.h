@@ -7,6 +7,7 @@
 #include <string>
 
 #include "platform/sim/sim_machine.h"
+#include "tests/support/fixture_support.h"
 
 namespace catalog_test {
 
@@ -28,8 +29,5 @@ class CatalogFixtureBase {
 
 // Position of `needle` in `haystack` at or after `from`, npos when missing.
 size_t Find(const std::string& haystack, const std::string& needle, size_t from = 0);
-
-// The bytes of a file of the source tree (the shipped data files); empty when it is missing.
-std::string ReadSourceFile(const std::string& relative);
 
 }  // namespace catalog_test

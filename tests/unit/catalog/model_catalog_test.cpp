@@ -295,7 +295,7 @@ TEST_P(ModelCatalogTest, TextIsConvertedWithTheAnsiCodePage) {
 }
 
 TEST_P(ModelCatalogTest, ShippedCatalogListsItsModelsInOrder) {
-  std::string json = catalog_test::ReadSourceFile("data/Modules.json");
+  std::string json = tavro_test::ShippedFile("Modules.json");
   ASSERT_FALSE(json.empty());
   Load(json);
   // The combo and the table stay parallel, and every shipped model names its paper file.

@@ -43,10 +43,6 @@ class PaperConfigTest : public ::testing::TestWithParam<uint32_t> {
 
 INSTANTIATE_TEST_SUITE_P(CodePages, PaperConfigTest, ::testing::Values(1252u, 936u));
 
-std::string ReadSource(const std::string& relative) {
-  return catalog_test::ReadSourceFile(relative);
-}
-
 // The names of a paper file's own "Papers", read independently of the loader.
 std::vector<std::wstring> OwnNames(const std::string& json) {
   std::vector<std::wstring> names;
@@ -61,8 +57,8 @@ std::vector<std::wstring> OwnNames(const std::string& json) {
 }
 
 TEST_P(PaperConfigTest, ShippedPaperSizeGivesDefaultPapersThenItsOwn) {
-  std::string paper_size = ReadSource("data/PaperSize.json");
-  std::string default_paper = ReadSource("data/DefaultPaper.json");
+  std::string paper_size = tavro_test::ShippedFile("PaperSize.json");
+  std::string default_paper = tavro_test::ShippedFile("DefaultPaper.json");
   ASSERT_FALSE(paper_size.empty());
   ASSERT_FALSE(default_paper.empty());
   Put(L"PaperSize.json", paper_size);
